@@ -1,0 +1,196 @@
+// trawlex-loggen: writes realistic IIS 10 access logs (W3C extended format,
+// CR LF) for the examples and the benchmark. The same seed gives the same
+// bytes on every machine.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Random
+{
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t next()  // splitmix64
+    {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    double unit() { return double(next() >> 11) * (1.0 / 9007199254740992.0); }
+    std::size_t below(std::size_t n) { return std::size_t(next() % n); }
+
+private:
+    std::uint64_t state_;
+};
+
+struct WeightedAgent
+{
+    double weight;
+    const char *agent;
+};
+
+// About 18% of the requests come from crawlers, Baidu's the most.
+const std::array<WeightedAgent, 11> kCrawlers = {{
+    {0.070, "Mozilla/5.0+(compatible;+Baiduspider/2.0;++http://www.baidu.com/search/spider.html)"},
+    {0.035, "Mozilla/5.0+(compatible;+Googlebot/2.1;++http://www.google.com/bot.html)"},
+    {0.020, "Sogou+web+spider/4.0(+http://www.sogou.com/docs/help/webmasters.htm#07)"},
+    {0.014, "msnbot/2.0b+(+http://search.msn.com/msnbot.htm)"},
+    {0.010, "Mozilla/5.0+(compatible;+Yahoo!+Slurp;+http://help.yahoo.com/help/us/ysearch/slurp)"},
+    {0.008, "Mozilla/5.0+(compatible;+YodaoBot/1.0;+http://www.yodao.com/help/webmaster/spider/;+)"},
+    {0.008, "Sosospider+(+http://help.soso.com/webspider.htm)"},
+    {0.006, "ia_archiver+(+http://www.alexa.com/site/help/webmasters;+crawler@alexa.com)"},
+    {0.003, "Scooter/3.3"},
+    {0.003, "Lycos_Spider_(T-Rex)/3.0"},
+    {0.003, "FAST-WebCrawler/3.8+(atw-crawler+at+fast+dot+no;+http://fast.no/support/crawler.asp)"},
+}};
+
+const std::array<const char *, 5> kBrowsers = {{
+    "Mozilla/5.0+(Windows+NT+10.0;+Win64;+x64)+AppleWebKit/537.36+(KHTML,+like+Gecko)+Chrome/120.0.0.0+Safari/537.36",
+    "Mozilla/5.0+(Windows+NT+10.0;+Win64;+x64;+rv:121.0)+Gecko/20100101+Firefox/121.0",
+    "Mozilla/5.0+(iPhone;+CPU+iPhone+OS+17_1+like+Mac+OS+X)+AppleWebKit/605.1.15+(KHTML,+like+Gecko)+Version/17.1+Mobile/15E148+Safari/604.1",
+    "Mozilla/5.0+(Linux;+Android+13;+SM-S9180)+AppleWebKit/537.36+(KHTML,+like+Gecko)+Chrome/119.0.0.0+Mobile+Safari/537.36",
+    "Mozilla/4.0+(compatible;+MSIE+8.0;+Windows+NT+5.1;+Trident/4.0)",
+}};
+
+const std::array<const char *, 6> kReferers = {{
+    "-", "-", "https://www.baidu.com/s?wd=%E6%96%B0%E9%97%BB", "https://www.google.com/", "https://www.sogou.com/web?query=news",
+    "https://cn.bing.com/search?q=site",
+}};
+
+const std::array<const char *, 9> kSections = {{
+    "news", "News", "products", "Products/Detail", "about", "blog", "images", "新闻中心", "下载/软件",
+}};
+const std::array<const char *, 6> kExtensions = {{".htm", ".html", ".aspx", ".jpg", ".css", ".js"}};
+const std::array<const char *, 6> kNames = {{"index", "Index", "list", "show", "文章", "page"}};
+
+std::vector<std::string> makePaths(Random &random, std::size_t count)
+{
+    std::vector<std::string> paths;
+    paths.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string path = "/";
+        path += kSections[random.below(kSections.size())];
+        path += '/';
+        path += kNames[random.below(kNames.size())];
+        path += std::to_string(i);
+        path += kExtensions[random.below(kExtensions.size())];
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+const char *pickAgent(Random &random)
+{
+    double u = random.unit();
+    for (const WeightedAgent &crawler : kCrawlers) {
+        if (u < crawler.weight)
+            return crawler.agent;
+        u -= crawler.weight;
+    }
+    return kBrowsers[random.below(kBrowsers.size())];
+}
+
+std::string pickPath(Random &random, const std::vector<std::string> &paths)
+{
+    // Popular pages get most requests; now and then a link in other letter case.
+    const double u = random.unit();
+    std::string path = paths[std::size_t(double(paths.size()) * u * u * u)];
+    if (random.below(20) == 0)
+        for (char &c : path)
+            if (c >= 'a' && c <= 'z')
+                c = char(c - 'a' + 'A');
+    return path;
+}
+
+bool writeLog(const QString &fileName, const QDate &date, qint64 targetBytes, qint64 lineLimit,
+              Random &random, const std::vector<std::string> &paths)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    std::string text = "#Software: Microsoft Internet Information Services 10.0\r\n#Version: 1.0\r\n#Date: " + day
+        + " 00:00:00\r\n#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port cs-username c-ip "
+          "cs(User-Agent) cs(Referer) sc-status sc-substatus sc-win32-status time-taken\r\n";
+    qint64 written = 0;
+    char number[160];
+    for (qint64 line = 0; (lineLimit > 0 ? line < lineLimit : written + qint64(text.size()) < targetBytes); ++line) {
+        const int second = int(line * 86400 / (lineLimit > 0 ? lineLimit : std::max<qint64>(1, targetBytes / 180)));
+        std::snprintf(number, sizeof number, "%s %02d:%02d:%02d 10.0.0.5 GET ", day.c_str(), (second / 3600) % 24,
+                      (second / 60) % 60, second % 60);
+        text += number;
+        text += pickPath(random, paths);
+        text += random.below(4) == 0 ? " id=" + std::to_string(random.below(1000)) : std::string(" -");
+        std::snprintf(number, sizeof number, " 80 - %zu.%zu.%zu.%zu ", 61 + random.below(160), random.below(256),
+                      random.below(256), 1 + random.below(254));
+        text += number;
+        text += pickAgent(random);
+        text += ' ';
+        text += kReferers[random.below(kReferers.size())];
+        const bool missing = random.below(25) == 0;
+        std::snprintf(number, sizeof number, " %d 0 %d %zu\r\n", missing ? 404 : 200, missing ? 2 : 0,
+                      random.below(900) + 15);
+        text += number;
+        if (text.size() > (1u << 20)) {
+            if (file.write(text.data(), qint64(text.size())) != qint64(text.size()))
+                return false;
+            written += qint64(text.size());
+            text.clear();
+        }
+    }
+    return file.write(text.data(), qint64(text.size())) == qint64(text.size());
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Writes realistic IIS 10 access logs."));
+    parser.addHelpOption();
+    const QCommandLineOption files(QStringLiteral("files"), QStringLiteral("number of log files"), QStringLiteral("N"),
+                                   QStringLiteral("4"));
+    const QCommandLineOption bytes(QStringLiteral("bytes"), QStringLiteral("total size of all files"),
+                                   QStringLiteral("BYTES"), QString::number(1LL << 30));
+    const QCommandLineOption lines(QStringLiteral("lines"), QStringLiteral("requests per file (instead of --bytes)"),
+                                   QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("random seed"), QStringLiteral("S"),
+                                  QStringLiteral("1"));
+    const QCommandLineOption start(QStringLiteral("date"), QStringLiteral("date of the first file"),
+                                   QStringLiteral("YYYY-MM-DD"), QStringLiteral("2026-11-01"));
+    const QCommandLineOption pages(QStringLiteral("pages"), QStringLiteral("distinct pages of the site"),
+                                   QStringLiteral("N"), QStringLiteral("20000"));
+    parser.addOptions({files, bytes, lines, seed, start, pages});
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the logs go"));
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(2);
+
+    const QString folder = parser.positionalArguments().front();
+    QDir().mkpath(folder);
+    const int fileCount = std::max(1, parser.value(files).toInt());
+    Random random(parser.value(seed).toULongLong());
+    const std::vector<std::string> paths = makePaths(random, std::max<qsizetype>(1, parser.value(pages).toLongLong()));
+    QDate date = QDate::fromString(parser.value(start), QStringLiteral("yyyy-MM-dd"));
+    for (int i = 0; i < fileCount; ++i, date = date.addDays(1)) {
+        const QString name = folder + QStringLiteral("/u_ex") + date.toString(QStringLiteral("yyMMdd"))
+            + QStringLiteral(".log");
+        if (!writeLog(name, date, parser.value(bytes).toLongLong() / fileCount, parser.value(lines).toLongLong(),
+                      random, paths)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+            return 1;
+        }
+    }
+    return 0;
+}

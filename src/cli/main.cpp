@@ -1,0 +1,40 @@
+#include "cli/cli_support.h"
+#include "cli/crawl_command.h"
+#include "common/app_identity.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(AppIdentity::title());
+    QCoreApplication::setApplicationVersion(AppIdentity::versionText());
+    QCoreApplication::setOrganizationName(AppIdentity::title());
+
+    Console console;
+    QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (arguments.size() > 1)
+        arguments.removeAt(1);  // the command's own parser sees the program and what follows
+
+    if (command == QLatin1String("crawl"))
+        return RunCrawlCommand(arguments, console);
+    if (command == QLatin1String("spiders"))
+        return RunSpidersCommand(console);
+    if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
+        console.out(AppIdentity::title() + u' ' + AppIdentity::versionText() + u'\n');
+        return ExitOk;
+    }
+    const QString help = QStringLiteral(
+        "用法 / usage:\n"
+        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
+        "  trawlex-cli spiders\n"
+        "  trawlex-cli --version\n"
+        "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        console.out(help);
+        return ExitOk;
+    }
+    console.err(command.isEmpty() ? help : QStringLiteral("未知的命令：") + command + u'\n' + help);
+    return ExitUsage;
+}

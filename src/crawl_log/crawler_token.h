@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+
+// The user-agent fragment a run looks for. It is literal text, no pattern:
+// a line matches when the token occurs anywhere in it, each character of the
+// token as written or in its other letter case ("GoogleBot" finds Googlebot).
+class CrawlerToken
+{
+public:
+    explicit CrawlerToken(const QString &token);
+
+    const QString &text() const { return text_; }
+    bool occursIn(QStringView line) const;
+
+    // ASCII tokens without line-end characters are searched for in the raw
+    // bytes; asciiBytes() is the token then.
+    bool searchableInBytes() const { return searchableInBytes_; }
+    const QByteArray &asciiBytes() const { return asciiBytes_; }
+
+private:
+    // A token character and the characters that match it.
+    using Variants = std::array<char32_t, 3>;
+
+    QString text_;
+    QList<Variants> variants_;
+    bool searchableInBytes_ = false;
+    QByteArray asciiBytes_;
+};

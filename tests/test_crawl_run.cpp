@@ -1,0 +1,187 @@
+#include "common/stop_flag.h"
+#include "crawl_log/crawl_run.h"
+#include "crawl_log/log_folder.h"
+#include "support/crawl_fixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QByteArray kBaidu = "Baiduspider+(+http://www.baidu.com/search/spider.htm)";
+
+struct Run
+{
+    QStringList lines;
+    CrawlRunSummary summary;
+    PageSet pages;
+    QStringList progress;
+};
+
+Run runOver(const QString &folder, const QStringList &files, int jobs = 1,
+            std::function<void(int, StopFlag &)> atYield = {})
+{
+    CrawlRunRequest request;
+    request.folder = folder;
+    request.fileNames = files;
+    request.token = QStringLiteral("BaiDuSpider");
+    request.spiderName = QStringLiteral("百度");
+    request.jobs = jobs;
+    RecordingRunOutput output;
+    StopFlag stop;
+    if (atYield)
+        output.onYield = [&](int n) { atYield(n, stop); };
+    Run run;
+    run.summary = RunCrawlAnalysis(request, run.pages, output, stop);
+    run.lines = output.lines();
+    run.progress = output.progress;
+    return run;
+}
+
+Run runOver(const QString &folder, int jobs = 1) { return runOver(folder, ListLogFiles(folder), jobs); }
+
+}  // namespace
+
+class TestCrawlRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExample()
+    {
+        const QString folder = QStringLiteral(TRAWLEX_TEST_DATA "/worked_example");
+        const Run run = runOver(folder);
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "ex080501.log - 搜索页面数：3 - 有效页面数：2",
+                                         "ex080502.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：3", "分析完成。"}));
+        QCOMPARE(run.summary.totalEntry, QStringLiteral("百度搜索总有效页面数：3"));
+        QCOMPARE(run.pages.pages(), (QStringList{"", "/a.htm", "/b.htm", "/c.htm"}));
+        QCOMPARE(run.progress, (QStringList{"0", "max 3", "0", "1", "0"}));
+    }
+
+    void emptyFolder()
+    {
+        QTemporaryDir dir;
+        const Run run = runOver(dir.path());
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "全部有效页面数：0", "分析完成。"}));
+        QCOMPARE(run.progress, (QStringList{"0", "max 1", "0"}));
+        QCOMPARE(run.pages.size(), 0);
+    }
+
+    void pagesAcrossFiles()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("a.log"), LogHeader() + LogLine("/Home.htm", kBaidu) + LogLine("/x.htm", "Mozilla"));
+        WriteFile(dir.filePath("b.log"), LogHeader() + LogLine("/home.HTM", kBaidu) + LogLine("", kBaidu));
+        WriteFile(dir.filePath("c.log"), "#Fields: date time\r\n" + LogLine("/z.htm", kBaidu));  // no page column
+        WriteFile(dir.filePath("d.log"), LogHeader() + LogLine("/y.htm", "Mozilla"));
+        const Run run = runOver(dir.path());
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "a.log - 搜索页面数：1 - 有效页面数：1",
+                                         "b.log - 搜索页面数：2 - 有效页面数：1", "d.log - 搜索页面数：0 - 有效页面数：0",
+                                         "全部有效页面数：1", "分析完成。"}));
+        QCOMPARE(run.pages.pages(), (QStringList{"", "/Home.htm"}));
+    }
+
+    void stopDuringTheSecondOfFiveFiles()
+    {
+        QTemporaryDir dir;
+        for (int i = 1; i <= 5; ++i)
+            WriteFile(dir.filePath(QStringLiteral("ex%1.log").arg(i)),
+                      LogHeader() + LogLine("/p" + QByteArray::number(i), kBaidu));
+        // The user's click is handled at the yield after the second file.
+        const Run run = runOver(dir.path(), ListLogFiles(dir.path()), 1, [](int yield, StopFlag &stop) {
+            if (yield == 2)
+                stop.request();
+        });
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "ex1.log - 搜索页面数：1 - 有效页面数：1",
+                                         "ex2.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析完成。"}));
+        QCOMPARE(run.summary.totalEntry, QStringLiteral("百度搜索总有效页面数：2"));
+    }
+
+    void unreadableFilesAreReportedAndTheRunGoesOn()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("a.log"), LogHeader() + LogLine("/a", kBaidu));
+        QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("b.log")));
+        QVERIFY(QDir(dir.path()).mkdir("c.log"));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("d.log")).constData(), 0600), 0);
+        WriteFile(dir.filePath("z.log"), LogHeader() + LogLine("/z", kBaidu));
+        // As if they vanished or changed between listing and reading.
+        const QStringList names = {"a.log", "b.log", "c.log", "d.log", "gone.log", "z.log"};
+        const Run run = runOver(dir.path(), names);
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "a.log - 搜索页面数：1 - 有效页面数：1",
+                                         "b.log - 无法读取：文件不存在", "c.log - 无法读取：不是普通文件",
+                                         "d.log - 无法读取：不是普通文件", "gone.log - 无法读取：文件不存在",
+                                         "z.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析完成。"}));
+        QVERIFY(run.summary.anyUnreadable());
+    }
+
+    void badContentNeverStopsTheRun()
+    {
+        QTemporaryDir dir;
+        QByteArray binary(64 * 1024, '\0');
+        QRandomGenerator random(7);
+        for (char &c : binary)
+            c = char(random.bounded(256));
+        WriteFile(dir.filePath("binary.log"), binary);
+        WriteFile(dir.filePath("empty.log"), QByteArray());
+        WriteFile(dir.filePath("directives.log"), "#Software: IIS\r\n#Version: 1.0\r\n");
+        WriteFile(dir.filePath("huge.log"), LogHeader() + LogLine("/ok", kBaidu) + QByteArray(100 << 20, 'x') + "Baiduspider");
+        const Run run = runOver(dir.path());
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "huge.log - 搜索页面数：1 - 有效页面数：1",
+                                         "huge.log - 跳过超长的行：1（每行上限 16 MiB）", "全部有效页面数：1",
+                                         "分析完成。"}));
+    }
+
+    void severalJobsReportAsOne()
+    {
+        QTemporaryDir dir;
+        QRandomGenerator random(1025);
+        for (int f = 0; f < 12; ++f) {
+            QByteArray log = LogHeader();
+            for (int i = 0; i < 200; ++i)
+                log += LogLine("/P" + QByteArray::number(random.bounded(50)) + (random.bounded(2) ? ".htm" : ".HTM"),
+                               random.bounded(3) ? kBaidu : QByteArray("Mozilla"));
+            WriteFile(dir.filePath(QStringLiteral("ex%1.log").arg(f, 2, 10, QLatin1Char('0'))), log);
+        }
+        const Run one = runOver(dir.path(), 1);
+        const Run four = runOver(dir.path(), 4);
+        QCOMPARE(four.lines, one.lines);
+        QCOMPARE(four.pages.pages(), one.pages.pages());
+        QCOMPARE(four.progress, one.progress);
+    }
+
+    void tenThousandSmallLogs()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 10000; ++i)
+            WriteFile(dir.filePath(QStringLiteral("ex%1.log").arg(i, 5, 10, QLatin1Char('0'))),
+                      LogHeader() + LogLine("/p" + QByteArray::number(i % 100), kBaidu));
+        const Run run = runOver(dir.path(), 2);
+        QCOMPARE(run.lines.size(), 10003);
+        QCOMPARE(run.lines.at(10001), QStringLiteral("全部有效页面数：100"));
+    }
+
+    void twoRunsStartAfresh()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("a.log"), LogHeader() + LogLine("/a", kBaidu));
+        CrawlRunRequest request{dir.path(), {"a.log"}, QStringLiteral("BaiDuSpider"), QStringLiteral("百度")};
+        RecordingRunOutput output;
+        PageSet pages;
+        StopFlag stop;
+        stop.request();  // left over from an earlier stopped run
+        RunCrawlAnalysis(request, pages, output, stop);
+        const CrawlRunSummary second = RunCrawlAnalysis(request, pages, output, stop);
+        QCOMPARE(output.lines().count(QStringLiteral("a.log - 搜索页面数：1 - 有效页面数：1")), 2);
+        QCOMPARE(second.validPages, 1);
+        QCOMPARE(pages.pages(), (QStringList{"", "/a"}));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCrawlRun)
+#include "test_crawl_run.moc"

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
   libicu-dev libgl-dev
   xvfb xauth imagemagick fonts-wqy-microhei
+  time bc
 )
 
 missing=()

@@ -170,7 +170,11 @@ private slots:
     {
         QTemporaryDir dir;
         WriteFile(dir.filePath("a.log"), LogHeader() + LogLine("/a", kBaidu));
-        CrawlRunRequest request{dir.path(), {"a.log"}, QStringLiteral("BaiDuSpider"), QStringLiteral("百度")};
+        CrawlRunRequest request;
+        request.folder = dir.path();
+        request.fileNames = {"a.log"};
+        request.token = QStringLiteral("BaiDuSpider");
+        request.spiderName = QStringLiteral("百度");
         RecordingRunOutput output;
         PageSet pages;
         StopFlag stop;

@@ -5,9 +5,9 @@
 #include <array>
 
 // Finds an ASCII needle in bytes, ignoring the letter case of ASCII letters.
-// The search compares the needle's first and last bytes sixteen positions at
-// a time and checks the whole needle only where both agree, which keeps it
-// near the speed of reading the bytes.
+// The search compares the needle's first and last bytes 16 or 32 positions
+// at a time (SSE2, AVX2) and checks the whole needle only where both agree,
+// which keeps it near the speed of reading the bytes.
 class CaselessNeedle
 {
 public:
@@ -19,8 +19,6 @@ public:
     qsizetype size() const { return lower_.size(); }
 
 private:
-    bool matchesAt(const char *position) const;
-
     QByteArray lower_;  // the needle in lower case
 };
 

@@ -3,6 +3,8 @@
 #include "common/cp936.h"
 #include "common/utf8.h"
 
+#include <QStringDecoder>
+
 TextEncoding DetectLineEncoding(QByteArrayView line)
 {
     if (Utf8::isAscii(line))
@@ -15,8 +17,12 @@ QString DecodeLogText(QByteArrayView bytes, TextEncoding lineEncoding)
     switch (lineEncoding) {
     case TextEncoding::Ascii:
         return QString::fromLatin1(bytes);
-    case TextEncoding::Utf8:
-        return QString::fromUtf8(bytes);
+    case TextEncoding::Utf8: {
+        // A U+FEFF inside a line is a character; fromUtf8() would drop it
+        // where a piece of a line begins with one.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
     case TextEncoding::Cp936:
         break;
     }

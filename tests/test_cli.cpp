@@ -1,10 +1,14 @@
+#include "common/cp936.h"
 #include "support/crawl_fixtures.h"
+#include "support/fake_web_services.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QEventLoop>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,11 +21,17 @@ struct Result
     QString err;
 };
 
+// Runs the command line; the event loop keeps turning meanwhile, so the
+// fake web services of the test can answer it.
 Result cli(const QStringList &arguments)
 {
     QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), arguments);
-    if (!process.waitForFinished(60000))
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    if (process.exitStatus() != QProcess::NormalExit)
         return {-1, {}, {}};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
@@ -101,6 +111,64 @@ private slots:
         QCOMPARE(result.status, 1);
         QVERIFY(result.out.contains(QStringLiteral("a.log - 无法读取：没有读取权限")));
         QVERIFY(result.out.endsWith(QStringLiteral("分析完成。\n")));
+    }
+
+    void indexReport()
+    {
+        FakeWebServices web;
+        QTemporaryDir dir;
+        const QString sites = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(sites, Cp936::encode(QStringLiteral("\r\nwww.lanxiu.c|澜岫|True\r\nnot.queried||False")));
+        const QString base = web.base().toString();
+        const Result result = cli({"index", "--sites", sites, "--services", "baidu,alexa", "--base", "baidu=" + base,
+                                   "--base", "alexa=" + base});
+        QCOMPARE(result.status, 0);
+        QStringList lines = result.out.split(u'\n');
+        QCOMPARE(lines.takeLast(), QString());
+        QVERIFY2(QRegularExpression(QStringLiteral("^={6}澜岫软件分析结果\\[.+\\]={6}$")).match(lines.at(0)).hasMatch(),
+                 qPrintable(lines.at(0)));
+        QCOMPARE(lines.mid(1), (QStringList{"澜岫", "www.lanxiu.c   百度收录：      1234篇",
+                                            "www.lanxiu.c   alexa排名：12345", QString(37, u'-')}));
+        QCOMPARE(web.requests().size(), 2);
+        QCOMPARE(web.requests().at(0).path, QStringLiteral("/s"));
+        QVERIFY(QRegularExpression(QStringLiteral("^wd=site%3Awww\\.lanxiu\\.c&[0-9A-Z]{5}=$"))
+                    .match(web.requests().at(0).query).hasMatch());
+        QCOMPARE(web.requests().at(1).path, QStringLiteral("/siteinfo/www.lanxiu.c"));
+        QCOMPARE(web.requests().at(1).query, QString());
+    }
+
+    void indexAllServices()
+    {
+        FakeWebServices web;
+        QTemporaryDir dir;
+        const QString sites = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(sites, "\r\na.cn||True");
+        QStringList arguments{"index", "--sites", sites, "--services", "all"};
+        for (const char *key : {"baidu", "google", "sogou", "yahoo", "msn", "soso", "youdao", "sogourank",
+                                "chinarank", "alexa"})
+            arguments << "--base" << QString::fromLatin1(key) + u'=' + web.base().toString();
+        const Result result = cli(arguments);
+        QCOMPARE(result.status, 0);
+        const QStringList lines = result.out.split(u'\n').mid(1, 10);
+        QCOMPARE(lines, (QStringList{"a.cn   百度收录：      1234篇", "a.cn   谷歌收录：         0篇",
+                                     "a.cn   搜狗收录：         0篇", "a.cn   雅虎收录：        56篇",
+                                     "a.cn    MSN收录：      2345篇", "a.cn   搜搜收录：      3456篇",
+                                     "a.cn   有道收录：   3万4567篇", "a.cn   搜狗排行：5",
+                                     "a.cn   中国网站排名：123", "a.cn   alexa排名：12345"}));
+    }
+
+    void indexUsageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown service") << QStringList{"index", "--services", "baidu,bing"};
+        QTest::newRow("bad base") << QStringList{"index", "--base", "baidu=ftp://x"};
+        QTest::newRow("base with a path") << QStringList{"index", "--base", "baidu=http://x/path"};
+        QTest::newRow("missing site file") << QStringList{"index", "--sites", "/no/such/lv.txt"};
+    }
+    void indexUsageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        QCOMPARE(cli(arguments).status, 2);
     }
 
     void spidersAndVersion()

@@ -21,6 +21,12 @@ bool Console::out(const QString &text)
 
 void Console::err(const QString &text) { err_.write(text.toUtf8()); }
 
+int UsageError(Console &console, const QString &message)
+{
+    console.err(message + u'\n');
+    return ExitUsage;
+}
+
 bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, Console &console, int &status)
 {
     if (!parser.parse(arguments)) {

@@ -44,6 +44,9 @@ private:
     Console *console_;
 };
 
+// Prints the message and gives the usage-error status.
+int UsageError(Console &console, const QString &message);
+
 // Parses the arguments of one command. On --help prints the help and returns
 // ExitOk through `status`; on an error prints it and returns ExitUsage.
 bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, Console &console,

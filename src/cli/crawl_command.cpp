@@ -80,10 +80,7 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
         return status;
-    auto usage = [&](const QString &message) {
-        console.err(message + u'\n');
-        return int(ExitUsage);
-    };
+    auto usage = [&console](const QString &message) { return UsageError(console, message); };
 
     if (parser.isSet(spiderOption) == parser.isSet(tokenOption))
         return usage(QStringLiteral("请指定 --spider 或 --token 之一 / give one of --spider and --token"));

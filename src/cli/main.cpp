@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 #include "cli/crawl_command.h"
+#include "cli/index_command.h"
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,8 @@ int main(int argc, char *argv[])
 
     if (command == QLatin1String("crawl"))
         return RunCrawlCommand(arguments, console);
+    if (command == QLatin1String("index"))
+        return RunIndexCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
@@ -28,6 +31,7 @@ int main(int argc, char *argv[])
     const QString help = QStringLiteral(
         "用法 / usage:\n"
         "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
+        "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");

@@ -1,0 +1,25 @@
+// Arbitrary text through the ten extraction routines, 加万字 and the site-file
+// loader: none may crash, and a loaded list must survive a save and a load.
+#include "indexing/extraction.h"
+#include "indexing/site_file.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString page = QString::fromUtf8(bytes);
+    for (auto routine : {找出百度收录篇数, 找出谷歌收录篇数, 找出搜狗收录篇数, 找出中文雅虎收录篇数, 找出中文MSN收录篇数,
+                         找出搜搜收录篇数, 找出有道收录篇数, 找出搜狗排行数, 找出中国网站排名数, 找出alexa排名数})
+        if (加万字(routine(page)).isEmpty())
+            std::abort();
+
+    const SiteList list = ParseSiteFile(bytes);
+    const QByteArray saved = SerializeSiteFile(list);
+    if (SerializeSiteFile(ParseSiteFile(saved)) != saved)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+// Cutting counts and ranks out of result pages by fixed marker strings.
+// Pure functions: a missing marker, an empty page or text that is no number
+// all give 0. Markers are found with letter case ignored; counts and ranks
+// are 64-bit, so today's large sites are reported right.
+
+qint64 找出百度收录篇数(const QString &page);
+qint64 找出谷歌收录篇数(const QString &page);
+qint64 找出搜狗收录篇数(const QString &page);
+qint64 找出中文雅虎收录篇数(const QString &page);
+qint64 找出中文MSN收录篇数(const QString &page);
+qint64 找出搜搜收录篇数(const QString &page);
+qint64 找出有道收录篇数(const QString &page);
+qint64 找出搜狗排行数(const QString &page);
+qint64 找出中国网站排名数(const QString &page);
+qint64 找出alexa排名数(const QString &page);
+
+// A page count as report text, right-aligned in a field of 10 code page 936
+// bytes: 123456 gives two spaces, "12万3456" and "篇". A text longer than the
+// field gets no leading spaces.
+QString 加万字(qint64 count);
+
+// Bytes of the text in code page 936; a character without a code page 936
+// form counts 1.
+qsizetype AnsiByteLength(QStringView text);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringView>
+#include <QtGlobal>
+
+#include <optional>
+
+// The numeric texts the result pages and "lv.txt" hold: spaces around, an
+// optional sign, digits with "," between digits, an optional decimal
+// fraction. Nothing else is numeric (empty text included).
+struct NumericText
+{
+    bool negative = false;
+    bool zero = true;  // every digit is 0
+    // The value rounded to a whole number, halves to the even neighbour;
+    // nothing when it does not fit 64 bits.
+    std::optional<qint64> rounded;
+};
+
+std::optional<NumericText> ParseNumericText(QStringView text);
+
+// Convert: the rounded value, or 0 when the text is not numeric or too large.
+qint64 ConvertToWholeNumber(QStringView text);

@@ -1,0 +1,92 @@
+#include "indexing/service_catalogue.h"
+
+#include "indexing/extraction.h"
+
+#include <QSettings>
+
+const QList<IndexingService> &IndexingServices()
+{
+    using R = PageRoute;
+    using V = ServiceValue;
+    static const QList<IndexingService> services = {
+        {QStringLiteral("Check1"), QStringLiteral("百度收录"), QStringLiteral("baidu"), QStringLiteral("https://www.baidu.com"),
+         R::Direct, QStringLiteral("/s?wd=site%3A"), true, false, 找出百度收录篇数, V::Count, QStringLiteral(" 百度收录：")},
+        {QStringLiteral("Check2"), QStringLiteral("谷歌收录"), QStringLiteral("google"), QStringLiteral("https://www.google.com"),
+         R::GoogleForm, {}, false, true, 找出谷歌收录篇数, V::Count, QStringLiteral(" 谷歌收录：")},
+        {QStringLiteral("Check3"), QStringLiteral("搜狗收录"), QStringLiteral("sogou"), QStringLiteral("https://www.sogou.com"),
+         R::SogouForm, {}, false, true, 找出搜狗收录篇数, V::Count, QStringLiteral(" 搜狗收录：")},
+        {QStringLiteral("Check4"), QStringLiteral("中文雅虎收录"), QStringLiteral("yahoo"), QStringLiteral("https://search.yahoo.com"),
+         R::Direct, QStringLiteral("/search?p=site%3A"), true, true, 找出中文雅虎收录篇数, V::Count, QStringLiteral(" 雅虎收录：")},
+        {QStringLiteral("Check5"), QStringLiteral("MSN Live Search"), QStringLiteral("msn"), QStringLiteral("https://www.bing.com"),
+         R::Direct, QStringLiteral("/search?q=site%3A"), true, true, 找出中文MSN收录篇数, V::Count, QStringLiteral("  MSN收录：")},
+        {QStringLiteral("Check6"), QStringLiteral("QQ搜搜"), QStringLiteral("soso"), QStringLiteral("https://www.soso.com"),
+         R::Direct, QStringLiteral("/q?pid=s.idx&w=site%3A"), true, false, 找出搜搜收录篇数, V::Count, QStringLiteral(" 搜搜收录：")},
+        {QStringLiteral("Check7"), QStringLiteral("网易有道搜索"), QStringLiteral("youdao"), QStringLiteral("https://www.youdao.com"),
+         R::Direct, QStringLiteral("/search?ue=gbk&keyfrom=163.index&q=site%3A"), true, true, 找出有道收录篇数, V::Count,
+         QStringLiteral(" 有道收录：")},
+        {QStringLiteral("Check8"), QStringLiteral("Sogou Rank(搜狗网页评级)"), QStringLiteral("sogourank"),
+         QStringLiteral("https://www.sogou.com"), R::Direct, QStringLiteral("/web?query=link%3A"), true, false, 找出搜狗排行数,
+         V::Rank, QStringLiteral(" 搜狗排行：")},
+        {QStringLiteral("Check9"), QStringLiteral("中国网站排名"), QStringLiteral("chinarank"), QStringLiteral("http://www.chinarank.org.cn"),
+         R::Direct, QStringLiteral("/overview/Info.do?url="), true, false, 找出中国网站排名数, V::Rank,
+         QStringLiteral(" 中国网站排名：")},
+        {QStringLiteral("Check10"), QStringLiteral("alexa排名"), QStringLiteral("alexa"), QStringLiteral("https://www.alexa.com"),
+         R::Direct, QStringLiteral("/siteinfo/"), false, true, 找出alexa排名数, V::Rank, QStringLiteral(" alexa排名：")},
+    };
+    return services;
+}
+
+const IndexingService *FindIndexingService(const QString &settingsKey)
+{
+    for (const IndexingService &service : IndexingServices())
+        if (service.settingsKey == settingsKey)
+            return &service;
+    return nullptr;
+}
+
+bool IsValidBaseUrl(const QUrl &url)
+{
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        && !url.host().isEmpty() && (url.path().isEmpty() || url.path() == QLatin1String("/")) && !url.hasQuery()
+        && !url.hasFragment() && url.userInfo().isEmpty();
+}
+
+QMap<QString, QUrl> ServiceBaseUrls(QSettings &settings)
+{
+    QMap<QString, QUrl> bases;
+    settings.beginGroup(QStringLiteral("服务"));
+    for (const IndexingService &service : IndexingServices()) {
+        const QUrl configured(settings.value(service.settingsKey).toString());
+        bases.insert(service.settingsKey, IsValidBaseUrl(configured) ? configured : QUrl(service.defaultBase));
+    }
+    settings.endGroup();
+    return bases;
+}
+
+QString EncodeAddressForQuery(const QString &address)
+{
+    QString encoded;
+    for (qsizetype i = 0; i < address.size(); ++i) {
+        const char16_t u = address[i].unicode();
+        if (u > 0x20 && u < 0x7F && u != u'#') {
+            encoded += address[i];
+            continue;
+        }
+        // A surrogate pair is one character.
+        const qsizetype units = address[i].isHighSurrogate() && i + 1 < address.size()
+                && address[i + 1].isLowSurrogate() ? 2 : 1;
+        for (const char byte : address.mid(i, units).toUtf8())
+            encoded += u'%' + QStringLiteral("%1").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
+        i += units - 1;
+    }
+    return encoded;
+}
+
+QString ServiceQueryUrl(const IndexingService &service, const QUrl &base, const QString &address,
+                        const QString &nonce)
+{
+    QString root = base.toString(QUrl::FullyEncoded);
+    if (root.endsWith(u'/'))
+        root.chop(1);
+    return root + service.query + EncodeAddressForQuery(address) + (service.nonce ? nonce : QString());
+}

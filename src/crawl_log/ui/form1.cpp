@@ -1,0 +1,337 @@
+#include "crawl_log/ui/form1.h"
+
+#include "common/app_identity.h"
+#include "common/app_settings.h"
+#include "common/folder_check.h"
+#include "common/run_output.h"
+#include "common/text_rules.h"
+#include "crawl_log/crawl_run.h"
+#include "crawl_log/crawler_catalogue.h"
+#include "crawl_log/log_folder.h"
+#include "crawl_log/ui/form2.h"
+#include "ui_common/folder_browser.h"
+#include "ui_common/localized_message_box.h"
+#include "ui_common/maker_links.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSettingsGroup = QStringLiteral("设置");
+const QString kFolderKey = QStringLiteral("目录");
+
+// The run writes into the window: text at the end of the result box, the
+// progress bar, and the window system's pending events at every yield.
+class WindowRunOutput final : public RunOutput
+{
+public:
+    WindowRunOutput(QPlainTextEdit *text, QProgressBar *progress) : text_(text), progress_(progress) {}
+
+    void appendText(const QString &text) override
+    {
+        QTextCursor end(text_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
+    }
+    void setProgressMaximum(int maximum) override { progress_->setMaximum(maximum); }
+    void setProgressValue(int value) override { progress_->setValue(value); }
+    void yield() override { QCoreApplication::processEvents(); }
+
+private:
+    QPlainTextEdit *text_;
+    QProgressBar *progress_;
+};
+
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *pushButton = new QPushButton(caption, parent);
+    pushButton->setObjectName(name);
+    pushButton->setAutoDefault(false);
+    return pushButton;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("蛛迹通－澜岫软件"));
+    setModal(true);
+    buildControls();
+    new MakerLinks(this, Image1, Label3, Label4);
+
+    // File1 starts in the current folder; Label5 shows "000" until its first update.
+    fileListFolder_ = QDir::currentPath();
+    for (const QString &name : ListLogFiles(fileListFolder_))
+        File1->addItem(name);
+
+    // Load: the saved folder, or the file list's own; setting it moves the list.
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    const QString saved = settings.value(kFolderKey, fileListFolder_).toString();
+    if (saved == Text1->text())
+        text1Changed();
+    Text1->setText(saved);
+}
+
+void Form1::buildControls()
+{
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->installEventFilter(this);
+    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("指定"));
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    Label5 = new QLabel(QStringLiteral("000"), this);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Command17 = button(this, QStringLiteral("Command17"), QStringLiteral("刷新"));
+
+    Frame1 = new QGroupBox(QStringLiteral("搜索情况分析"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *crawlers = new QGridLayout(Frame1);
+    const QList<CatalogueCrawler> &catalogue = CrawlerCatalogue();
+    for (qsizetype i = 0; i < catalogue.size(); ++i) {
+        const CatalogueCrawler &crawler = catalogue[i];
+        QPushButton *start = button(Frame1, crawler.button, crawler.caption);
+        connect(start, &QPushButton::clicked, this,
+                [this, &crawler] { runCrawlAnalysis(crawler.displayName, crawler.token); });
+        crawlers->addWidget(start, int(i / 3), int(i % 3));
+    }
+    Text3 = new QLineEdit(QStringLiteral("spider"), Frame1);
+    Text3->setObjectName(QStringLiteral("Text3"));
+    Command16 = button(Frame1, QStringLiteral("Command16"), QStringLiteral("自定义分析"));
+    crawlers->addWidget(Text3, 4, 0, 1, 2);
+    crawlers->addWidget(Command16, 4, 2);
+
+    Command19 = button(this, QStringLiteral("Command19"), QStringLiteral("停止分析"));
+    Label6 = new QLabel(QStringLiteral("分析结果："), this);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Text2 = new QPlainTextEdit(this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    Pb1 = new QProgressBar(this);
+    Pb1->setObjectName(QStringLiteral("Pb1"));
+    Pb1->setRange(0, 1);
+    Pb1->setValue(0);
+    Pb1->setTextVisible(false);
+    Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("清空"));
+    Command5 = button(this, QStringLiteral("Command5"), QStringLiteral("复制全部"));
+    Command18 = button(this, QStringLiteral("Command18"), QStringLiteral("查看网页详细"));
+    Label7 = new QLabel(AppIdentity::internalName(), this);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Label7->setFont(QFont(QStringLiteral("Verdana"), 20, QFont::Bold));
+    Label8 = new QLabel(QStringLiteral("如发现分析结果有误，请告知澜岫软件（联系邮箱：lanxiu@lanxiu.example.com），谢谢！"), this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Image1 = MakerLinks::makeImage(this);
+    Label3 = MakerLinks::makeLabel(this, "Label3", QStringLiteral("澜岫提供更多好的免费软件"));
+    Label4 = MakerLinks::makeLabel(this, "Label4", QStringLiteral("澜岫为您定制各种专业软件"));
+
+    // Top: name, banner and links. Left: the folder. Right: the crawlers.
+    auto *links = new QVBoxLayout;
+    links->addStretch();
+    links->addWidget(Label3);
+    links->addWidget(Label4);
+    links->addStretch();
+    auto *top = new QHBoxLayout;
+    top->addWidget(Label7);
+    top->addStretch();
+    top->addWidget(Image1);
+    top->addLayout(links);
+
+    auto *folderRow = new QHBoxLayout;
+    folderRow->addWidget(new QLabel(QStringLiteral("日志目录："), this));
+    folderRow->addWidget(Text1, 1);
+    folderRow->addWidget(Command1);
+    auto *countRow = new QHBoxLayout;
+    countRow->addWidget(new QLabel(QStringLiteral("日志文件数："), this));
+    countRow->addWidget(Label5);
+    countRow->addStretch();
+    countRow->addWidget(Command17);
+    auto *folder = new QVBoxLayout;
+    folder->addLayout(folderRow);
+    folder->addWidget(File1, 1);
+    folder->addLayout(countRow);
+
+    auto *crawlerSide = new QVBoxLayout;
+    crawlerSide->addWidget(Frame1);
+    auto *stopRow = new QHBoxLayout;
+    stopRow->addStretch();
+    stopRow->addWidget(Command19);
+    crawlerSide->addLayout(stopRow);
+    crawlerSide->addStretch();
+    auto *middle = new QHBoxLayout;
+    middle->addLayout(folder, 2);
+    middle->addLayout(crawlerSide, 3);
+
+    auto *results = new QHBoxLayout;
+    results->addWidget(Text2, 3);
+    results->addWidget(List1, 1);
+    auto *actions = new QHBoxLayout;
+    actions->addWidget(Label8, 1);
+    actions->addWidget(Command4);
+    actions->addWidget(Command5);
+    actions->addWidget(Command18);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(middle);
+    layout->addWidget(Label6);
+    layout->addLayout(results, 1);
+    layout->addWidget(Pb1);
+    layout->addLayout(actions);
+    resize(940, 700);
+
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::text1Changed);
+    connect(Command1, &QPushButton::clicked, this, &Form1::command1Clicked);
+    connect(Command16, &QPushButton::clicked, this, &Form1::command16Clicked);
+    connect(Command17, &QPushButton::clicked, this, &Form1::command17Clicked);
+    connect(Command18, &QPushButton::clicked, this, &Form1::command18Clicked);
+    connect(Command4, &QPushButton::clicked, this, &Form1::command4Clicked);
+    connect(Command5, &QPushButton::clicked, this, &Form1::command5Clicked);
+    connect(Command19, &QPushButton::clicked, this, &Form1::command19Clicked);
+}
+
+void Form1::setFileListFolder(const QString &folder)
+{
+    fileListFolder_ = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    refreshFileList();
+}
+
+void Form1::refreshFileList()
+{
+    File1->clear();
+    for (const QString &name : ListLogFiles(fileListFolder_))
+        File1->addItem(name);
+    Label5->setText(QString::number(File1->count()));
+}
+
+void Form1::text1Changed()
+{
+    // The list follows the box as far as the text names a folder; an
+    // unfinished path while typing leaves it where it is.
+    const QString typed = TrimSpaces(Text1->text());
+    if (typed.toLower() != fileListFolder_.toLower() && CheckFolderExists(typed))
+        setFileListFolder(typed);
+}
+
+void Form1::text1LostFocus()
+{
+    if (CheckFolderExists(Text1->text()) || reportingMissingFolder_)
+        return;
+    reportingMissingFolder_ = true;
+    LocalizedMessageBox(QStringLiteral("该目录不存在！"), this, 16, QString());
+    Text1->setText(QDir::toNativeSeparators(fileListFolder_));
+    reportingMissingFolder_ = false;
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // Leaving the box for another control; a window that loses the focus
+    // (the message box, closing) is no leaving.
+    if (watched == Text1 && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            text1LostFocus();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Form1::command1Clicked()
+{
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择一个目录."));
+    if (!folder.isEmpty())
+        Text1->setText(folder);
+}
+
+void Form1::command17Clicked() { refreshFileList(); }
+
+void Form1::command16Clicked()
+{
+    const std::optional<QString> token = CustomCrawlerToken(Text3->text());
+    if (!token) {
+        QMessageBox::critical(this, AppIdentity::title(), WrongCrawlerMessage());
+        return;
+    }
+    runCrawlAnalysis(*token, *token);
+}
+
+void Form1::command19Clicked() { StopRequested.request(); }
+
+void Form1::command4Clicked() { Text2->clear(); }
+
+void Form1::command5Clicked()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(Text2->toPlainText());
+}
+
+void Form1::command18Clicked()
+{
+    Form2 pages(this);
+    pages.showPages(SpiderName, runWidePages_);
+}
+
+void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
+{
+    SpiderName = spiderName;
+    running_ = true;
+    Frame1->setEnabled(false);
+    Text2->setEnabled(false);
+    // The run works on a copy of the folder and its file names.
+    CrawlRunRequest request;
+    request.folder = fileListFolder_;
+    for (int i = 0; i < File1->count(); ++i)
+        request.fileNames.append(File1->item(i)->text());
+    request.token = token;
+    request.spiderName = spiderName;
+    WindowRunOutput output(Text2, Pb1);
+    const CrawlRunSummary summary = RunCrawlAnalysis(request, runWidePages_, output, StopRequested);
+    List1->addItem(summary.totalEntry);
+    List1->setCurrentRow(List1->count() - 1);
+    Frame1->setEnabled(true);
+    Text2->setEnabled(true);
+    running_ = false;
+    if (closeAfterRun_)
+        close();
+}
+
+void Form1::reject() { close(); }
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // A close during a run stops it; the window closes once the run has
+    // written its totals and returned.
+    if (running_) {
+        StopRequested.request();
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    settings.setValue(kFolderKey, Text1->text());
+    runWidePages_.clear();
+    event->accept();
+    QDialog::reject();
+}

@@ -1,0 +1,23 @@
+#include "common/app_identity.h"
+#include "shell/main_window.h"
+#include "shell/single_instance.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(AppIdentity::title());
+    QApplication::setApplicationVersion(AppIdentity::versionText());
+    QApplication::setOrganizationName(AppIdentity::title());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/trawlex.svg")));
+
+    // A second start ends at once and silently.
+    const SingleInstanceGuard instance;
+    if (!instance.isFirst())
+        return 0;
+
+    MDIForm1 frame;
+    frame.show();
+    return app.exec();
+}

@@ -1,0 +1,92 @@
+#include "shell/main_window.h"
+
+#include "common/app_identity.h"
+#include "crawl_log/ui/form1.h"
+#include "ui_common/maker_links.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace {
+
+QAction *menuCommand(QMenuBar *bar, const QString &caption)
+{
+    QAction *action = bar->addAction(caption);
+    action->setObjectName(QStringLiteral("menu") + QString(caption).remove(QRegularExpression(QStringLiteral("\\(&.\\)$"))));
+    return action;
+}
+
+}  // namespace
+
+MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(AppIdentity::frameCaption());
+
+    QMenuBar *bar = menuBar();
+    connect(menuCommand(bar, QStringLiteral("服务器日志分析(&L)")), &QAction::triggered, this,
+            &MDIForm1::openCrawlLogWindow);
+    connect(menuCommand(bar, QStringLiteral("实际收录分析(&C)")), &QAction::triggered, this,
+            &MDIForm1::openIndexingWindow);
+    connect(menuCommand(bar, QStringLiteral("关键词排行分析(&K)")), &QAction::triggered, this,
+            &MDIForm1::announceKeywordRanking);
+    QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("menu帮助"));
+    help->menuAction()->setObjectName(QStringLiteral("menu帮助"));
+    help->addAction(QStringLiteral("关于"))->setObjectName(QStringLiteral("menu关于"));  // does nothing
+    connect(menuCommand(bar, QStringLiteral("退出(&E)")), &QAction::triggered, this, &QWidget::close);
+
+    auto *central = new QWidget(this);
+    Picture1 = new QWidget(central);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAutoFillBackground(true);
+    Image1 = MakerLinks::makeImage(Picture1);
+    Label3 = MakerLinks::makeLabel(Picture1, "Label3", QStringLiteral("澜岫提供更多好的免费软件"));
+    Label4 = MakerLinks::makeLabel(Picture1, "Label4", QStringLiteral("澜岫为您定制各种专业软件"));
+    new MakerLinks(Picture1, Image1, Label3, Label4);
+    auto *strip = new QHBoxLayout(Picture1);
+    strip->setContentsMargins(6, 4, 6, 4);
+    strip->addWidget(Image1);
+    strip->addSpacing(16);
+    auto *links = new QVBoxLayout;
+    links->addStretch();
+    links->addWidget(Label3);
+    links->addWidget(Label4);
+    links->addStretch();
+    strip->addLayout(links);
+    strip->addStretch();
+
+    workspace_ = new QMdiArea(central);
+    workspace_->setObjectName(QStringLiteral("workspace"));
+    workspace_->setBackground(palette().brush(QPalette::Dark));
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Picture1);
+    layout->addWidget(workspace_, 1);
+    setCentralWidget(central);
+    resize(960, 640);
+}
+
+void MDIForm1::openCrawlLogWindow()
+{
+    // Loaded afresh at every opening, modal over the frame, unloaded on close.
+    Form1 window(this);
+    window.exec();
+}
+
+void MDIForm1::openIndexingWindow()
+{
+    // The indexing window comes with a later version of this menu.
+}
+
+void MDIForm1::announceKeywordRanking()
+{
+    QMessageBox::information(this, AppIdentity::title(), QStringLiteral("制作中，下一版本具备此功能！"));
+}

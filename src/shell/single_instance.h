@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Holds a lock on a file in the temporary folder for as long as the program
+// runs. The kernel releases it when the process ends, however it ends, so a
+// crashed instance never leaves it stuck.
+class SingleInstanceGuard
+{
+public:
+    SingleInstanceGuard();
+    ~SingleInstanceGuard();
+    SingleInstanceGuard(const SingleInstanceGuard &) = delete;
+    SingleInstanceGuard &operator=(const SingleInstanceGuard &) = delete;
+
+    // False when another instance holds the lock.
+    bool isFirst() const { return first_; }
+
+private:
+    int fd_ = -1;
+    bool first_ = true;
+};

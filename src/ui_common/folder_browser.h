@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The platform's folder dialog, folders only: the chosen folder's full path,
+// or "" when the user cancels.
+QString ChooseFolder(QWidget *owner, const QString &prompt);

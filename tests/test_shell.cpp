@@ -1,0 +1,124 @@
+#include "common/app_identity.h"
+#include "shell/main_window.h"
+#include "support/gui_helpers.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+QAction *menuAction(MDIForm1 &frame, const QString &name)
+{
+    for (QAction *action : frame.menuBar()->actions())
+        if (action->objectName() == name)
+            return action;
+    return nullptr;
+}
+
+}  // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void captionFromTheIdentity()
+    {
+        MDIForm1 frame;
+        SaveScreenshot(&frame, "main-window");
+        QCOMPARE(frame.windowTitle(), QStringLiteral("蛛迹通 V1.6.1025 -澜岫软件"));
+        QCOMPARE(AppIdentity::resourceVersionText(), QStringLiteral("1.06.1025"));
+    }
+
+    void menusInOrder()
+    {
+        MDIForm1 frame;
+        QStringList captions;
+        QStringList names;
+        for (QAction *action : frame.menuBar()->actions()) {
+            captions.append(action->text());
+            names.append(action->objectName());
+        }
+        QCOMPARE(captions, (QStringList{"服务器日志分析(&L)", "实际收录分析(&C)", "关键词排行分析(&K)", "帮助(&H)", "退出(&E)"}));
+        QCOMPARE(names, (QStringList{"menu服务器日志分析", "menu实际收录分析", "menu关键词排行分析", "menu帮助", "menu退出"}));
+        QMenu *help = menuAction(frame, "menu帮助")->menu();
+        QCOMPARE(help->actions().size(), 1);
+        QCOMPARE(help->actions().front()->text(), QStringLiteral("关于"));
+        help->actions().front()->trigger();  // does nothing
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void keywordRankingIsAnnounced()
+    {
+        MDIForm1 frame;
+        QString seen;
+        WhenModalShows([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            seen = box->text() + u'|' + box->windowTitle() + u'|' + QString::number(box->icon());
+            QVERIFY(!ButtonCaptions(box).contains(QStringLiteral("确定[&O]")));  // the system's own caption
+            box->buttons().front()->click();
+        });
+        menuAction(frame, "menu关键词排行分析")->trigger();
+        QCOMPARE(seen, QStringLiteral("制作中，下一版本具备此功能！|蛛迹通|%1").arg(int(QMessageBox::Information)));
+    }
+
+    void crawlLogWindowOpensModallyAndAfresh()
+    {
+        MDIForm1 frame;
+        for (int opening = 0; opening < 2; ++opening) {
+            QString title;
+            WhenModalShows([&](QWidget *modal) {
+                title = modal->windowTitle() + (modal->isModal() ? QStringLiteral(" modal") : QString());
+                modal->close();
+            });
+            menuAction(frame, "menu服务器日志分析")->trigger();
+            QCOMPARE(title, QStringLiteral("蛛迹通－澜岫软件 modal"));
+        }
+    }
+
+    void exitClosesTheFrame()
+    {
+        MDIForm1 frame;
+        frame.show();
+        menuAction(frame, "menu退出")->trigger();
+        QVERIFY(!frame.isVisible());
+    }
+
+    void secondStartEndsSilently()
+    {
+        QTemporaryDir temp;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess first;
+        first.setProcessEnvironment(environment);
+        first.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(temp.path()).entryList({QStringLiteral("trawlex-*.lock")}).isEmpty(), 10000);
+        QTest::qWait(100);  // the lock follows the file's creation at once
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardOutput(), QByteArray());
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();  // a crash: the lock must not stay behind
+        first.waitForFinished();
+        QProcess third;
+        third.setProcessEnvironment(environment);
+        third.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        QVERIFY(!third.waitForFinished(1500));  // it runs: the first start after a crash is the first
+        third.kill();
+        third.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"

@@ -1,0 +1,131 @@
+#include "support/gui_helpers.h"
+#include "ui_common/folder_browser.h"
+#include "ui_common/localized_message_box.h"
+#include "ui_common/maker_links.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+unsigned textColour(QLabel *label) { return label->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF; }
+
+}  // namespace
+
+class TestUiCommon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messageBoxStyles_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("16: stop, OK") << 16 << QStringList{"确定[&O]"} << "确定[&O]" << 1 << int(QMessageBox::Critical);
+        QTest::newRow("1: OK, Cancel") << 1 << QStringList{"取消[&C]", "确定[&O]"} << "取消[&C]" << 2
+                                       << int(QMessageBox::NoIcon);
+        QTest::newRow("2: abort, retry, ignore") << 2 + 48 << QStringList{"忽略[&I]", "放弃[&A]", "重试[&R]"}
+                                                 << "重试[&R]" << 4 << int(QMessageBox::Warning);
+        QTest::newRow("3: yes, no, cancel") << 3 + 32 << QStringList{"取消[&C]", "否[&N]", "是[&Y]"} << "否[&N]" << 7
+                                            << int(QMessageBox::Question);
+        QTest::newRow("4: yes, no") << 4 + 64 << QStringList{"否[&N]", "是[&Y]"} << "是[&Y]" << 6
+                                    << int(QMessageBox::Information);
+        QTest::newRow("5: retry, cancel") << 5 << QStringList{"取消[&C]", "重试[&R]"} << "重试[&R]" << 4
+                                          << int(QMessageBox::NoIcon);
+        QTest::newRow("2 with the third default") << 2 + 512 << QStringList{"忽略[&I]", "放弃[&A]", "重试[&R]"}
+                                                  << "" << 5 << int(QMessageBox::NoIcon);
+    }
+    void messageBoxStyles()
+    {
+        QFETCH(int, style);
+        QFETCH(QStringList, captions);
+        QFETCH(QString, press);
+        QFETCH(int, result);
+        QFETCH(int, icon);
+        WhenModalShows([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            QCOMPARE(ButtonCaptions(box), captions);
+            QCOMPARE(int(box->icon()), icon);
+            QCOMPARE(box->windowTitle(), QStringLiteral("蛛迹通"));
+            for (QAbstractButton *button : box->buttons())
+                if (button->text() == press)
+                    button->click();
+            if (press.isEmpty())  // Enter presses the default button
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(LocalizedMessageBox(QStringLiteral("该目录不存在！"), nullptr, style, QString()), result);
+    }
+
+    void altOClosesTheBox()
+    {
+        WhenModalShows([](QWidget *modal) {
+            QCOMPARE(modal->windowTitle(), QStringLiteral("另一个标题"));
+            QTest::keyClick(modal, Qt::Key_O, Qt::AltModifier);
+        });
+        QCOMPARE(LocalizedMessageBox(QStringLiteral("x"), nullptr, 16, QStringLiteral("另一个标题")), 1);
+        // Later plain boxes keep the system's captions.
+        WhenModalShows([](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(!ButtonCaptions(box).contains(QStringLiteral("确定[&O]")));
+            box->buttons().front()->click();
+        });
+        QMessageBox::information(nullptr, QStringLiteral("蛛迹通"), QStringLiteral("plain"));
+    }
+
+    void chooseFolder()
+    {
+        WhenModalShows([](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+            QVERIFY(dialog->windowTitle().contains(QStringLiteral("请选择一个目录.")));
+            dialog->reject();
+        });
+        QCOMPARE(ChooseFolder(nullptr, QStringLiteral("请选择一个目录.")), QString());
+        WhenModalShows([](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            dialog->setDirectory(QStringLiteral("/"));
+            dialog->selectFile(QStringLiteral("/"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QCOMPARE(ChooseFolder(nullptr, QStringLiteral("请选择一个目录.")), QStringLiteral("/"));
+    }
+
+    void makerLinksHighlightResetAndOpen()
+    {
+        QWidget window;
+        window.setObjectName(QStringLiteral("background"));
+        QLabel *image = MakerLinks::makeImage(&window);
+        QLabel *free = MakerLinks::makeLabel(&window, "Label3", QStringLiteral("澜岫提供更多好的免费软件"));
+        QLabel *custom = MakerLinks::makeLabel(&window, "Label4", QStringLiteral("澜岫为您定制各种专业软件"));
+        new MakerLinks(&window, image, free, custom);
+        QCOMPARE(textColour(free), LinkColour::Design);
+        QCOMPARE(image->toolTip(), QStringLiteral("点击访问澜岫软件网站..."));
+        QCOMPARE(free->toolTip(), QStringLiteral("点击打开详细内容..."));
+        QCOMPARE(free->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(image->size(), QSize(362, 92));
+
+        MoveMouseOver(free);
+        QCOMPARE(textColour(free), LinkColour::Highlight);
+        QCOMPARE(textColour(custom), LinkColour::Design);
+        MoveMouseOver(image);
+        QCOMPARE(image->frameShape(), QFrame::Box);
+        MoveMouseOver(&window);
+        QCOMPARE(textColour(free), LinkColour::Reset);
+        QCOMPARE(textColour(custom), LinkColour::Reset);
+        QCOMPARE(image->frameShape(), QFrame::NoFrame);
+
+        BrowserSpy browser;
+        QTest::mouseClick(custom, Qt::LeftButton);
+        QTest::mouseClick(image, Qt::LeftButton);
+        QCOMPARE(browser.opened, (QList<QUrl>{MakerLinks::customSoftwarePage(), MakerLinks::homePage()}));
+    }
+};
+
+QTEST_MAIN(TestUiCommon)
+#include "test_ui_common.moc"

@@ -150,8 +150,8 @@ private slots:
         const Result result = cli(arguments);
         QCOMPARE(result.status, 0);
         const QStringList lines = result.out.split(u'\n').mid(1, 10);
-        QCOMPARE(lines, (QStringList{"a.cn   百度收录：      1234篇", "a.cn   谷歌收录：         0篇",
-                                     "a.cn   搜狗收录：         0篇", "a.cn   雅虎收录：        56篇",
+        QCOMPARE(lines, (QStringList{"a.cn   百度收录：      1234篇", "a.cn   谷歌收录：      1230篇",
+                                     "a.cn   搜狗收录：      4567篇", "a.cn   雅虎收录：        56篇",
                                      "a.cn    MSN收录：      2345篇", "a.cn   搜搜收录：      3456篇",
                                      "a.cn   有道收录：   3万4567篇", "a.cn   搜狗排行：5",
                                      "a.cn   中国网站排名：123", "a.cn   alexa排名：12345"}));

@@ -4,10 +4,23 @@
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The search forms of `index` run in a hidden browser, which needs a
+    // GUI application; it never shows a window, so no display is needed.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && std::strcmp(argv[1], "index") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(AppIdentity::title());
     QCoreApplication::setApplicationVersion(AppIdentity::versionText());
     QCoreApplication::setOrganizationName(AppIdentity::title());

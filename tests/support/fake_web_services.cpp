@@ -43,7 +43,21 @@ void FakeWebServices::answer(const QHttpServerRequest &request, QHttpServerRespo
     const QByteArray html = "text/html";
     using Status = QHttpServerResponder::StatusCode;
 
-    if (path == QLatin1String("/s"))
+    if (path == QLatin1String("/") && homeHasForms_)
+        responder.write(utf8Page(QStringLiteral(
+                            "<p>home</p><form action=\"/gsearch\"><input name=\"q\"><input type=\"submit\" "
+                            "name=\"btnG\" value=\"Google\"></form><form action=\"/sogou\"><input id=\"query\" "
+                            "name=\"query\"><input type=\"submit\" id=\"stb\" value=\"搜狗\"></form>")),
+                        html);
+    else if (path == QLatin1String("/"))
+        responder.write(utf8Page(QStringLiteral("<p>home without a form</p>")), html);
+    else if ((path == QLatin1String("/gsearch") || path == QLatin1String("/sogou")) && resultsNeverAnswer_)
+        neverAnswered_.push_back(std::move(responder));
+    else if (path == QLatin1String("/gsearch"))
+        responder.write(utf8Page(QStringLiteral("<div id=\"stats\">约有 <b>1,230</b> 项符合</div>")), html);
+    else if (path == QLatin1String("/sogou"))
+        responder.write(utf8Page(QStringLiteral("<p>找到约4,567<!-- x -->个网页</p>")), html);
+    else if (path == QLatin1String("/s"))
         responder.write(gbkPage(QStringLiteral("百度为您找到相关网页约1,234篇，用时0.01秒")), html);
     else if (path == QLatin1String("/search") && query.startsWith(QLatin1String("p=")))
         responder.write(utf8Page(QStringLiteral("找到相关网页约56条")), html);

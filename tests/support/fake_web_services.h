@@ -28,8 +28,13 @@ public:
     };
     const QList<Request> &requests() const { return requests_; }
 
+    // The home page "/" holds the Google and the Sogou search form unless
+    // told otherwise; the forms' result pages can be told never to answer.
+    void setHomeHasForms(bool forms) { homeHasForms_ = forms; }
+    void setResultsNeverAnswer(bool never) { resultsNeverAnswer_ = never; }
+
     // The values the pages hold.
-    static constexpr qint64 kBaidu = 1234, kYahoo = 56, kMsn = 2345, kSoso = 3456, kYoudao = 34567,
+    static constexpr qint64 kGoogle = 1230, kSogou = 4567, kBaidu = 1234, kYahoo = 56, kMsn = 2345, kSoso = 3456, kYoudao = 34567,
                             kSogouRank = 5, kChinaRank = 123, kAlexa = 12345;
 
 private:
@@ -39,4 +44,6 @@ private:
     QUrl base_;
     QList<Request> requests_;
     std::vector<QHttpServerResponder> neverAnswered_;
+    bool homeHasForms_ = true;
+    bool resultsNeverAnswer_ = false;
 };

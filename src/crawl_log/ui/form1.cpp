@@ -3,7 +3,6 @@
 #include "common/app_identity.h"
 #include "common/app_settings.h"
 #include "common/folder_check.h"
-#include "common/run_output.h"
 #include "common/text_rules.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
@@ -12,6 +11,7 @@
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/maker_links.h"
+#include "ui_common/text_box_run_output.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -28,37 +28,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFolderKey = QStringLiteral("目录");
-
-// The run writes into the window: text at the end of the result box, the
-// progress bar, and the window system's pending events at every yield.
-class WindowRunOutput final : public RunOutput
-{
-public:
-    WindowRunOutput(QPlainTextEdit *text, QProgressBar *progress) : text_(text), progress_(progress) {}
-
-    void appendText(const QString &text) override
-    {
-        QTextCursor end(text_->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
-        text_->verticalScrollBar()->setValue(text_->verticalScrollBar()->maximum());
-    }
-    void setProgressMaximum(int maximum) override { progress_->setMaximum(maximum); }
-    void setProgressValue(int value) override { progress_->setValue(value); }
-    void yield() override { QCoreApplication::processEvents(); }
-
-private:
-    QPlainTextEdit *text_;
-    QProgressBar *progress_;
-};
 
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
 {
@@ -305,7 +280,7 @@ void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
         request.fileNames.append(File1->item(i)->text());
     request.token = token;
     request.spiderName = spiderName;
-    WindowRunOutput output(Text2, Pb1);
+    TextBoxRunOutput output(Text2, Pb1);
     const CrawlRunSummary summary = RunCrawlAnalysis(request, runWidePages_, output, StopRequested);
     List1->addItem(summary.totalEntry);
     List1->setCurrentRow(List1->count() - 1);

@@ -5,12 +5,18 @@
 
 #include <QNetworkAccessManager>
 
-// Result pages from the network. The browser-driven search forms are not
-// available yet: they give an empty page, so their services report 0.
+#include <memory>
+
+class BrowserFormDriver;
+
+// Result pages from the network: direct downloads, and the search forms
+// through a hidden browser made on first use (so nothing waits for the
+// browser engine before a form search is needed).
 class NetworkPageSource final : public PageSource
 {
 public:
-    explicit NetworkPageSource(DownloadLimits limits = {}) : limits_(limits) {}
+    explicit NetworkPageSource(DownloadLimits limits = {});
+    ~NetworkPageSource() override;
 
     QString download(const QString &url, bool utf8) override;
     QString searchForm(PageRoute route, const QUrl &base, const QString &address) override;
@@ -18,4 +24,5 @@ public:
 private:
     QNetworkAccessManager network_;
     DownloadLimits limits_;
+    std::unique_ptr<BrowserFormDriver> browser_;
 };

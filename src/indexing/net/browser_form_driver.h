@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+
+// Which search form to drive: the page, the field and the button.
+struct SearchForm
+{
+    QString homePath;     // "" for Google (the host's root), "/" for Sogou
+    QString fieldScript;  // JavaScript giving the search field, or null
+    QString buttonScript; // JavaScript giving the search button, or null
+};
+
+SearchForm GoogleSearchForm();  // first element named "q", first named "btnG"
+SearchForm SogouSearchForm();   // ids "query" and "stb"
+
+// A hidden browser that fills a search engine's form as a user would and
+// returns the result page's HTML. It is silent (no dialogs, certificate
+// errors refused, permissions denied), keeps nothing on disk, and rests on
+// "about:blank" between uses. The browser engine starts on first use.
+// Waits run a local event loop with a deadline that handles no user input.
+class BrowserFormDriver : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BrowserFormDriver(int waitMs = 10000, QObject *parent = nullptr);
+    ~BrowserFormDriver() override;
+
+    // The home page at `base`, "site:" + address in the field, a click on the
+    // button, the result page once its top-level document has completed (at
+    // most `waitMs` for the form and as long again for the result). Every
+    // failure gives the HTML of what the browser shows at that moment.
+    QString search(const SearchForm &form, const QUrl &base, const QString &address);
+
+    // The window's PageLoading flag: set while a navigation waited for has
+    // not completed; cleared by the top-level document's completion only.
+    bool pageLoading() const { return pageLoading_; }
+
+private:
+    void ensurePage();
+    QVariant evaluate(const QString &script, int timeoutMs);
+    bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+    void navigate(const QUrl &url);
+
+    int waitMs_;
+    std::unique_ptr<QWebEngineProfile> profile_;
+    std::unique_ptr<QWebEnginePage> page_;
+    bool pageLoading_ = false;
+    bool navigationStarted_ = false;
+};
+
+// "site:" + address quoted as a JavaScript string literal.
+QString JavaScriptString(const QString &text);

@@ -6,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the hidden browser asks for it
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppIdentity::title());
     QApplication::setApplicationVersion(AppIdentity::versionText());

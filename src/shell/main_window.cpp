@@ -2,6 +2,7 @@
 
 #include "common/app_identity.h"
 #include "crawl_log/ui/form1.h"
+#include "indexing/ui/form3.h"
 #include "ui_common/maker_links.h"
 
 #include <QHBoxLayout>
@@ -74,16 +75,18 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
     resize(960, 640);
 }
 
+// The job windows are loaded afresh at every opening, modal over the frame,
+// and unloaded when they close.
 void MDIForm1::openCrawlLogWindow()
 {
-    // Loaded afresh at every opening, modal over the frame, unloaded on close.
     Form1 window(this);
     window.exec();
 }
 
 void MDIForm1::openIndexingWindow()
 {
-    // The indexing window comes with a later version of this menu.
+    Form3 window(this);
+    window.exec();
 }
 
 void MDIForm1::announceKeywordRanking()

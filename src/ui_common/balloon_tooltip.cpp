@@ -232,7 +232,7 @@ quintptr cToolTip::Create(QWidget *Parent, const QString &Text, int Style, bool 
     Parent->installEventFilter(this);
     Parent->setMouseTracking(true);
     SubstituteFont(QStringLiteral("Tahoma"), 9, false, false);
-    return quintptr(window_);
+    return quintptr(window_.data());
 }
 
 int cToolTip::SubstituteFont(const QString &FontName, int FontSize, bool Bold, bool Italic)
@@ -248,7 +248,7 @@ int cToolTip::SubstituteFont(const QString &FontName, int FontSize, bool Bold, b
     return ++fontHandles_;
 }
 
-QWidget *cToolTip::balloon() const { return window_; }
+QWidget *cToolTip::balloon() const { return window_.data(); }
 
 void cToolTip::showNow()
 {

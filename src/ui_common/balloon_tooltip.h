@@ -7,8 +7,9 @@
 #include <QString>
 #include <QTimer>
 
+#include <QWidget>
+
 class BalloonWindow;
-class QWidget;
 
 // One balloon tooltip attached to one control: a title after its icon, a
 // multi-line text ("|" breaks a line), two colours and two delays. The
@@ -65,7 +66,7 @@ private:
     void destroyTip();
 
     QPointer<QWidget> parent_;
-    BalloonWindow *window_ = nullptr;
+    QPointer<BalloonWindow> window_;  // a child of the parent, which may go first
     QTimer hover_;
     QTimer popup_;
     int style_ = -1;

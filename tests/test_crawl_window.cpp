@@ -20,15 +20,6 @@ namespace {
 const QString kExample = QStringLiteral(TRAWLEX_TEST_DATA "/worked_example");
 const QByteArray kBaidu = "Baiduspider";
 
-template <typename T>
-T *control(QWidget *window, const char *name)
-{
-    T *widget = window->findChild<T *>(QString::fromUtf8(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
 QString resultText(Form1 &form) { return control<QPlainTextEdit>(&form, "Text2")->toPlainText(); }
 
 QString expectedReport()

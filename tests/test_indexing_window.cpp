@@ -43,15 +43,6 @@ public:
     int queries = 0;
 };
 
-template <typename T>
-T *control(QWidget *window, const char *name)
-{
-    T *widget = window->findChild<T *>(QString::fromUtf8(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
 QStringList rows(Form3 &form)
 {
     QStringList result;

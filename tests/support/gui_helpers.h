@@ -12,6 +12,16 @@
 
 #include <functional>
 
+// A control of a window by its name; the test stops when there is none.
+template <typename T>
+T *control(QWidget *window, const char *name)
+{
+    T *widget = window->findChild<T *>(QString::fromUtf8(name));
+    if (!widget)
+        qFatal("no control %s", name);
+    return widget;
+}
+
 // Acts on the next modal window (a message box, a dialog) once it is shown:
 // the test's own event loop keeps turning while the window's exec() runs.
 inline void WhenModalShows(std::function<void(QWidget *modal)> act)

@@ -12,6 +12,7 @@
 #include "ui_common/localized_message_box.h"
 #include "ui_common/maker_links.h"
 #include "ui_common/text_box_run_output.h"
+#include "ui_common/window_run.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -270,7 +271,7 @@ void Form1::command18Clicked()
 void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
 {
     SpiderName = spiderName;
-    running_ = true;
+    run_.begin();
     Frame1->setEnabled(false);
     Text2->setEnabled(false);
     // The run works on a copy of the folder and its file names.
@@ -286,23 +287,15 @@ void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
     List1->setCurrentRow(List1->count() - 1);
     Frame1->setEnabled(true);
     Text2->setEnabled(true);
-    running_ = false;
-    if (closeAfterRun_)
-        close();
+    run_.end();
 }
 
 void Form1::reject() { close(); }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // A close during a run stops it; the window closes once the run has
-    // written its totals and returned.
-    if (running_) {
-        StopRequested.request();
-        closeAfterRun_ = true;
-        event->ignore();
+    if (run_.deferClose(event))
         return;
-    }
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     settings.setValue(kFolderKey, Text1->text());

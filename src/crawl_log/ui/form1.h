@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/stop_flag.h"
+#include "ui_common/window_run.h"
 #include "crawl_log/page_set.h"
 
 #include <QDialog>
@@ -22,7 +23,7 @@ class Form1 : public QDialog
 public:
     explicit Form1(QWidget *parent = nullptr);
 
-    bool running() const { return running_; }
+    bool running() const { return run_.running(); }
     const PageSet &runWidePages() const { return runWidePages_; }
 
 protected:
@@ -74,7 +75,6 @@ private:
     QString SpiderName;
     StopFlag StopRequested;
     PageSet runWidePages_;
-    bool running_ = false;
-    bool closeAfterRun_ = false;
+    WindowRun run_{this, StopRequested};
     bool reportingMissingFolder_ = false;
 };

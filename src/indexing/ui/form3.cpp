@@ -9,6 +9,7 @@
 #include "ui_common/balloon_tooltip.h"
 #include "ui_common/list_view_columns.h"
 #include "ui_common/text_box_run_output.h"
+#include "ui_common/window_run.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -321,7 +322,7 @@ void Form3::lv1ItemChanged(QTreeWidgetItem *item)
 void Form3::lv1ItemClicked(QTreeWidgetItem *item)
 {
     // A click on the check box only toggles the mark.
-    if (std::exchange(checkJustToggled_, false) || running_)
+    if (std::exchange(checkJustToggled_, false) || run_.running())
         return;
     const int position = Lv1->indexOfTopLevelItem(item);
     const SiteEntry &entry = sites_.at(position);
@@ -334,7 +335,7 @@ void Form3::lv1ItemClicked(QTreeWidgetItem *item)
 
 void Form3::command6Clicked()
 {
-    if (running_)
+    if (run_.running())
         return;
     if (TrimSpaces(Text1->text()).isEmpty()) {
         Text1->setFocus();
@@ -366,7 +367,7 @@ void Form3::command9Clicked()
 
 void Form3::lv1ColumnClicked(int column)
 {
-    if (running_)
+    if (run_.running())
         return;
     sites_.sortByHeader(column);
     refreshList();
@@ -379,7 +380,7 @@ void Form3::lv1ContextMenu(const QPoint &position)
 
 void Form3::menuDeleteTriggered()
 {
-    if (running_)
+    if (run_.running())
         return;
     const int position = Lv1->currentItem() && Lv1->currentItem()->isSelected()
         ? Lv1->indexOfTopLevelItem(Lv1->currentItem())
@@ -409,7 +410,7 @@ void Form3::command3Clicked() { StopRequested.request(); }
 
 void Form3::command1Clicked()
 {
-    running_ = true;
+    run_.begin();
     Command1->setEnabled(false);
     Text2->setEnabled(false);
     setListEditable(false);
@@ -424,9 +425,7 @@ void Form3::command1Clicked()
     Command1->setEnabled(true);
     Text2->setEnabled(true);
     setListEditable(true);
-    running_ = false;
-    if (closeAfterRun_)
-        close();
+    run_.end();
 }
 
 bool Form3::eventFilter(QObject *watched, QEvent *event)
@@ -455,13 +454,8 @@ void Form3::reject() { close(); }
 
 void Form3::closeEvent(QCloseEvent *event)
 {
-    // A close during a run stops it; the window closes when the run returns.
-    if (running_) {
-        StopRequested.request();
-        closeAfterRun_ = true;
-        event->ignore();
+    if (run_.deferClose(event))
         return;
-    }
     const SiteFileSave save = SaveSiteFile(sites_, siteFilePath_);
     if (!save.ok)
         QMessageBox::warning(this, AppIdentity::title(), save.errorText);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/stop_flag.h"
+#include "ui_common/window_run.h"
 #include "indexing/site_list.h"
 
 #include <QDialog>
@@ -34,7 +35,7 @@ public:
     explicit Form3(QWidget *parent = nullptr, PageSource *pages = nullptr);
     ~Form3() override;
 
-    bool running() const { return running_; }
+    bool running() const { return run_.running(); }
     const SiteList &sites() const { return sites_; }
     cToolTip *balloonOf(int checkBox) const;  // 8 or 9; null before the first mouse movement
 
@@ -99,8 +100,7 @@ private:
     std::unique_ptr<NetworkPageSource> network_;
     PageSource *pages_;
     StopFlag StopRequested;
-    bool running_ = false;
-    bool closeAfterRun_ = false;
+    WindowRun run_{this, StopRequested};
     std::array<std::unique_ptr<cToolTip>, 2> balloons_;  // Check8, Check9
 };
 

@@ -3,11 +3,14 @@
 #include "indexing/site_file.h"
 #include "indexing/ui/form3.h"
 #include "support/crawl_fixtures.h"
+#include "support/fake_web_services.h"
 #include "support/gui_helpers.h"
 #include "ui_common/balloon_tooltip.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QProcess>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -226,6 +229,43 @@ private slots:
         control<QPushButton>(&form, "Command2")->click();
         QCOMPARE(control<QPlainTextEdit>(&form, "Text2")->toPlainText(), QString());
         QCOMPARE(rows(form).size(), 1);
+    }
+
+    // The same list through the network gives the window the report the
+    // command line prints.
+    void reportEqualsTheCommandLines()
+    {
+        FakeWebServices web;
+        const SiteList list = [] {
+            SiteList sites;
+            sites.append({QStringLiteral("www.lanxiu.cn"), QStringLiteral("澜岫"), true});
+            sites.append({QStringLiteral("a.cn"), QString(), true});
+            return sites;
+        }();
+        QVERIFY(SaveSiteFile(list, SiteFilePath()).ok);
+        QSettings settings(QStringLiteral("蛛迹通"), QStringLiteral("蛛迹通"));
+        QStringList arguments{"index", "--sites", SiteFilePath(), "--services", "baidu,google,youdao,alexa"};
+        for (const char *key : {"baidu", "google", "youdao", "alexa"}) {
+            settings.setValue(QStringLiteral("服务/") + QString::fromLatin1(key), web.base().toString());
+            arguments << "--base" << QString::fromLatin1(key) + u'=' + web.base().toString();
+        }
+        settings.sync();
+
+        Form3 form;
+        for (const char *box : {"Check1", "Check2", "Check7", "Check10"})
+            control<QCheckBox>(&form, box)->setChecked(true);
+        control<QPushButton>(&form, "Command1")->click();
+        const QStringList window = control<QPlainTextEdit>(&form, "Text2")->toPlainText().split(u'\n');
+
+        QProcess cli;
+        QEventLoop loop;
+        connect(&cli, &QProcess::finished, &loop, &QEventLoop::quit);
+        cli.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), arguments);
+        loop.exec();
+        const QStringList printed = QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n');
+        QCOMPARE(window.size(), 13);
+        QCOMPARE(window.mid(1), printed.mid(1));  // the headers differ in their clock only
+        QCOMPARE(window.at(3), QStringLiteral("www.lanxiu.cn   谷歌收录：      1230篇"));
     }
 
     void stopAndCloseDuringARun()

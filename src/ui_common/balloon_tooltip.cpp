@@ -232,6 +232,8 @@ quintptr cToolTip::Create(QWidget *Parent, const QString &Text, int Style, bool 
     Parent->installEventFilter(this);
     Parent->setMouseTracking(true);
     SubstituteFont(QStringLiteral("Tahoma"), 9, false, false);
+    if (Parent->underMouse())  // made by the mouse's first move over the control
+        startHover();
     return quintptr(window_.data());
 }
 
@@ -246,6 +248,11 @@ int cToolTip::SubstituteFont(const QString &FontName, int FontSize, bool Bold, b
     QFont font(fontName_, fontSize_, Bold ? QFont::Bold : QFont::Normal, Italic);
     window_->setFontOnly(font);
     return ++fontHandles_;
+}
+
+void cToolTip::startHover()
+{
+    hover_.start(hoverTime_ >= 0 ? hoverTime_ : QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
 }
 
 QWidget *cToolTip::balloon() const { return window_.data(); }
@@ -272,7 +279,7 @@ bool cToolTip::eventFilter(QObject *watched, QEvent *event)
     if (watched == parent_) {
         switch (event->type()) {
         case QEvent::Enter:
-            hover_.start(hoverTime_ >= 0 ? hoverTime_ : QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+            startHover();
             break;
         case QEvent::Leave:
         case QEvent::MouseButtonPress:

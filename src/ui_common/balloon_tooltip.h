@@ -64,6 +64,7 @@ protected:
 
 private:
     void destroyTip();
+    void startHover();
 
     QPointer<QWidget> parent_;
     QPointer<BalloonWindow> window_;  // a child of the parent, which may go first

@@ -62,10 +62,7 @@ Form1::Form1(QWidget *parent) : QDialog(parent)
     // Load: the saved folder, or the file list's own; setting it moves the list.
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
-    const QString saved = settings.value(kFolderKey, fileListFolder_).toString();
-    if (saved == Text1->text())
-        text1Changed();
-    Text1->setText(saved);
+    Text1->setText(settings.value(kFolderKey, fileListFolder_).toString());
 }
 
 void Form1::buildControls()

@@ -16,7 +16,6 @@ public:
     // First position in [begin, end) where the needle starts, or end.
     const char *findIn(const char *begin, const char *end) const;
 
-
 private:
     QByteArray lower_;  // the needle in lower case
 };

@@ -1,5 +1,5 @@
 #include "indexing/extraction.h"
-#include "indexing/net/browser_form_driver.h"
+#include "indexing/browser/browser_form_driver.h"
 #include "support/fake_web_services.h"
 
 #include <QApplication>

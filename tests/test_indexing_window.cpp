@@ -72,6 +72,12 @@ void clickRow(Form3 &form, int row)
     emit list->itemClicked(item, 1);
 }
 
+// The browser module, loaded on first use, needs this before the application.
+const bool kSharedContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
 }  // namespace
 
 class TestIndexingWindow : public QObject

@@ -17,6 +17,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && std::strcmp(argv[1], "index") == 0) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the browser module asks for it
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

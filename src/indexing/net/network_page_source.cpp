@@ -1,6 +1,8 @@
 #include "indexing/net/network_page_source.h"
 
-#include "indexing/net/browser_form_driver.h"
+#include "indexing/net/form_search.h"
+
+#include <utility>
 
 NetworkPageSource::NetworkPageSource(DownloadLimits limits) : limits_(limits) {}
 
@@ -15,7 +17,9 @@ QString NetworkPageSource::searchForm(PageRoute route, const QUrl &base, const Q
 {
     if (route == PageRoute::Direct)
         return {};
+    if (!std::exchange(browserTried_, true))
+        browser_ = LoadBrowserFormSearcher(limits_.timeoutMs);
     if (!browser_)
-        browser_ = std::make_unique<BrowserFormDriver>(limits_.timeoutMs);
+        return {};
     return browser_->search(route == PageRoute::GoogleForm ? GoogleSearchForm() : SogouSearchForm(), base, address);
 }

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class BrowserFormDriver;
+class FormSearcher;
 
 // Result pages from the network: direct downloads, and the search forms
 // through a hidden browser made on first use (so nothing waits for the
@@ -24,5 +24,6 @@ public:
 private:
     QNetworkAccessManager network_;
     DownloadLimits limits_;
-    std::unique_ptr<BrowserFormDriver> browser_;
+    std::unique_ptr<FormSearcher> browser_;
+    bool browserTried_ = false;
 };

@@ -1,4 +1,4 @@
-#include "indexing/net/browser_form_driver.h"
+#include "indexing/browser/browser_form_driver.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -35,18 +35,6 @@ protected:
 };
 
 }  // namespace
-
-SearchForm GoogleSearchForm()
-{
-    return {QString(), QStringLiteral("document.getElementsByName('q')[0]"),
-            QStringLiteral("document.getElementsByName('btnG')[0]")};
-}
-
-SearchForm SogouSearchForm()
-{
-    return {QStringLiteral("/"), QStringLiteral("document.getElementById('query')"),
-            QStringLiteral("document.getElementById('stb')")};
-}
 
 QString JavaScriptString(const QString &text)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "indexing/net/form_search.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -9,23 +11,12 @@
 class QWebEnginePage;
 class QWebEngineProfile;
 
-// Which search form to drive: the page, the field and the button.
-struct SearchForm
-{
-    QString homePath;     // "" for Google (the host's root), "/" for Sogou
-    QString fieldScript;  // JavaScript giving the search field, or null
-    QString buttonScript; // JavaScript giving the search button, or null
-};
-
-SearchForm GoogleSearchForm();  // first element named "q", first named "btnG"
-SearchForm SogouSearchForm();   // ids "query" and "stb"
-
 // A hidden browser that fills a search engine's form as a user would and
 // returns the result page's HTML. It is silent (no dialogs, certificate
 // errors refused, permissions denied), keeps nothing on disk, and rests on
 // "about:blank" between uses. The browser engine starts on first use.
 // Waits run a local event loop with a deadline that handles no user input.
-class BrowserFormDriver : public QObject
+class BrowserFormDriver : public QObject, public FormSearcher
 {
     Q_OBJECT
 
@@ -37,7 +28,7 @@ public:
     // button, the result page once its top-level document has completed (at
     // most `waitMs` for the form and as long again for the result). Every
     // failure gives the HTML of what the browser shows at that moment.
-    QString search(const SearchForm &form, const QUrl &base, const QString &address);
+    QString search(const SearchForm &form, const QUrl &base, const QString &address) override;
 
     // The window's PageLoading flag: set while a navigation waited for has
     // not completed; cleared by the top-level document's completion only.

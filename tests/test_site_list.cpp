@@ -77,6 +77,8 @@ private slots:
         const QByteArray emoji = SerializeSiteFile(listOf({{"a.com", QStringLiteral("笑\U0001F600"), true}}));
         QVERIFY(emoji.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(ParseSiteFile(emoji).at(0).Name, QStringLiteral("笑\U0001F600"));
+        const SiteList marked = listOf({{"b.com", "", true}, {QStringLiteral("b.c\uFEFFom"), "", true}});
+        QCOMPARE(ParseSiteFile(SerializeSiteFile(marked)).size(), 2);
     }
 
     void roundTripThroughTheFile()

@@ -41,6 +41,8 @@ private slots:
         bool lossless = true;
         QCOMPARE(Cp936::encode(QStringLiteral("a\U0001F600b"), &lossless), QByteArray("a?b"));
         QVERIFY(!lossless);
+        Cp936::encode(u"b.c\uFEFFom", &lossless);  // found by the fuzzer: ICU drops U+FEFF silently
+        QVERIFY(!lossless);
     }
 
     void utf8Validity_data()

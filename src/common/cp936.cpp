@@ -82,7 +82,9 @@ QByteArray encode(QStringView text, bool *lossless)
 {
     UErrorCode status = U_ZERO_ERROR;
     QByteArray bytes = fromUnicode(text, true, status);
-    const bool exact = U_SUCCESS(status);
+    // ICU drops some characters (U+FEFF among them) without an error; only
+    // reading the bytes back tells that nothing was lost.
+    const bool exact = U_SUCCESS(status) && decode(bytes) == text;
     if (!exact) {
         status = U_ZERO_ERROR;
         bytes = fromUnicode(text, false, status);

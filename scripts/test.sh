@@ -28,6 +28,6 @@ for target in build/fuzz/bin/fuzz_*; do
   corpus=build/fuzz/corpus/$(basename "$target")
   mkdir -p "$corpus"
   [ -d "fuzz/seeds/$(basename "$target")" ] && cp -n fuzz/seeds/"$(basename "$target")"/* "$corpus"/ 2>/dev/null || true
-  "$target" -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
+  "$target" -max_total_time="${FUZZ_SECONDS:-30}" -artifact_prefix=build/fuzz/ "$corpus" 2>&1 | tail -n 2
 done
 echo "fuzzing found nothing"

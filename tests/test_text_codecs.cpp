@@ -27,6 +27,7 @@ private slots:
         QTest::newRow("digits") << QStringLiteral("1234") << qsizetype(4);
         QTest::newRow("with 万") << QStringLiteral("12万3456") << qsizetype(8);
         QTest::newRow("emoji counts one") << QStringLiteral("a\U0001F600") << qsizetype(2);
+        QTest::newRow("U+FEFF counts one") << QStringLiteral("万\uFEFF") << qsizetype(3);
         QTest::newRow("empty") << QString() << qsizetype(0);
     }
     void byteLength()

@@ -1,5 +1,7 @@
 #include "common/cp936.h"
 
+#include <QList>
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 
@@ -94,6 +96,19 @@ QByteArray encode(QStringView text, bool *lossless)
     return bytes;
 }
 
-qsizetype byteLength(QStringView text) { return encode(text).size(); }
+qsizetype byteLength(QStringView text)
+{
+    bool lossless = true;
+    const QByteArray bytes = encode(text, &lossless);
+    if (lossless)
+        return bytes.size();
+    // Character by character: one without a code page 936 form counts 1.
+    qsizetype length = 0;
+    for (const char32_t character : text.toUcs4()) {
+        const QByteArray one = encode(QChar::fromUcs4(character), &lossless);
+        length += lossless ? one.size() : 1;
+    }
+    return length;
+}
 
 }  // namespace Cp936

@@ -66,18 +66,13 @@ QMap<QString, QUrl> ServiceBaseUrls(QSettings &settings)
 QString EncodeAddressForQuery(const QString &address)
 {
     QString encoded;
-    for (qsizetype i = 0; i < address.size(); ++i) {
-        const char16_t u = address[i].unicode();
-        if (u > 0x20 && u < 0x7F && u != u'#') {
-            encoded += address[i];
+    for (const char32_t character : address.toUcs4()) {
+        if (character > 0x20 && character < 0x7F && character != U'#') {
+            encoded += QChar(char16_t(character));
             continue;
         }
-        // A surrogate pair is one character.
-        const qsizetype units = address[i].isHighSurrogate() && i + 1 < address.size()
-                && address[i + 1].isLowSurrogate() ? 2 : 1;
-        for (const char byte : address.mid(i, units).toUtf8())
+        for (const char byte : QStringView(QChar::fromUcs4(character)).toUtf8())
             encoded += u'%' + QStringLiteral("%1").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
-        i += units - 1;
     }
     return encoded;
 }

@@ -11,6 +11,7 @@
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/maker_links.h"
+#include "ui_common/named_controls.h"
 #include "ui_common/text_box_run_output.h"
 #include "ui_common/window_run.h"
 
@@ -35,14 +36,6 @@ namespace {
 
 const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFolderKey = QStringLiteral("目录");
-
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *pushButton = new QPushButton(caption, parent);
-    pushButton->setObjectName(name);
-    pushButton->setAutoDefault(false);
-    return pushButton;
-}
 
 }  // namespace
 
@@ -70,12 +63,11 @@ void Form1::buildControls()
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->installEventFilter(this);
-    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("指定"));
+    Command1 = NamedButton(this, QStringLiteral("Command1"), QStringLiteral("指定"));
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
-    Label5 = new QLabel(QStringLiteral("000"), this);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Command17 = button(this, QStringLiteral("Command17"), QStringLiteral("刷新"));
+    Label5 = NamedLabel(this, QStringLiteral("Label5"), QStringLiteral("000"));
+    Command17 = NamedButton(this, QStringLiteral("Command17"), QStringLiteral("刷新"));
 
     Frame1 = new QGroupBox(QStringLiteral("搜索情况分析"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -83,20 +75,19 @@ void Form1::buildControls()
     const QList<CatalogueCrawler> &catalogue = CrawlerCatalogue();
     for (qsizetype i = 0; i < catalogue.size(); ++i) {
         const CatalogueCrawler &crawler = catalogue[i];
-        QPushButton *start = button(Frame1, crawler.button, crawler.caption);
+        QPushButton *start = NamedButton(Frame1, crawler.button, crawler.caption);
         connect(start, &QPushButton::clicked, this,
                 [this, &crawler] { runCrawlAnalysis(crawler.displayName, crawler.token); });
         crawlers->addWidget(start, int(i / 3), int(i % 3));
     }
     Text3 = new QLineEdit(QStringLiteral("spider"), Frame1);
     Text3->setObjectName(QStringLiteral("Text3"));
-    Command16 = button(Frame1, QStringLiteral("Command16"), QStringLiteral("自定义分析"));
+    Command16 = NamedButton(Frame1, QStringLiteral("Command16"), QStringLiteral("自定义分析"));
     crawlers->addWidget(Text3, 4, 0, 1, 2);
     crawlers->addWidget(Command16, 4, 2);
 
-    Command19 = button(this, QStringLiteral("Command19"), QStringLiteral("停止分析"));
-    Label6 = new QLabel(QStringLiteral("分析结果："), this);
-    Label6->setObjectName(QStringLiteral("Label6"));
+    Command19 = NamedButton(this, QStringLiteral("Command19"), QStringLiteral("停止分析"));
+    Label6 = NamedLabel(this, QStringLiteral("Label6"), QStringLiteral("分析结果："));
     Text2 = new QPlainTextEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -107,14 +98,12 @@ void Form1::buildControls()
     Pb1->setRange(0, 1);
     Pb1->setValue(0);
     Pb1->setTextVisible(false);
-    Command4 = button(this, QStringLiteral("Command4"), QStringLiteral("清空"));
-    Command5 = button(this, QStringLiteral("Command5"), QStringLiteral("复制全部"));
-    Command18 = button(this, QStringLiteral("Command18"), QStringLiteral("查看网页详细"));
-    Label7 = new QLabel(AppIdentity::internalName(), this);
-    Label7->setObjectName(QStringLiteral("Label7"));
+    Command4 = NamedButton(this, QStringLiteral("Command4"), QStringLiteral("清空"));
+    Command5 = NamedButton(this, QStringLiteral("Command5"), QStringLiteral("复制全部"));
+    Command18 = NamedButton(this, QStringLiteral("Command18"), QStringLiteral("查看网页详细"));
+    Label7 = NamedLabel(this, QStringLiteral("Label7"), AppIdentity::internalName());
     Label7->setFont(QFont(QStringLiteral("Verdana"), 20, QFont::Bold));
-    Label8 = new QLabel(QStringLiteral("如发现分析结果有误，请告知澜岫软件（联系邮箱：lanxiu@lanxiu.example.com），谢谢！"), this);
-    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8 = NamedLabel(this, QStringLiteral("Label8"), QStringLiteral("如发现分析结果有误，请告知澜岫软件（联系邮箱：lanxiu@lanxiu.example.com），谢谢！"));
     Image1 = MakerLinks::makeImage(this);
     Label3 = MakerLinks::makeLabel(this, "Label3", QStringLiteral("澜岫提供更多好的免费软件"));
     Label4 = MakerLinks::makeLabel(this, "Label4", QStringLiteral("澜岫为您定制各种专业软件"));

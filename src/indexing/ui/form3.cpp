@@ -8,6 +8,7 @@
 #include "indexing/site_file.h"
 #include "ui_common/balloon_tooltip.h"
 #include "ui_common/list_view_columns.h"
+#include "ui_common/named_controls.h"
 #include "ui_common/text_box_run_output.h"
 #include "ui_common/window_run.h"
 
@@ -37,21 +38,6 @@ const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFontSizeKey = QStringLiteral("字号");
 const QString kAdd = QStringLiteral("添加");
 const QString kModify = QStringLiteral("修改");
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *pushButton = new QPushButton(caption, parent);
-    pushButton->setObjectName(QString::fromLatin1(name));
-    pushButton->setAutoDefault(false);
-    return pushButton;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *text = new QLabel(caption, parent);
-    text->setObjectName(QString::fromLatin1(name));
-    return text;
-}
 
 // The report lines up in columns in a font whose Chinese characters are
 // exactly two Latin ones wide.
@@ -110,9 +96,9 @@ Form3::~Form3() = default;
 
 void Form3::buildControls()
 {
-    Label1 = label(this, "Label1", QStringLiteral("网址列表："));
-    Command7 = button(this, "Command7", QStringLiteral("全不选"));
-    Command5 = button(this, "Command5", QStringLiteral("全选"));
+    Label1 = NamedLabel(this, QStringLiteral("Label1"), QStringLiteral("网址列表："));
+    Command7 = NamedButton(this, QStringLiteral("Command7"), QStringLiteral("全不选"));
+    Command5 = NamedButton(this, QStringLiteral("Command5"), QStringLiteral("全选"));
     Lv1 = new QTreeWidget(this);
     Lv1->setObjectName(QStringLiteral("Lv1"));
     Lv1->setHeaderLabels({QStringLiteral("网址"), QStringLiteral("名称")});
@@ -122,14 +108,14 @@ void Form3::buildControls()
     Lv1->setContextMenuPolicy(Qt::CustomContextMenu);
     Lv1->header()->setSectionsClickable(true);
     Lv1->header()->setStretchLastSection(false);
-    Label4 = label(this, "Label4", QStringLiteral("网址："));
+    Label4 = NamedLabel(this, QStringLiteral("Label4"), QStringLiteral("网址："));
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Label5 = label(this, "Label5", QStringLiteral("名称："));
+    Label5 = NamedLabel(this, QStringLiteral("Label5"), QStringLiteral("名称："));
     Text3 = new QLineEdit(this);
     Text3->setObjectName(QStringLiteral("Text3"));
-    Command6 = button(this, "Command6", kAdd);
-    Command9 = button(this, "Command9", QStringLiteral("重置"));
+    Command6 = NamedButton(this, QStringLiteral("Command6"), kAdd);
+    Command9 = NamedButton(this, QStringLiteral("Command9"), QStringLiteral("重置"));
     Text4 = new QLineEdit(this);
     Text4->setObjectName(QStringLiteral("Text4"));
     Text4->hide();
@@ -148,12 +134,12 @@ void Form3::buildControls()
     Check[7]->setMouseTracking(true);
     Check[8]->setMouseTracking(true);
 
-    Command8 = button(this, "Command8", QStringLiteral("全不选"));
-    Command4 = button(this, "Command4", QStringLiteral("全选"));
-    Command2 = button(this, "Command2", QStringLiteral("清空"));
-    Command1 = button(this, "Command1", QStringLiteral("开始分析"));
-    Command3 = button(this, "Command3", QStringLiteral("停止分析"));
-    Label2 = label(this, "Label2", QStringLiteral("字号大小"));
+    Command8 = NamedButton(this, QStringLiteral("Command8"), QStringLiteral("全不选"));
+    Command4 = NamedButton(this, QStringLiteral("Command4"), QStringLiteral("全选"));
+    Command2 = NamedButton(this, QStringLiteral("Command2"), QStringLiteral("清空"));
+    Command1 = NamedButton(this, QStringLiteral("Command1"), QStringLiteral("开始分析"));
+    Command3 = NamedButton(this, QStringLiteral("Command3"), QStringLiteral("停止分析"));
+    Label2 = NamedLabel(this, QStringLiteral("Label2"), QStringLiteral("字号大小"));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->addItems({"8", "9", "10", "11", "12", "14", "16", "18"});
@@ -167,7 +153,7 @@ void Form3::buildControls()
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Label3 = label(this, "Label3",
+    Label3 = NamedLabel(this, QStringLiteral("Label3"),
                    QStringLiteral("如发现分析结果有误，请告知澜岫软件（联系邮箱：lanxiu@lanxiu.example.com），谢谢！"));
     Label3->setStyleSheet(QStringLiteral("color: gray"));
 

@@ -86,20 +86,38 @@ private slots:
         QCOMPARE(run.pages.pages(), (QStringList{"", "/Home.htm"}));
     }
 
-    void stopDuringTheSecondOfFiveFiles()
+    void stop_data()
     {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<int>("stopAtYield");
+        QTest::addColumn<QStringList>("end");
+        QTest::addColumn<QString>("totalEntry");
+        const QStringList two{"ex1.log - 搜索页面数：1 - 有效页面数：1", "ex2.log - 搜索页面数：1 - 有效页面数：1"};
+        const QStringList stoppedEnd = two + QStringList{"全部有效页面数：2", "分析已停止。"};
+        // The user's click is handled at the yield after the second file.
+        QTest::newRow("during the second of five") << 1 << 2 << stoppedEnd << "百度搜索总有效页面数：2（未完成）";
+        QTest::newRow("several jobs") << 2 << 2 << stoppedEnd << "百度搜索总有效页面数：2（未完成）";
+        // Pressed while the last file was read: every file was read whole.
+        QTest::newRow("after the last file") << 2 << 5 << QStringList{"全部有效页面数：5", "分析完成。"}
+                                             << "百度搜索总有效页面数：5";
+    }
+    void stop()
+    {
+        QFETCH(int, jobs);
+        QFETCH(int, stopAtYield);
+        QFETCH(QStringList, end);
+        QFETCH(QString, totalEntry);
         QTemporaryDir dir;
         for (int i = 1; i <= 5; ++i)
             WriteFile(dir.filePath(QStringLiteral("ex%1.log").arg(i)),
                       LogHeader() + LogLine("/p" + QByteArray::number(i), kBaidu));
-        // The user's click is handled at the yield after the second file.
-        const Run run = runOver(dir.path(), ListLogFiles(dir.path()), 1, [](int yield, StopFlag &stop) {
-            if (yield == 2)
+        const Run run = runOver(dir.path(), ListLogFiles(dir.path()), jobs, [&](int yield, StopFlag &stop) {
+            if (yield == stopAtYield)
                 stop.request();
         });
-        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "ex1.log - 搜索页面数：1 - 有效页面数：1",
-                                         "ex2.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析完成。"}));
-        QCOMPARE(run.summary.totalEntry, QStringLiteral("百度搜索总有效页面数：2"));
+        QCOMPARE(run.lines.mid(run.lines.size() - end.size()), end);
+        QCOMPARE(run.summary.stopped, totalEntry.endsWith(QStringLiteral("（未完成）")));
+        QCOMPARE(run.summary.totalEntry, totalEntry);
     }
 
     void unreadableFilesAreReportedAndTheRunGoesOn()

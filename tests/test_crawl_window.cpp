@@ -118,7 +118,9 @@ private slots:
         control<QPushButton>(&form, "Command2")->click();
         QCOMPARE(resultText(form).split(u'\n'),
                  (QStringList{"百度对您的网站搜索情况分析结果：", "ex01.log - 搜索页面数：1 - 有效页面数：1",
-                              "ex02.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析完成。", ""}));
+                              "ex02.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析已停止。", ""}));
+        QCOMPARE(control<QListWidget>(&form, "List1")->currentItem()->text(),
+                 QStringLiteral("百度搜索总有效页面数：2（未完成）"));
     }
 
     void screenshots()

@@ -1,6 +1,23 @@
 #include "cli/cli_support.h"
 
+#include "common/stop_flag.h"
+
+#include <atomic>
 #include <cstdio>
+
+namespace {
+
+// The handler may only touch lock-free atomics.
+std::atomic<StopFlag *> interruptedRun{nullptr};
+static_assert(std::atomic<StopFlag *>::is_always_lock_free);
+
+extern "C" void requestStopOnInterrupt(int)
+{
+    if (StopFlag *stop = interruptedRun.load())
+        stop->request();
+}
+
+}  // namespace
 
 Console::Console()
 {
@@ -21,6 +38,24 @@ bool Console::out(const QString &text)
 
 void Console::err(const QString &text) { err_.write(text.toUtf8()); }
 
+InterruptStopsRun::InterruptStopsRun(StopFlag &stop)
+{
+    interruptedRun.store(&stop);
+    struct sigaction action = {};
+    action.sa_handler = requestStopOnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // SA_RESTART: a write to a full pipe goes on after the signal instead of
+    // failing. SA_RESETHAND: the next Ctrl+C has its usual effect.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(SIGINT, &action, &previous_);
+}
+
+InterruptStopsRun::~InterruptStopsRun()
+{
+    sigaction(SIGINT, &previous_, nullptr);
+    interruptedRun.store(nullptr);
+}
+
 int UsageError(Console &console, const QString &message)
 {
     console.err(message + u'\n');
@@ -34,7 +69,7 @@ bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
         status = ExitUsage;
         return false;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         console.out(parser.helpText());
         status = ExitOk;
         return false;

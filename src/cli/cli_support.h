@@ -7,7 +7,12 @@
 #include <QString>
 #include <QStringList>
 
-enum ExitStatus { ExitOk = 0, ExitRunFailed = 1, ExitUsage = 2 };
+#include <csignal>
+
+class StopFlag;
+
+// 130 is what shells report for a program ended by Ctrl+C (128 + SIGINT).
+enum ExitStatus { ExitOk = 0, ExitRunFailed = 1, ExitUsage = 2, ExitStopped = 130 };
 
 // Standard output and standard error as UTF-8 text.
 class Console
@@ -44,10 +49,26 @@ private:
     Console *console_;
 };
 
+// While it lives, Ctrl+C (SIGINT) requests a stop through `stop` instead of
+// ending the process, so that a run can finish the file in hand and report
+// what it has. A second Ctrl+C ends the process as usual. One at a time.
+class InterruptStopsRun
+{
+public:
+    explicit InterruptStopsRun(StopFlag &stop);
+    ~InterruptStopsRun();
+    InterruptStopsRun(const InterruptStopsRun &) = delete;
+    InterruptStopsRun &operator=(const InterruptStopsRun &) = delete;
+
+private:
+    struct sigaction previous_;
+};
+
 // Prints the message and gives the usage-error status.
 int UsageError(Console &console, const QString &message);
 
-// Parses the arguments of one command. On --help prints the help and returns
-// ExitOk through `status`; on an error prints it and returns ExitUsage.
+// Parses the arguments of one command. On --help, -h or --help-all prints the
+// help and returns ExitOk through `status`; on an error prints it and returns
+// ExitUsage.
 bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, Console &console,
                       int &status);

@@ -50,6 +50,7 @@ QByteArray runJson(const CrawlChoice &choice, const CrawlRunSummary &summary, co
         {QStringLiteral("token"), choice.token},
         {QStringLiteral("files"), files},
         {QStringLiteral("total_pages"), qint64(summary.validPages)},
+        {QStringLiteral("stopped"), summary.stopped},
         {QStringLiteral("pages"), pageList},
     };
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
@@ -117,16 +118,32 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
     ConsoleRunOutput output(json ? nullptr : &console);
     PageSet pages;
     StopFlag stop;
-    const CrawlRunSummary summary = RunCrawlAnalysis(request, pages, output, stop);
+    CrawlRunSummary summary;
+    {
+        const InterruptStopsRun interrupt(stop);
+        summary = RunCrawlAnalysis(request, pages, output, stop);
+    }
     if (json)
         console.out(QString::fromUtf8(runJson(choice, summary, pages)));
+    if (summary.stopped)
+        return ExitStopped;
     if (!console.outOk() || summary.anyUnreadable())
         return ExitRunFailed;
     return ExitOk;
 }
 
-int RunSpidersCommand(Console &console)
+int RunSpidersCommand(const QStringList &arguments, Console &console)
 {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "列出可用 --spider 选择的蜘蛛：显示名与标识。\n"
+        "Lists the crawlers --spider knows: display name and token."));
+    parser.addHelpOption();
+    int status = ExitOk;
+    if (!ParseCommandLine(parser, arguments, console, status))
+        return status;
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(console, QStringLiteral("spiders 不接受参数 / spiders takes no arguments"));
     for (const CatalogueCrawler &crawler : CrawlerCatalogue())
         console.out(crawler.displayName + u'\t' + crawler.token + u'\n');
     return console.outOk() ? ExitOk : ExitRunFailed;

@@ -5,7 +5,8 @@
 class Console;
 
 // trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER
+// Ctrl+C stops the run: the partial report ends with "分析已停止。", exit 130.
 int RunCrawlCommand(const QStringList &arguments, Console &console);
 
 // trawlex-cli spiders
-int RunSpidersCommand(Console &console);
+int RunSpidersCommand(const QStringList &arguments, Console &console);

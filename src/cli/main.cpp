@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("index"))
         return RunIndexCommand(arguments, console);
     if (command == QLatin1String("spiders"))
-        return RunSpidersCommand(console);
+        return RunSpidersCommand(arguments, console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
         console.out(AppIdentity::title() + u' ' + AppIdentity::versionText() + u'\n');
         return ExitOk;
@@ -49,7 +49,8 @@ int main(int argc, char *argv[])
         "  trawlex-cli spiders\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")
+        || command == QLatin1String("--help-all")) {
         console.out(help);
         return ExitOk;
     }

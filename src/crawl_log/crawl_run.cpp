@@ -142,6 +142,8 @@ CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWid
     for (qsizetype i = 0; i < fileCount; ++i) {
         output.setProgressValue(int(i));
         const LogFileAnalysis analysis = ahead ? ahead->take(i) : analyze(i, stop);
+        // A stop seen by the reader itself may have cut this file short.
+        const bool fileCutShort = !ahead && stop.isSet();
         for (const QString &page : analysis.pages.pages())
             runWidePages.insert(page);
         if (const QString text = FileReportText(analysis); !text.isEmpty())
@@ -150,8 +152,10 @@ CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWid
             summary.files.append({analysis.fileName, analysis.outcome, analysis.requests, analysis.validPages(),
                                   analysis.skippedLongLines, analysis.errorText});
         output.yield();
-        if (stop.isSet())
+        if (stop.isSet()) {
+            summary.stopped = fileCutShort || i + 1 < fileCount;
             break;
+        }
     }
     ahead.reset();
 
@@ -159,7 +163,8 @@ CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWid
     summary.validPages = runWidePages.countWithoutEmptyPage();
     const QString count = QString::number(summary.validPages);
     output.appendText(QStringLiteral("全部有效页面数：") + count + kCrLf);
-    output.appendText(QStringLiteral("分析完成。") + kCrLf);
-    summary.totalEntry = request.spiderName + QStringLiteral("搜索总有效页面数：") + count;
+    output.appendText((summary.stopped ? QStringLiteral("分析已停止。") : QStringLiteral("分析完成。")) + kCrLf);
+    summary.totalEntry = request.spiderName + QStringLiteral("搜索总有效页面数：") + count
+        + (summary.stopped ? QStringLiteral("（未完成）") : QString());
     return summary;
 }

@@ -62,13 +62,15 @@ struct CrawlRunSummary
 {
     QList<CrawlFileSummary> files;  // one per file read, in order
     qsizetype validPages = 0;       // 全部有效页面数
-    QString totalEntry;             // the line for the list of run totals
+    bool stopped = false;           // a stop left files unread: the totals are partial
+    QString totalEntry;             // the line for the list of run totals, marked when partial
     bool anyUnreadable() const;
 };
 
 // Analyses the files in order, writes the report through `output`, fills
 // `runWidePages` (emptied first) and yields after every file. The stop flag is
-// cleared at the start and read after every file: a stopped run still reports
-// its totals over the files read so far.
+// cleared at the start and read after every file: a stopped run reports its
+// totals over the files read so far and ends with "分析已停止。" instead of
+// "分析完成。".
 CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWidePages, RunOutput &output,
                                  StopFlag &stop);

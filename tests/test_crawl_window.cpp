@@ -1,3 +1,4 @@
+#include "crawl_log/log_folder.h"
 #include "crawl_log/ui/form1.h"
 #include "support/crawl_fixtures.h"
 #include "support/gui_helpers.h"
@@ -50,7 +51,7 @@ private slots:
     {
         Form1 form;
         QCOMPARE(form.windowTitle(), QStringLiteral("蛛迹通－澜岫软件"));
-        QCOMPARE(control<QLabel>(&form, "Label5")->text(), QStringLiteral("000"));  // nothing saved: no move
+        QCOMPARE(control<QLabel>(&form, "Label5")->text(), QString::number(ListLogFiles(QDir::currentPath()).size()));
         QCOMPARE(control<QLineEdit>(&form, "Text1")->text(), QDir::currentPath());
         QCOMPARE(control<QLineEdit>(&form, "Text3")->text(), QStringLiteral("spider"));
         QCOMPARE(control<QLabel>(&form, "Label7")->font().family(), QStringLiteral("Verdana"));
@@ -183,27 +184,57 @@ private slots:
         QCOMPARE(form.runWidePages().pages(), (QStringList{"", "/a.htm", "/b.htm", "/c.htm"}));
     }
 
-    void folderTypedLetterByLetter()
+    void folderFollowsTypingWhenItPauses()
     {
         QTemporaryDir dir;
         WriteFile(dir.filePath("a.log"), "x");
         WriteFile(dir.filePath("logs/b.log"), "x");
         WriteFile(dir.filePath("logs/c.LOG"), "x");
+        WriteFile(dir.filePath("empty/z.txt"), "x");
         Form1 form;
         auto *folder = control<QLineEdit>(&form, "Text1");
         auto *count = control<QLabel>(&form, "Label5");
+        folder->setText(dir.filePath("empty"));
         folder->clear();
         QStringList counts;
         const QString typed = dir.path() + QStringLiteral("/logs");
         for (QChar c : typed) {
-            folder->insert(QString(c));
+            QTest::keyClick(folder, c.toLatin1());
             counts.append(count->text());
         }
-        // The list moves at the folder on the way, stays at "…/l", "…/lo", "…/log", then moves on.
-        QCOMPARE(counts.mid(counts.size() - 6), (QStringList{"1", "1", "1", "1", "1", "2"}));
-        QCOMPARE(control<QListWidget>(&form, "File1")->count(), 2);
-        folder->setText(u' ' + dir.path().toUpper() + u' ');  // a letter-case change alone: no move
-        QCOMPARE(count->text(), QStringLiteral("2"));
+        // Not at the prefix that names the folder with a.log: only once typing pauses.
+        QCOMPARE(counts, QStringList(counts.size(), QStringLiteral("0")));
+        QTRY_COMPARE(count->text(), QStringLiteral("2"));
+        folder->end(false);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(folder, Qt::Key_Backspace);
+        QTest::keyClick(folder, Qt::Key_Return);  // Enter: at once
+        QCOMPARE(count->text(), QStringLiteral("1"));
+    }
+
+    void sameFolderAsTheFileSystemSeesIt_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("count");
+        // The list is at Logs (one file, one more added since); a move re-reads it.
+        QTest::newRow("other letter case: another folder") << "/logs" << "3";
+        QTest::newRow("spaces and a trailing slash") << "/Logs/ " << "1";
+        QTest::newRow("through ..") << "/logs/../Logs" << "1";
+    }
+    void sameFolderAsTheFileSystemSeesIt()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, count);
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("Logs/a.log"), "x");
+        for (const char *name : {"logs/a.log", "logs/b.log", "logs/c.log"})
+            WriteFile(dir.filePath(name), "x");
+        Form1 form;
+        auto *folder = control<QLineEdit>(&form, "Text1");
+        folder->setText(dir.filePath("Logs"));
+        WriteFile(dir.filePath("Logs/new.log"), "x");
+        folder->setText(u' ' + dir.path() + typed);
+        QCOMPARE(control<QLabel>(&form, "Label5")->text(), count);
     }
 
     void leavingTheBoxWithAMissingFolder()

@@ -47,10 +47,9 @@ Form1::Form1(QWidget *parent) : QDialog(parent)
     buildControls();
     new MakerLinks(this, Image1, Label3, Label4);
 
-    // File1 starts in the current folder; Label5 shows "000" until its first update.
+    // File1 starts in the current folder, Label5 with its count.
     fileListFolder_ = QDir::currentPath();
-    for (const QString &name : ListLogFiles(fileListFolder_))
-        File1->addItem(name);
+    refreshFileList();
 
     // Load: the saved folder, or the file list's own; setting it moves the list.
     QSettings settings = OpenAppSettings();
@@ -164,6 +163,10 @@ void Form1::buildControls()
     resize(940, 700);
 
     connect(Text1, &QLineEdit::textChanged, this, &Form1::text1Changed);
+    connect(Text1, &QLineEdit::returnPressed, this, &Form1::followFolderBox);
+    followTyping_.setSingleShot(true);
+    followTyping_.setInterval(300);
+    connect(&followTyping_, &QTimer::timeout, this, &Form1::followFolderBox);
     connect(Command1, &QPushButton::clicked, this, &Form1::command1Clicked);
     connect(Command16, &QPushButton::clicked, this, &Form1::command16Clicked);
     connect(Command17, &QPushButton::clicked, this, &Form1::command17Clicked);
@@ -189,15 +192,30 @@ void Form1::refreshFileList()
 
 void Form1::text1Changed()
 {
-    // The list follows the box as far as the text names a folder; an
-    // unfinished path while typing leaves it where it is.
+    // Typing moves the list once it pauses (or on Enter), not at every
+    // prefix that happens to name a folder; a text the program sets moves it
+    // at once.
+    if (Text1->isModified())
+        followTyping_.start();
+    else
+        followFolderBox();
+}
+
+void Form1::followFolderBox()
+{
+    // The list follows the box as far as the text names a folder. The same
+    // folder is the same as the file system sees it: letter case counts
+    // where the file system tells it apart.
+    followTyping_.stop();
     const QString typed = TrimSpaces(Text1->text());
-    if (typed.toLower() != fileListFolder_.toLower() && CheckFolderExists(typed))
+    if (QFileInfo(typed) != QFileInfo(fileListFolder_) && CheckFolderExists(typed))
         setFileListFolder(typed);
 }
 
 void Form1::text1LostFocus()
 {
+    if (followTyping_.isActive())
+        followFolderBox();
     if (CheckFolderExists(Text1->text()) || reportingMissingFolder_)
         return;
     reportingMissingFolder_ = true;

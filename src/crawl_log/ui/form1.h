@@ -5,6 +5,7 @@
 #include "crawl_log/page_set.h"
 
 #include <QDialog>
+#include <QTimer>
 
 class QGroupBox;
 class QLabel;
@@ -33,6 +34,7 @@ protected:
 
 private slots:
     void text1Changed();
+    void followFolderBox();
     void command1Clicked();
     void command16Clicked();
     void command17Clicked();
@@ -72,6 +74,7 @@ private:
     QLabel *Image1;          // link: the maker's banner
 
     QString fileListFolder_;  // File1's folder
+    QTimer followTyping_;     // File1 follows the typed folder when typing pauses
     QString SpiderName;
     StopFlag StopRequested;
     PageSet runWidePages_;

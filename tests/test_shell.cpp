@@ -91,29 +91,36 @@ private slots:
 
     void secondStartEndsSilently()
     {
-        QTemporaryDir temp;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TMPDIR"), temp.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QTemporaryDir runtime;
+        QTemporaryDir otherUsersRuntime;
+        auto start = [](QProcess &process, const QTemporaryDir &runtimeFolder) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder.path());
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        };
         QProcess first;
-        first.setProcessEnvironment(environment);
-        first.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        start(first, runtime);
         QVERIFY(first.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!QDir(temp.path()).entryList({QStringLiteral("trawlex-*.lock")}).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime.filePath(QStringLiteral("trawlex.lock"))), 10000);
         QTest::qWait(100);  // the lock follows the file's creation at once
         QProcess second;
-        second.setProcessEnvironment(environment);
-        second.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        start(second, runtime);
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(second.readAllStandardOutput(), QByteArray());
         QCOMPARE(first.state(), QProcess::Running);
+        QProcess otherUser;
+        start(otherUser, otherUsersRuntime);
+        QVERIFY(!otherUser.waitForFinished(1500));  // another user's copy runs beside the first
+        otherUser.kill();
+        otherUser.waitForFinished();
         first.kill();  // a crash: the lock must not stay behind
         first.waitForFinished();
         QProcess third;
-        third.setProcessEnvironment(environment);
-        third.start(QStringLiteral(TRAWLEX_BIN "/trawlex"));
+        start(third, runtime);
         QVERIFY(!third.waitForFinished(1500));  // it runs: the first start after a crash is the first
         third.kill();
         third.waitForFinished();

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Holds a lock on a file in the temporary folder for as long as the program
-// runs. The kernel releases it when the process ends, however it ends, so a
+// Holds a lock on a file in the user's runtime folder ($XDG_RUNTIME_DIR) for
+// as long as the program runs: one instance per user. The kernel releases it when the process ends, however it ends, so a
 // crashed instance never leaves it stuck.
 class SingleInstanceGuard
 {

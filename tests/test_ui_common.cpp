@@ -2,6 +2,7 @@
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/maker_links.h"
+#include "ui_common/qt_translations.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -18,6 +19,24 @@ class TestUiCommon : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QVERIFY(InstallQtChineseTranslations()); }
+
+    void qtSpeaksChinese_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("OK") << int(QMessageBox::Ok) << "确定";
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << "取消";
+        QTest::newRow("Yes") << int(QMessageBox::Yes) << "是(&Y)";
+    }
+    void qtSpeaksChinese()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, caption);
+        QMessageBox box;
+        QCOMPARE(box.addButton(QMessageBox::StandardButton(button))->text(), caption);
+    }
+
     void messageBoxStyles_data()
     {
         QTest::addColumn<int>("style");

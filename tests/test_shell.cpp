@@ -1,6 +1,7 @@
 #include "common/app_identity.h"
 #include "shell/main_window.h"
 #include "support/gui_helpers.h"
+#include "ui_common/qt_translations.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -25,7 +26,11 @@ class TestShell : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(InstallQtChineseTranslations());  // as the program does at start
+    }
 
     void captionFromTheIdentity()
     {
@@ -49,8 +54,23 @@ private slots:
         QMenu *help = menuAction(frame, "menu帮助")->menu();
         QCOMPARE(help->actions().size(), 1);
         QCOMPARE(help->actions().front()->text(), QStringLiteral("关于"));
-        help->actions().front()->trigger();  // does nothing
-        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void aboutBox()
+    {
+        MDIForm1 frame;
+        QString seen;
+        WhenModalShows([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            SaveScreenshot(box, "about-box");
+            seen = box->windowTitle() + u'|' + box->text() + u'|' + ButtonCaptions(box).join(u',');
+            box->buttons().front()->click();
+        });
+        menuAction(frame, "menu帮助")->menu()->actions().front()->trigger();
+        for (const QString &part : {QStringLiteral("关于蛛迹通|"), QStringLiteral("1.6.1025"),
+                                    QStringLiteral("GPL-3.0-or-later"), QString::fromLatin1(qVersion()),
+                                    QStringLiteral("|确定")})
+            QVERIFY2(seen.contains(part), qPrintable(seen));
     }
 
     void keywordRankingIsAnnounced()

@@ -103,6 +103,10 @@ private slots:
             QVERIFY(dialog);
             QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
             QVERIFY(dialog->windowTitle().contains(QStringLiteral("请选择一个目录.")));
+            if (!qEnvironmentVariableIsEmpty("TRAWLEX_SCREENSHOTS")) {
+                dialog->setDirectory(QStringLiteral("/usr"));
+                SaveScreenshot(dialog, "folder-dialog");
+            }
             dialog->reject();
         });
         QCOMPARE(ChooseFolder(nullptr, QStringLiteral("请选择一个目录.")), QString());

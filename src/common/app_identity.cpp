@@ -30,4 +30,6 @@ QString frameCaption()
     return title() + QStringLiteral(" V") + versionText() + QStringLiteral(" -") + company();
 }
 
+QString licence() { return QStringLiteral("GPL-3.0-or-later"); }
+
 }  // namespace AppIdentity

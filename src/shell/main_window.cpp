@@ -40,7 +40,9 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("menu帮助"));
     help->menuAction()->setObjectName(QStringLiteral("menu帮助"));
-    help->addAction(QStringLiteral("关于"))->setObjectName(QStringLiteral("menu关于"));  // does nothing
+    QAction *about = help->addAction(QStringLiteral("关于"));
+    about->setObjectName(QStringLiteral("menu关于"));
+    connect(about, &QAction::triggered, this, &MDIForm1::showAbout);
     connect(menuCommand(bar, QStringLiteral("退出(&E)")), &QAction::triggered, this, &QWidget::close);
 
     auto *central = new QWidget(this);
@@ -92,4 +94,16 @@ void MDIForm1::openIndexingWindow()
 void MDIForm1::announceKeywordRanking()
 {
     QMessageBox::information(this, AppIdentity::title(), QStringLiteral("制作中，下一版本具备此功能！"));
+}
+
+void MDIForm1::showAbout()
+{
+    const QString text = QStringLiteral("<h3>%1 (%2) %3</h3>"
+                                        "<p>%4</p>"
+                                        "<p>许可证：%5（GNU 通用公共许可证第 3 版或更新的版本）。"
+                                        "本程序是自由软件，不提供任何担保。</p>"
+                                        "<p>Qt 版本：%6</p>")
+                             .arg(AppIdentity::title(), AppIdentity::internalName(), AppIdentity::versionText(),
+                                  AppIdentity::company(), AppIdentity::licence(), QString::fromLatin1(qVersion()));
+    QMessageBox::about(this, QStringLiteral("关于") + AppIdentity::title(), text);
 }

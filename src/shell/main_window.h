@@ -19,6 +19,7 @@ private slots:
     void openCrawlLogWindow();
     void openIndexingWindow();
     void announceKeywordRanking();
+    void showAbout();
 
 private:
     QWidget *Picture1;  // the strip across the top

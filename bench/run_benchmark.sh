@@ -4,18 +4,57 @@
 # peak resident memory.
 #
 #   bench/run_benchmark.sh [BYTES]      (default 1 GiB in 4 files)
+#   bench/run_benchmark.sh window       (only the window against the command line)
+#
+# Then it times a run in the crawl-log window (offscreen) against
+# trawlex-cli over 20,000 small logs.
 #
 # Needs a release build: cmake --preset release && cmake --build --preset release
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bytes=${1:-$((1 << 30))}
 runs=${RUNS:-5}
 bin=build/release/bin
-data=${BENCH_DIR:-bench/out/logs-$bytes}
-
 [ -x "$bin/trawlex-cli" ] && [ -x "$bin/trawlex-loggen" ] || {
   echo "build the release preset first" >&2; exit 1; }
+
+take_median() { sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
+
+# A run in the window, from the click to the end, against the command line's
+# whole process, over many small files: wall and CPU seconds, medians.
+window_benchmark() {
+  [ -x "$bin/trawlex-window-run" ] || { echo "no trawlex-window-run (a build without windows)"; return; }
+  local small=${BENCH_SMALL_DIR:-bench/out/small-20000}
+  if [ ! -d "$small" ]; then
+    echo "generating 20000 small logs in $small ..."
+    "$bin/trawlex-loggen" --files 20000 --lines 5 --seed 3 --pages 500 "$small"
+  fi
+  local cli_wall=() cli_cpu=() win_wall=() win_cpu=()
+  for _ in $(seq "$runs"); do
+    local wall user sys
+    read -r wall user sys < <( { /usr/bin/time -f '%e %U %S' "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$small" \
+        > /dev/null; } 2>&1 | tail -n 1)
+    cli_wall+=("$wall"); cli_cpu+=("$(echo "$user + $sys" | bc -l)")
+    read -r wall cpu < <(QT_QPA_PLATFORM=offscreen "$bin/trawlex-window-run" "$small" 2> /dev/null)
+    win_wall+=("$wall"); win_cpu+=("$cpu")
+  done
+  local cw cc ww wc
+  cw=$(printf '%s\n' "${cli_wall[@]}" | take_median); cc=$(printf '%s\n' "${cli_cpu[@]}" | take_median)
+  ww=$(printf '%s\n' "${win_wall[@]}" | take_median); wc=$(printf '%s\n' "${win_cpu[@]}" | take_median)
+  echo
+  printf '%-40s %8s %8s\n' "20000 small logs" 'wall s' 'CPU s'
+  printf '%-40s %8.3f %8.3f\n' "trawlex-cli crawl --jobs 1 (process)" "$cw" "$cc"
+  printf '%-40s %8.3f %8.3f\n' "crawl-log window (the run)" "$ww" "$wc"
+  printf '%-40s %7.2fx %7.2fx\n' "window / command line" "$(echo "$ww / $cw" | bc -l)" "$(echo "$wc / $cc" | bc -l)"
+}
+
+if [ "${1:-}" = window ]; then
+  window_benchmark
+  exit 0
+fi
+
+bytes=${1:-$((1 << 30))}
+data=${BENCH_DIR:-bench/out/logs-$bytes}
 if [ ! -d "$data" ]; then
   echo "generating $bytes bytes of logs in $data ..."
   "$bin/trawlex-loggen" --files 4 --bytes "$bytes" --seed 1 "$data"
@@ -44,7 +83,7 @@ measure() {
     times+=("${out% *}")
     peak=${out#* }
   done
-  median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
+  median=$(printf '%s\n' "${times[@]}" | take_median)
   echo "$median $peak"
 }
 
@@ -60,3 +99,4 @@ read -r t p < <(measure "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$data
 read -r t p < <(measure "$bin/trawlex-cli" crawl --spider 百度 --jobs "$cores" "$data"); report "trawlex-cli --jobs $cores" "$t" "$p"
 read -r t p < <(measure awk "$awk_job" "${files[@]}"); report "awk (same job)" "$t" "$p"
 read -r t p < <(measure wc -l "${files[@]}"); report "wc -l (reading alone)" "$t" "$p"
+window_benchmark

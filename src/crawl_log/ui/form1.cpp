@@ -65,6 +65,7 @@ void Form1::buildControls()
     Command1 = NamedButton(this, QStringLiteral("Command1"), QStringLiteral("指定"));
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
+    File1->setUniformItemSizes(true);  // a folder of thousands of logs lays out as fast as a few
     Label5 = NamedLabel(this, QStringLiteral("Label5"), QStringLiteral("000"));
     Command17 = NamedButton(this, QStringLiteral("Command17"), QStringLiteral("刷新"));
 

@@ -66,7 +66,7 @@ void Form1::buildControls()
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setUniformItemSizes(true);  // a folder of thousands of logs lays out as fast as a few
-    Label5 = NamedLabel(this, QStringLiteral("Label5"), QStringLiteral("000"));
+    Label5 = NamedLabel(this, QStringLiteral("Label5"), QString());
     Command17 = NamedButton(this, QStringLiteral("Command17"), QStringLiteral("刷新"));
 
     Frame1 = new QGroupBox(QStringLiteral("搜索情况分析"), this);

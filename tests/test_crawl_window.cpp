@@ -192,6 +192,7 @@ private slots:
         WriteFile(dir.filePath("logs/c.LOG"), "x");
         WriteFile(dir.filePath("empty/z.txt"), "x");
         Form1 form;
+        form.show();
         auto *folder = control<QLineEdit>(&form, "Text1");
         auto *count = control<QLabel>(&form, "Label5");
         folder->setText(dir.filePath("empty"));
@@ -208,8 +209,9 @@ private slots:
         folder->end(false);
         for (int i = 0; i < 5; ++i)
             QTest::keyClick(folder, Qt::Key_Backspace);
-        QTest::keyClick(folder, Qt::Key_Return);  // Enter: at once
+        QTest::keyClick(folder, Qt::Key_Return);  // Enter: at once, and nothing else
         QCOMPARE(count->text(), QStringLiteral("1"));
+        QCOMPARE(resultText(form), QString());
     }
 
     void sameFolderAsTheFileSystemSeesIt_data()

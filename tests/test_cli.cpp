@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -155,6 +156,39 @@ private slots:
                                      "a.cn    MSN收录：      2345篇", "a.cn   搜搜收录：      3456篇",
                                      "a.cn   有道收录：   3万4567篇", "a.cn   搜狗排行：5",
                                      "a.cn   中国网站排名：123", "a.cn   alexa排名：12345"}));
+    }
+
+    // A failed query shows as 查询失败 (never 0), the whole report is
+    // printed, and the status says something failed.
+    void indexFailuresAndJson()
+    {
+        FakeWebServices web;
+        QTcpServer probe;  // a port nobody listens on
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const QString closed = QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort());
+        probe.close();
+        QTemporaryDir dir;
+        const QString sites = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(sites, "\r\na.cn|A|True");
+        const QStringList arguments{"index", "--sites", sites, "--services", "baidu,msn", "--base",
+                                    "baidu=" + web.base().toString(), "--base", "msn=" + closed};
+        const Result report = cli(arguments);
+        QCOMPARE(report.status, 1);
+        QCOMPARE(report.out.split(u'\n').mid(1),
+                 (QStringList{"A", "a.cn   百度收录：      1234篇", "a.cn    MSN收录：  查询失败", QString(29, u'-'), ""}));
+
+        const Result json = cli(arguments + QStringList{"--json"});
+        QCOMPARE(json.status, 1);
+        const QJsonArray siteArray = QJsonDocument::fromJson(json.out.toUtf8()).object().value("sites").toArray();
+        QCOMPARE(siteArray.size(), 1);
+        const QJsonObject site = siteArray.at(0).toObject();
+        QCOMPARE(site.value("url").toString(), QStringLiteral("a.cn"));
+        QCOMPARE(site.value("name").toString(), QStringLiteral("A"));
+        const QJsonArray results = site.value("results").toArray();
+        QCOMPARE(results.at(0).toObject(), (QJsonObject{{"service", "baidu"}, {"value", 1234}, {"reason", QJsonValue()}}));
+        QCOMPARE(results.at(1).toObject().value("service").toString(), QStringLiteral("msn"));
+        QVERIFY(results.at(1).toObject().value("value").isNull());
+        QVERIFY(results.at(1).toObject().value("reason").toString().startsWith(QStringLiteral("网络错误")));
     }
 
     void indexUsageErrors_data()

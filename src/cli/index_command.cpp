@@ -10,7 +10,41 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
+
+namespace {
+
+QByteArray resultsJson(const QList<SiteResults> &sites)
+{
+    QJsonArray siteArray;
+    for (const SiteResults &site : sites) {
+        QJsonArray results;
+        for (const ServiceResult &result : site.results)
+            results.append(QJsonObject{
+                {QStringLiteral("service"), result.serviceKey},
+                {QStringLiteral("value"), result.value ? QJsonValue(*result.value) : QJsonValue()},
+                {QStringLiteral("reason"), result.value ? QJsonValue() : QJsonValue(result.failure)},
+            });
+        siteArray.append(QJsonObject{{QStringLiteral("url"), site.url},
+                                     {QStringLiteral("name"), site.name},
+                                     {QStringLiteral("results"), results}});
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("sites"), siteArray}}).toJson(QJsonDocument::Indented);
+}
+
+bool anyFailed(const QList<SiteResults> &sites)
+{
+    for (const SiteResults &site : sites)
+        for (const ServiceResult &result : site.results)
+            if (!result.value)
+                return true;
+    return false;
+}
+
+}  // namespace
 
 int RunIndexCommand(const QStringList &arguments, Console &console)
 {
@@ -31,7 +65,8 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
         QStringLiteral("LIST"), QStringLiteral("all"));
     const QCommandLineOption baseOption(QStringLiteral("base"),
                                         QStringLiteral("服务的基础网址 / a service's base URL"), QStringLiteral("KEY=URL"));
-    parser.addOptions({sitesOption, servicesOption, baseOption});
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
+    parser.addOptions({sitesOption, servicesOption, baseOption, jsonOption});
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -67,8 +102,11 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
     const SiteList sites = LoadSiteFile(sitesPath);
 
     NetworkPageSource pages;
-    ConsoleRunOutput output(&console);
+    const bool json = parser.isSet(jsonOption);
+    ConsoleRunOutput output(json ? nullptr : &console);
     StopFlag stop;
-    RunIndexingAnalysis(sites, context, pages, output, stop);
-    return console.outOk() ? ExitOk : ExitRunFailed;
+    const QList<SiteResults> results = RunIndexingAnalysis(sites, context, pages, output, stop);
+    if (json)
+        console.out(QString::fromUtf8(resultsJson(results)));
+    return console.outOk() && !anyFailed(results) ? ExitOk : ExitRunFailed;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "indexing/extraction.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -24,10 +26,11 @@ struct IndexingService
     QString settingsKey;  // "baidu": key in the settings group "服务"
     QString defaultBase;  // the service's public host
     PageRoute route;
-    QString query;        // path and query up to the address: "/s?wd=site%3A"
-    bool nonce;           // QueryNonce appended after the address
+    // Path and query after the base: "{site}" stands for the encoded
+    // address, "{nonce}" for the run's cache-busting "&XXXXX=".
+    QString query;        // "/s?wd=site%3A{site}{nonce}"
     bool utf8;            // the page is UTF-8 (else code page 936)
-    qint64 (*extract)(const QString &page);
+    BuiltinExtractor extract;
     ServiceValue value;
     QString label;        // " 百度收录："
 };
@@ -42,11 +45,12 @@ bool IsValidBaseUrl(const QUrl &url);
 // "服务" where it holds a valid base URL, else the built-in default.
 QMap<QString, QUrl> ServiceBaseUrls(QSettings &settings);
 
-// The address goes into queries as typed, except that what cannot stand in
-// a URL (space, "#", control characters, non-ASCII) is percent-encoded as
-// UTF-8.
+// The address percent-encoded (as UTF-8) so that every character reaches the
+// service as typed, in a query value and in a path alike: only letters,
+// digits, "-", ".", "_", "~", "/" and ":" stand as they are, so a typed
+// "%41" is sent as "%2541" and "&" cannot start another key.
 QString EncodeAddressForQuery(const QString &address);
 
-// base + query + address (+ nonce), the address encoded as above.
+// base + query, with the address encoded as above and the nonce in place.
 QString ServiceQueryUrl(const IndexingService &service, const QUrl &base, const QString &address,
                         const QString &nonce);

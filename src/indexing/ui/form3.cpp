@@ -28,6 +28,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -39,12 +42,17 @@ const QString kFontSizeKey = QStringLiteral("字号");
 const QString kAdd = QStringLiteral("添加");
 const QString kModify = QStringLiteral("修改");
 
-// The report lines up in columns in a font whose Chinese characters are
-// exactly two Latin ones wide.
+// The report lines up in columns in a fixed-width font whose Chinese
+// characters are exactly two Latin ones wide at every size (WenQuanYi Zen
+// Hei Mono; Micro Hei Mono is not: its Chinese take 1.67); without it, the
+// system's fixed-width font. No hinting, so no size rounds the two apart.
 QFont reportFont(int points)
 {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei Mono"), points);
+    const QString family = QStringLiteral("WenQuanYi Zen Hei Mono");
+    QFont font = QFontDatabase::hasFamily(family) ? QFont(family) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::TypeWriter);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setPointSize(points);
     return font;
 }
 
@@ -86,9 +94,9 @@ Form3::Form3(QWidget *parent, PageSource *pages) : QDialog(parent), pages_(pages
     Combo1->setCurrentText(QString::number(Text2->font().pointSize()));
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
-    Combo1->setCurrentText(settings.value(kFontSizeKey, QStringLiteral("10")).toString());
+    selectFontSize(settings.value(kFontSizeKey, QStringLiteral("10")).toString());
     applyFontSize(Combo1->currentText().toInt());
-    sites_ = LoadSiteFile(siteFilePath_);
+    sites_ = LoadSiteFile(siteFilePath_, &siteFileEncoding_);
     refreshList();
 }
 
@@ -178,7 +186,11 @@ void Form3::buildControls()
         sites_.setAllChecked(false);
         refreshList();
     });
-    connect(Command2, &QPushButton::clicked, Text2, &QPlainTextEdit::clear);
+    connect(Command2, &QPushButton::clicked, this, [this] {
+        Text2->clear();
+        failureReasons_.clear();
+    });
+    Text2->viewport()->installEventFilter(this);
     connect(Text1, &QLineEdit::returnPressed, Text3, [this] { Text3->setFocus(); });
     connect(Text3, &QLineEdit::returnPressed, this, &Form3::command6Clicked);
     connect(Lv1, &QTreeWidget::itemClicked, this, &Form3::lv1ItemClicked);
@@ -283,6 +295,22 @@ void Form3::applyFontSize(int points)
 
 void Form3::combo1Activated() { applyFontSize(Combo1->currentText().toInt()); }
 
+void Form3::selectFontSize(const QString &stored)
+{
+    // A size that is not offered (set by hand, or by an older version) is
+    // added in its place among the others.
+    const int points = stored.trimmed().toInt();
+    if (points <= 0 || Combo1->findText(QString::number(points)) >= 0) {
+        Combo1->setCurrentText(points > 0 ? QString::number(points) : QStringLiteral("10"));
+        return;
+    }
+    int position = 0;
+    while (position < Combo1->count() && Combo1->itemText(position).toInt() < points)
+        ++position;
+    Combo1->insertItem(position, QString::number(points));
+    Combo1->setCurrentIndex(position);
+}
+
 void Form3::setEngineBoxes(bool ticked)
 {
     for (QCheckBox *box : Check)
@@ -302,7 +330,11 @@ void Form3::setListEditable(bool editable)
 void Form3::lv1ItemChanged(QTreeWidgetItem *item)
 {
     sites_.setChecked(Lv1->indexOfTopLevelItem(item), item->checkState(0) == Qt::Checked);
+    // A click on the check box toggles it and then reports the click, within
+    // one mouse event; Space toggles without a click. The mark lives only
+    // until that event is over, so it never eats a later click.
     checkJustToggled_ = true;
+    QTimer::singleShot(0, this, [this] { checkJustToggled_ = false; });
 }
 
 void Form3::lv1ItemClicked(QTreeWidgetItem *item)
@@ -407,7 +439,11 @@ void Form3::command1Clicked()
         return findChild<QCheckBox *>(service.checkBox)->checkState() == Qt::Checked;
     };
     TextBoxRunOutput output(Text2, Pb1);
-    RunIndexingAnalysis(sites_, context, *pages_, output, StopRequested);
+    const QList<SiteResults> results = RunIndexingAnalysis(sites_, context, *pages_, output, StopRequested);
+    for (const SiteResults &site : results)
+        for (const ServiceResult &result : site.results)
+            if (!result.value)
+                failureReasons_.insert(result.reportLine, result.failure);
     Command1->setEnabled(true);
     Text2->setEnabled(true);
     setListEditable(true);
@@ -416,6 +452,10 @@ void Form3::command1Clicked()
 
 bool Form3::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Text2->viewport() && event->type() == QEvent::ToolTip) {
+        showFailureReason(static_cast<QHelpEvent *>(event));
+        return true;
+    }
     if (event->type() == QEvent::MouseMove) {
         if (watched == Check[7])
             createBalloon(0);
@@ -423,6 +463,16 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
             createBalloon(1);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void Form3::showFailureReason(QHelpEvent *event)
+{
+    const QString line = Text2->cursorForPosition(event->pos()).block().text();
+    const QString reason = failureReasons_.value(line);
+    if (reason.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPos(), kQueryFailed + QStringLiteral("：") + reason, Text2->viewport());
 }
 
 void Form3::createBalloon(int index)
@@ -442,7 +492,7 @@ void Form3::closeEvent(QCloseEvent *event)
 {
     if (run_.deferClose(event))
         return;
-    const SiteFileSave save = SaveSiteFile(sites_, siteFilePath_);
+    const SiteFileSave save = SaveSiteFile(sites_, siteFilePath_, siteFileEncoding_);
     if (!save.ok)
         QMessageBox::warning(this, AppIdentity::title(), save.errorText);
     QSettings settings = OpenAppSettings();

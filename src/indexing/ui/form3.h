@@ -2,9 +2,11 @@
 
 #include "common/stop_flag.h"
 #include "ui_common/window_run.h"
+#include "indexing/site_file.h"
 #include "indexing/site_list.h"
 
 #include <QDialog>
+#include <QHash>
 
 #include <array>
 #include <memory>
@@ -14,6 +16,7 @@ class PageSource;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHelpEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -62,6 +65,8 @@ private:
     void placeControls();
     void refreshList();
     void applyFontSize(int points);
+    void selectFontSize(const QString &stored);
+    void showFailureReason(QHelpEvent *event);
     void setEngineBoxes(bool ticked);
     void setListEditable(bool editable);
     void createBalloon(int index);
@@ -95,6 +100,8 @@ private:
 
     SiteList sites_;
     QString siteFilePath_;
+    SiteFileEncoding siteFileEncoding_ = SiteFileEncoding::Cp936;  // written back as it came
+    QHash<QString, QString> failureReasons_;  // by the report line that shows 查询失败
     QString clickedKey_;       // the entry in modify mode, by key: sorting moves positions
     bool checkJustToggled_ = false;
     std::unique_ptr<NetworkPageSource> network_;

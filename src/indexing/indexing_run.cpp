@@ -23,12 +23,15 @@ bool looksLikeCaptcha(const QString &page)
     return false;
 }
 
-QString extractionFailure(const QString &page)
+// Why a page gave no number; `ruleSays` is what the rule could tell.
+QString extractionFailure(const QString &page, const QString &ruleSays)
 {
     if (page.isEmpty())
         return QStringLiteral("结果页面是空的");
     if (looksLikeCaptcha(page))
         return QStringLiteral("搜索引擎要求输入验证码");
+    if (!ruleSays.isEmpty())
+        return ruleSays;
     return QStringLiteral("结果页面上没有找到数字（页面可能已改版）");
 }
 
@@ -88,17 +91,19 @@ ServiceQuery QueryService(const IndexingService &service, const QUrl &base, cons
         query.page = pages.download(query.url, service.utf8);
     } else {
         query.url = base.toString();
-        const BuiltinExtractor extract = service.extract;
+        const ExtractRule &rule = service.extract;
         query.page = pages.searchForm(service.route, base, address,
-                                      [extract](const QString &page) { return extract(page).has_value(); });
+                                      [&rule](const QString &page) { return ApplyExtractRule(rule, page).value.has_value(); });
     }
     if (!query.page.failure.isEmpty()) {
         query.failure = query.page.failure;
         return query;
     }
-    query.value = service.extract(query.page.text);
+    const RuleCut cut = ApplyExtractRule(service.extract, query.page.text);
+    query.value = cut.value;
+    query.cut = cut.cut;
     if (!query.value)
-        query.failure = extractionFailure(query.page.text);
+        query.failure = extractionFailure(query.page.text, cut.failure);
     return query;
 }
 

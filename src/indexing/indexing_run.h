@@ -76,6 +76,7 @@ struct ServiceQuery
     QString url;
     FetchedPage page;
     std::optional<qint64> value;
+    QString cut;      // what the rule cut out, for a rule that says
     QString failure;  // why there is no value
 };
 

@@ -39,6 +39,8 @@ namespace {
 
 const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFontSizeKey = QStringLiteral("字号");
+const QString kAddedServicesKey = QStringLiteral("用户服务");  // the ticked ones, by key
+constexpr int kBuiltinCount = 10;
 const QString kAdd = QStringLiteral("添加");
 const QString kModify = QStringLiteral("修改");
 
@@ -81,6 +83,7 @@ Form3::Form3(QWidget *parent, PageSource *pages) : QDialog(parent), pages_(pages
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("各种搜索引擎实际收录网站的情况－澜岫软件"));
     setModal(true);
+    services_ = LoadServiceCatalogue(UserServiceFilePath(), false);
     buildControls();
     placeControls();
     if (!pages_) {
@@ -98,6 +101,9 @@ Form3::Form3(QWidget *parent, PageSource *pages) : QDialog(parent), pages_(pages
     applyFontSize(Combo1->currentText().toInt());
     sites_ = LoadSiteFile(siteFilePath_, &siteFileEncoding_);
     refreshList();
+    restoreAddedServiceTicks(settings);
+    if (!services_.fault.isEmpty())
+        Text2->setPlainText(QStringLiteral("服务定义文件有误，已忽略，只用内置的服务：\n") + services_.fault + u'\n');
 }
 
 Form3::~Form3() = default;
@@ -130,10 +136,9 @@ void Form3::buildControls()
 
     Frame1 = new QGroupBox(QStringLiteral("分析项目选择"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    const QList<IndexingService> &services = IndexingServices();
-    for (int i = 0; i < 10; ++i) {
-        Check[i] = new QCheckBox(services[i].caption, Frame1);
-        Check[i]->setObjectName(services[i].checkBox);
+    for (const IndexingService &service : services_.services) {
+        Check.append(new QCheckBox(service.caption, Frame1));
+        Check.back()->setObjectName(service.checkBox);
     }
     Check[7]->setToolTip(SogouRankExplanation());
     Check[8]->setToolTip(ChinaRankExplanation());
@@ -230,6 +235,8 @@ void Form3::placeControls()
     for (int i = 0; i < 9; ++i)
         engines->addWidget(Check[i], i % 3, i / 3);  // three columns of three
     engines->addWidget(Check[9], 3, 2);              // Check10 bottom right
+    for (qsizetype i = kBuiltinCount; i < Check.size(); ++i)  // a user's services after the ten
+        engines->addWidget(Check[i], int(4 + (i - kBuiltinCount) / 3), int((i - kBuiltinCount) % 3));
     auto *fontSize = new QHBoxLayout;
     fontSize->addStretch();
     fontSize->addWidget(Label2);
@@ -434,7 +441,8 @@ void Form3::command1Clicked()
     setListEditable(false);
     QSettings settings = OpenAppSettings();
     IndexingRunContext context;
-    context.baseUrls = ServiceBaseUrls(settings);
+    context.services = services_.services;
+    context.baseUrls = ServiceBaseUrls(settings, services_.services);
     context.ticked = [this](const IndexingService &service) {
         return findChild<QCheckBox *>(service.checkBox)->checkState() == Qt::Checked;
     };
@@ -475,6 +483,25 @@ void Form3::showFailureReason(QHelpEvent *event)
         QToolTip::showText(event->globalPos(), kQueryFailed + QStringLiteral("：") + reason, Text2->viewport());
 }
 
+void Form3::restoreAddedServiceTicks(const QSettings &settings)
+{
+    const QStringList ticked = settings.value(kAddedServicesKey).toStringList();
+    for (qsizetype i = kBuiltinCount; i < Check.size(); ++i)
+        Check[i]->setChecked(ticked.contains(services_.services[i].settingsKey));
+}
+
+void Form3::storeAddedServiceTicks(QSettings &settings)
+{
+    // Kept with the keys of services no longer in the file, should it come back.
+    QStringList ticked = settings.value(kAddedServicesKey).toStringList();
+    for (qsizetype i = kBuiltinCount; i < Check.size(); ++i) {
+        ticked.removeAll(services_.services[i].settingsKey);
+        if (Check[i]->isChecked())
+            ticked.append(services_.services[i].settingsKey);
+    }
+    settings.setValue(kAddedServicesKey, ticked);
+}
+
 void Form3::createBalloon(int index)
 {
     if (balloons_[index])
@@ -498,6 +525,7 @@ void Form3::closeEvent(QCloseEvent *event)
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     settings.setValue(kFontSizeKey, Combo1->currentText());
+    storeAddedServiceTicks(settings);
     balloons_[1].reset();
     balloons_[0].reset();
     event->accept();

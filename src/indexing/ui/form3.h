@@ -2,6 +2,7 @@
 
 #include "common/stop_flag.h"
 #include "ui_common/window_run.h"
+#include "indexing/service_catalogue.h"
 #include "indexing/site_file.h"
 #include "indexing/site_list.h"
 
@@ -22,6 +23,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
+class QSettings;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -70,6 +72,9 @@ private:
     void setEngineBoxes(bool ticked);
     void setListEditable(bool editable);
     void createBalloon(int index);
+    // The ticks of a user's added services are remembered, in the group "设置".
+    void restoreAddedServiceTicks(const QSettings &settings);
+    void storeAddedServiceTicks(QSettings &settings);
 
     QLabel *Label1;          // 网址列表：
     QPushButton *Command7;   // 全不选 (sites)
@@ -83,7 +88,7 @@ private:
     QPushButton *Command9;   // 重置
     QLineEdit *Text4;        // position of the clicked entry, out of sight
     QGroupBox *Frame1;       // 分析项目选择
-    std::array<QCheckBox *, 10> Check{};  // Check1 … Check10
+    QList<QCheckBox *> Check;  // Check1 … Check10, then a user's added services
     QPushButton *Command8;   // 全不选 (engines)
     QPushButton *Command4;   // 全选 (engines)
     QPushButton *Command2;   // 清空
@@ -98,6 +103,7 @@ private:
     QAction *menu删除;
     QAction *menu打开网址;
 
+    ServiceCatalogue services_;  // the ten, with the user's services.json over them
     SiteList sites_;
     QString siteFilePath_;
     SiteFileEncoding siteFileEncoding_ = SiteFileEncoding::Cp936;  // written back as it came

@@ -191,6 +191,42 @@ private slots:
         QVERIFY(results.at(1).toObject().value("reason").toString().startsWith(QStringLiteral("网络错误")));
     }
 
+    // A user's definitions: listed with their file, tried one query at a
+    // time, used by index (with every page kept); a faulty file is refused.
+    void userServices()
+    {
+        FakeWebServices web;
+        const QString definitions = QStringLiteral(TRAWLEX_TEST_DATA "/user_services.json");
+        const Result listed = cli({"services", "--services-file", definitions});
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out.count(u'\n'), 12);
+        QVERIFY(listed.out.contains(QStringLiteral("baidu\t百度收录\tcount\thttp\t内置")));
+        QVERIFY(listed.out.contains(QStringLiteral("marker\t标记\tcount\thttp\t") + definitions + u'\n'));
+
+        const Result tried = cli({"services", "--services-file", definitions, "--test", "marker", "--site", "a.cn",
+                                  "--base", "marker=" + web.base().toString()});
+        QCOMPARE(tried.status, 0);
+        for (const QString &line : {QStringLiteral("/s?wd=site%3Aa.cn&"), QStringLiteral("status: 200"),
+                                    QStringLiteral("cut: 「1,234」"), QStringLiteral("value: 1234")})
+            QVERIFY2(tried.out.contains(line), qPrintable(tried.out));
+
+        QTemporaryDir dir;
+        const QString sites = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(sites, "\r\na.cn||True");
+        const Result indexed = cli({"index", "--sites", sites, "--services-file", definitions, "--services", "units",
+                                    "--base", "units=" + web.base().toString(), "--save-pages", dir.filePath("pages")});
+        QCOMPARE(indexed.status, 0);
+        QCOMPARE(indexed.out.split(u'\n').at(1), QStringLiteral("a.cn   万字收录：   3万4567篇"));
+        QFile page(dir.filePath(QStringLiteral("pages/units_a.cn.html")));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(page.readAll()).contains(QStringLiteral("搜索到结果<b>3万4567</b>条")));
+
+        WriteFile(dir.filePath("bad.json"), "{\"services\": [\n{]}");
+        const Result refused = cli({"index", "--sites", sites, "--services-file", dir.filePath("bad.json")});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains(QStringLiteral("第 2 行")), qPrintable(refused.err));
+    }
+
     void indexUsageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");

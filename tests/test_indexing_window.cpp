@@ -8,6 +8,8 @@
 #include "ui_common/balloon_tooltip.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QProcess>
@@ -93,6 +95,7 @@ private slots:
     {
         QSettings(QStringLiteral("蛛迹通"), QStringLiteral("蛛迹通")).clear();
         QFile::remove(SiteFilePath());
+        QFile::remove(UserServiceFilePath());
     }
 
     void opensWithItsControls()
@@ -162,6 +165,29 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(second.right() - 4, second.center().y()));
         QCOMPARE(control<QPushButton>(&form, "Command6")->text(), QStringLiteral("修改"));
         QCOMPARE(control<QLineEdit>(&form, "Text1")->text(), QStringLiteral("b.cn"));
+    }
+
+    void addedServicesFollowTheTenAndAreRemembered()
+    {
+        QDir().mkpath(QFileInfo(UserServiceFilePath()).absolutePath());
+        QVERIFY(QFile::copy(QStringLiteral(TRAWLEX_TEST_DATA "/user_services.json"), UserServiceFilePath()));
+        {
+            Form3 form;
+            auto *units = control<QCheckBox>(&form, "Check12");
+            QCOMPARE(units->text(), QStringLiteral("万"));
+            QVERIFY(!units->isChecked());
+            units->setChecked(true);
+            form.close();
+        }
+        Form3 reopened;
+        QVERIFY(control<QCheckBox>(&reopened, "Check12")->isChecked());
+        QVERIFY(!control<QCheckBox>(&reopened, "Check11")->isChecked());
+        QVERIFY(!control<QCheckBox>(&reopened, "Check1")->isChecked());  // the ten start clear
+
+        WriteFile(UserServiceFilePath(), "{\"services\": [");
+        Form3 faulty;
+        QVERIFY(!faulty.findChild<QCheckBox *>(QStringLiteral("Check11")));
+        QVERIFY(control<QPlainTextEdit>(&faulty, "Text2")->toPlainText().contains(QStringLiteral("服务定义文件有误")));
     }
 
     void selectButtonsKeepToTheirOwnBoxes()

@@ -74,7 +74,8 @@ public:
 private:
     std::nullopt_t failAt(const QString &field, const QString &problem)
     {
-        fault_ = QStringLiteral("%1：服务“%2”的字段“%3”%4").arg(origin_, key_, field, problem);
+        if (fault_.isEmpty())
+            fault_ = QStringLiteral("%1：服务“%2”的字段“%3”%4").arg(origin_, key_, field, problem);
         return std::nullopt;
     }
 

@@ -97,6 +97,8 @@ private slots:
         QCOMPARE(catalogue.services.at(9).label, QStringLiteral(" alexa排名："));  // left out: the built-in's
         QCOMPARE(catalogue.services.at(11).checkBox, QStringLiteral("Check12"));
         QCOMPARE(catalogue.services.at(11).origin, path);
+        const QString example = QStringLiteral(TRAWLEX_TEST_DATA "/../../docs/services.example.json");
+        QCOMPARE(LoadServiceCatalogue(example, true).fault, QString());
 
         IndexingRunContext context;
         context.services = catalogue.services;

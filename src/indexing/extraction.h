@@ -9,8 +9,9 @@
 
 // Cutting counts and ranks out of result pages by fixed marker strings.
 // Pure functions: a missing marker, an empty page or text that is no number
-// all give 0 (the variants below say "nothing" instead). Markers are found with letter case ignored; counts and ranks
-// are 64-bit, so today's large sites are reported right.
+// all give 0 (the variants below say "nothing" instead). Markers are found
+// with letter case ignored; counts and ranks are 64-bit, so today's large
+// sites are reported right.
 
 qint64 找出百度收录篇数(const QString &page);
 qint64 找出谷歌收录篇数(const QString &page);

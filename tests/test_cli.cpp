@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(results.at(0).toObject(), (QJsonObject{{"service", "baidu"}, {"value", 1234}, {"reason", QJsonValue()}}));
         QCOMPARE(results.at(1).toObject().value("service").toString(), QStringLiteral("msn"));
         QVERIFY(results.at(1).toObject().value("value").isNull());
-        QVERIFY(results.at(1).toObject().value("reason").toString().startsWith(QStringLiteral("网络错误")));
+        QVERIFY(!results.at(1).toObject().value("reason").toString().isEmpty());
     }
 
     // A user's definitions: listed with their file, tried one query at a

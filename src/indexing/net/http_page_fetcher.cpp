@@ -19,7 +19,7 @@ bool isWebScheme(const QUrl &url)
 
 }  // namespace
 
-Download DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits)
+Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits)
 {
     if (!url.isValid() || !isWebScheme(url))
         return {{}, 0, QStringLiteral("网址无效：") + url.toString()};
@@ -99,7 +99,7 @@ QString CleanDownloadedPage(QString page)
 
 FetchedPage FetchResultPage(QNetworkAccessManager &network, const QString &url, bool utf8, const DownloadLimits &limits)
 {
-    const Download download = DownloadBody(network, QUrl(url, QUrl::StrictMode), limits);
+    const Download download = DownloadUrl(network, QUrl(url, QUrl::StrictMode), limits);
     FetchedPage page(CleanDownloadedPage(utf8 ? Utf8BytesToString(download.body) : Cp936::decode(download.body)));
     page.body = download.body;
     page.httpStatus = download.httpStatus;

@@ -27,7 +27,7 @@ struct Download
 // the window cannot act in the middle of a download. A failure (an invalid
 // address, no connection, time-out, an error status, a refused redirect)
 // says why; a body over the limit is cut there.
-Download DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});
+Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});
 
 // UTF-8 bytes as text; invalid sequences become U+FFFD.
 QString Utf8BytesToString(const QByteArray &bytes);

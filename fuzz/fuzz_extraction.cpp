@@ -1,6 +1,8 @@
-// Arbitrary text through the ten extraction routines, 加万字 and the site-file
+// Arbitrary text through the ten extraction routines, 加万字, the number
+// reader of user rules, the service-definition reader and the site-file
 // loader: none may crash, and a loaded list must survive a save and a load.
 #include "indexing/extraction.h"
+#include "indexing/service_catalogue.h"
 #include "indexing/site_file.h"
 
 #include <QString>
@@ -16,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                          找出搜搜收录篇数, 找出有道收录篇数, 找出搜狗排行数, 找出中国网站排名数, 找出alexa排名数})
         if (加万字(routine(page)).isEmpty())
             std::abort();
+    ParseNumberWithUnits(page);
+    ParseServiceDefinitions(bytes, QStringLiteral("fuzz"));
 
     const SiteList list = ParseSiteFile(bytes);
     const QByteArray saved = SerializeSiteFile(list);

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -198,6 +199,75 @@ private slots:
                                      "a.cn    MSN收录：      2345篇", "a.cn   搜搜收录：      3456篇",
                                      "a.cn   有道收录：   3万4567篇", "a.cn   搜狗排行：5",
                                      "a.cn   中国网站排名：123", "a.cn   alexa排名：12345"}));
+    }
+
+    // A failed query shows as 查询失败 (never 0), the whole report is
+    // printed, and the status says something failed.
+    void indexFailuresAndJson()
+    {
+        FakeWebServices web;
+        QTcpServer probe;  // a port nobody listens on
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const QString closed = QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort());
+        probe.close();
+        QTemporaryDir dir;
+        const QString sites = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(sites, "\r\na.cn|A|True");
+        const QStringList arguments{"index", "--sites", sites, "--services", "baidu,msn", "--base",
+                                    "baidu=" + web.base().toString(), "--base", "msn=" + closed};
+        const Result report = cli(arguments);
+        QCOMPARE(report.status, 1);
+        QCOMPARE(report.out.split(u'\n').mid(1),
+                 (QStringList{"A", "a.cn   百度收录：      1234篇", "a.cn    MSN收录：  查询失败", QString(29, u'-'), ""}));
+
+        const Result json = cli(arguments + QStringList{"--json"});
+        QCOMPARE(json.status, 1);
+        const QJsonArray siteArray = QJsonDocument::fromJson(json.out.toUtf8()).object().value("sites").toArray();
+        QCOMPARE(siteArray.size(), 1);
+        const QJsonObject site = siteArray.at(0).toObject();
+        QCOMPARE(site.value("url").toString(), QStringLiteral("a.cn"));
+        QCOMPARE(site.value("name").toString(), QStringLiteral("A"));
+        const QJsonArray results = site.value("results").toArray();
+        QCOMPARE(results.at(0).toObject(), (QJsonObject{{"service", "baidu"}, {"value", 1234}, {"reason", QJsonValue()}}));
+        QCOMPARE(results.at(1).toObject().value("service").toString(), QStringLiteral("msn"));
+        QVERIFY(results.at(1).toObject().value("value").isNull());
+        QVERIFY(!results.at(1).toObject().value("reason").toString().isEmpty());
+    }
+
+    // A user's definitions: listed with their file, tried one query at a
+    // time, used by index (with every page kept); a faulty file is refused.
+    void userServices()
+    {
+        FakeWebServices web;
+        const QString definitions = QStringLiteral(TRAWLEX_TEST_DATA "/user_services.json");
+        const Result listed = cli({"services", "--services-file", definitions});
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out.count(u'\n'), 12);
+        QVERIFY(listed.out.contains(QStringLiteral("baidu\t百度收录\tcount\thttp\t内置")));
+        QVERIFY(listed.out.contains(QStringLiteral("marker\t标记\tcount\thttp\t") + definitions + u'\n'));
+
+        const Result tried = cli({"services", "--services-file", definitions, "--test", "marker", "--site", "a.cn",
+                                  "--base", "marker=" + web.base().toString()});
+        QCOMPARE(tried.status, 0);
+        for (const QString &line : {QStringLiteral("/s?wd=site%3Aa.cn&"), QStringLiteral("status: 200"),
+                                    QStringLiteral("cut: 「1,234」"), QStringLiteral("value: 1234")})
+            QVERIFY2(tried.out.contains(line), qPrintable(tried.out));
+
+        QTemporaryDir dir;
+        const QString sites = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(sites, "\r\na.cn||True");
+        const Result indexed = cli({"index", "--sites", sites, "--services-file", definitions, "--services", "units",
+                                    "--base", "units=" + web.base().toString(), "--save-pages", dir.filePath("pages")});
+        QCOMPARE(indexed.status, 0);
+        QCOMPARE(indexed.out.split(u'\n').at(1), QStringLiteral("a.cn   万字收录：   3万4567篇"));
+        QFile page(dir.filePath(QStringLiteral("pages/units_a.cn.html")));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(page.readAll()).contains(QStringLiteral("搜索到结果<b>3万4567</b>条")));
+
+        WriteFile(dir.filePath("bad.json"), "{\"services\": [\n{]}");
+        const Result refused = cli({"index", "--sites", sites, "--services-file", dir.filePath("bad.json")});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains(QStringLiteral("第 2 行")), qPrintable(refused.err));
     }
 
     void indexUsageErrors_data()

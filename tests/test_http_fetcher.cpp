@@ -1,5 +1,6 @@
 #include "indexing/extraction.h"
 #include "indexing/net/http_page_fetcher.h"
+#include "indexing/service_catalogue.h"
 #include "support/fake_web_services.h"
 
 #include <QElapsedTimer>
@@ -63,6 +64,36 @@ private slots:
         probe.close();
         QCOMPARE(INET下载投注网页(QStringLiteral("http://127.0.0.1:%1/s").arg(port), false), QString());
         QCOMPARE(INET下载投注网页(QStringLiteral("file:///etc/passwd"), false), QString());
+    }
+
+    // Every typed character reaches the service as typed, in a query and in
+    // a path; nothing is dropped on the way.
+    void addressesArriveAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("percent sign") << "a.cn/%41" << "a.cn/%2541";
+        QTest::newRow("quotes, brackets, braces") << "a.cn/\"<>{}\\^|`" << "a.cn/%22%3C%3E%7B%7D%5C%5E%7C%60";
+        QTest::newRow("space and hash") << "a.cn/x y#z" << "a.cn/x%20y%23z";
+        QTest::newRow("query keys of its own") << "a.cn/?p=1&q=a+b" << "a.cn/%3Fp%3D1%26q%3Da%2Bb";
+        QTest::newRow("scheme and port") << "http://a.cn:8080/" << "http://a.cn:8080/";
+        QTest::newRow("Chinese") << "中文.中国" << "%E4%B8%AD%E6%96%87.%E4%B8%AD%E5%9B%BD";
+    }
+    void addressesArriveAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, sent);
+        FakeWebServices web;
+        const QString nonce = QStringLiteral("&AB12C=");
+        QCOMPARE(ServiceQueryUrl(*FindIndexingService("baidu"), web.base(), typed, nonce),
+                 web.url("/s?wd=site%3A" + sent + nonce));
+        QCOMPARE(找出百度收录篇数(INET下载投注网页(ServiceQueryUrl(*FindIndexingService("baidu"), web.base(), typed, nonce), false)),
+                 FakeWebServices::kBaidu);
+        QCOMPARE(找出alexa排名数(INET下载投注网页(ServiceQueryUrl(*FindIndexingService("alexa"), web.base(), typed, nonce), true)),
+                 FakeWebServices::kAlexa);
+        QCOMPARE(web.requests().size(), 2);
+        QCOMPARE(web.requests().at(0).query, "wd=site%3A" + sent + nonce);
+        QCOMPARE(QUrl::fromPercentEncoding(web.requests().at(1).path.toUtf8()), "/siteinfo/" + typed);
     }
 
     void aHugeBodyIsCut()

@@ -13,7 +13,7 @@ namespace {
 class CannedPages final : public PageSource
 {
 public:
-    QString download(const QString &url, bool utf8) override
+    FetchedPage download(const QString &url, bool utf8) override
     {
         urls.append(url);
         Q_UNUSED(utf8);
@@ -23,12 +23,28 @@ public:
             return QStringLiteral("traffic rank in other countries<span>>12,345</span>");
         return QStringLiteral("no numbers here");
     }
-    QString searchForm(PageRoute route, const QUrl &, const QString &address) override
+    FetchedPage searchForm(PageRoute route, const QUrl &, const QString &address,
+                           const std::function<bool(const QString &)> &) override
     {
         urls.append(QStringLiteral("form %1 %2").arg(int(route)).arg(address));
         return route == PageRoute::GoogleForm ? QStringLiteral("约有 <b>1,230</b> 项符合") : QString();
     }
     QStringList urls;
+};
+
+// The same page, or the same failure, for every query.
+class OnePage final : public PageSource
+{
+public:
+    explicit OnePage(FetchedPage page) : page_(std::move(page)) {}
+    FetchedPage download(const QString &, bool) override { return page_; }
+    FetchedPage searchForm(PageRoute, const QUrl &, const QString &, const std::function<bool(const QString &)> &) override
+    {
+        return page_;
+    }
+
+private:
+    FetchedPage page_;
 };
 
 SiteList sites(const QList<SiteEntry> &entries)
@@ -53,10 +69,11 @@ IndexingRunContext contextFor(const QSet<QString> &ticked)
     return context;
 }
 
+// The header's clock in the zh_CN locale the tests set: date and time to the second.
 QString header(int equals)
 {
     const QString rule(equals, u'=');
-    return rule + QStringLiteral("澜岫软件分析结果[") + QLocale().toString(kStart, QLocale::ShortFormat) + u']' + rule;
+    return rule + QStringLiteral("澜岫软件分析结果[2008/5/1 09:30:00]") + rule;
 }
 
 }  // namespace
@@ -66,6 +83,8 @@ class TestIndexingRun : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); }
+
     void reportOfOneSite()
     {
         CannedPages pages;
@@ -95,11 +114,11 @@ private slots:
         QCOMPARE(lines.front(), header(12));  // 25 characters
         const QString separator(50, u'-');
         QCOMPARE(lines.mid(1), (QStringList{"a.cn" + QString(23, u' ') + " 百度收录：      1234篇",
-                                            "a.cn" + QString(23, u' ') + " 搜狗排行：0", separator,
+                                            "a.cn" + QString(23, u' ') + " 搜狗排行：查询失败", separator,
                                             "bb.com.cn" + QString(18, u' ') + " 百度收录：      1234篇",
-                                            "bb.com.cn" + QString(18, u' ') + " 搜狗排行：0", separator,
+                                            "bb.com.cn" + QString(18, u' ') + " 搜狗排行：查询失败", separator,
                                             "c.cn" + QString(23, u' ') + " 百度收录：      1234篇",
-                                            "c.cn" + QString(23, u' ') + " 搜狗排行：0", separator}));
+                                            "c.cn" + QString(23, u' ') + " 搜狗排行：查询失败", separator}));
         QCOMPARE(output.progress, (QStringList{"0", "max 5", "1", "2", "3", "4", "0"}));
     }
 
@@ -125,7 +144,7 @@ private slots:
                               "http://alexa/siteinfo/a.cn/x%20y%23z"}));
         QVERIFY(pages.urls.at(10).endsWith(QLatin1String("b.cn&56789=")));
         QVERIFY(output.text().contains(QStringLiteral(" 谷歌收录：      1230篇")));
-        QVERIFY(output.text().contains(QStringLiteral("  MSN收录：         0篇")));
+        QVERIFY(output.text().contains(QStringLiteral("  MSN收录：  查询失败")));
     }
 
     void emptyListAndNothingTicked()
@@ -180,6 +199,50 @@ private slots:
         };
         RunIndexingAnalysis(list, context, pages, output, stop);
         QCOMPARE(pages.urls.size(), 4);  // a: baidu, yahoo (ticked before it was reached); b: both
+    }
+
+    // A failure never shows as 0; "查询失败" keeps the columns; a Chinese
+    // address is padded by the columns it takes.
+    void failureDisplay_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("fetchFailure");
+        QTest::addColumn<QString>("shown");   // after the label
+        QTest::addColumn<QString>("reason");  // part of the failure's reason
+        QTest::newRow("count") << "baidu" << "找到相关网页约1,234篇" << "" << "      1234篇" << "";
+        QTest::newRow("real zero count") << "baidu" << "找到相关网页0篇" << "" << "         0篇" << "";
+        QTest::newRow("network error") << "baidu" << "" << "网络错误：连接被拒绝" << "  查询失败" << "连接被拒绝";
+        QTest::newRow("no marker") << "yahoo" << "<p>改版了</p>" << "" << "  查询失败" << "没有找到数字";
+        QTest::newRow("captcha") << "baidu" << "请输入验证码" << "" << "  查询失败" << "验证码";
+        QTest::newRow("not a number") << "baidu" << "找到相关网页很多篇" << "" << "  查询失败" << "没有找到数字";
+        QTest::newRow("browser form") << "google" << "<p>home</p>" << "10 秒内搜索页面上没有出现搜索框" << "  查询失败"
+                                      << "搜索框";
+        QTest::newRow("real zero rank") << "sogourank" << "搜狗评级:0/100&nbsp" << "" << "0" << "";
+        QTest::newRow("rank, HTTP error") << "alexa" << "" << "HTTP 503" << "查询失败" << "HTTP 503";
+    }
+    void failureDisplay()
+    {
+        QFETCH(QString, service);
+        QFETCH(QString, page);
+        QFETCH(QString, fetchFailure);
+        QFETCH(QString, shown);
+        QFETCH(QString, reason);
+        FetchedPage fetched(page);
+        fetched.failure = fetchFailure;
+        OnePage pages(fetched);
+        RecordingRunOutput output;
+        StopFlag stop;
+        // 中文.中国 takes 9 columns, the unchecked address 13.
+        const QList<SiteResults> results = RunIndexingAnalysis(
+            sites({{"中文.中国", "", true}, {"abcdefghij.cn", "", false}}), contextFor({service}), pages, output, stop);
+        const QString label = FindIndexingService(service)->label;
+        QCOMPARE(output.lines().at(1), QStringLiteral("中文.中国") + QString(6, u' ') + label + shown);
+        QCOMPARE(results.size(), 1);
+        const ServiceResult &result = results.at(0).results.at(0);
+        QCOMPARE(result.value.has_value(), reason.isEmpty());
+        QVERIFY2(result.failure.contains(reason), qPrintable(result.failure));
+        QCOMPARE(result.reportLine, output.lines().at(1));
     }
 
     void randomCode()

@@ -8,6 +8,8 @@
 #include "ui_common/balloon_tooltip.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QProcess>
@@ -16,9 +18,12 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTextBlock>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace {
@@ -27,7 +32,7 @@ namespace {
 class CannedPages final : public PageSource
 {
 public:
-    QString download(const QString &url, bool) override
+    FetchedPage download(const QString &url, bool) override
     {
         ++queries;
         if (url.contains(QLatin1String("/s?wd=")))
@@ -38,7 +43,7 @@ public:
             return QStringLiteral("搜狗评级:6/100&nbsp;");
         return {};
     }
-    QString searchForm(PageRoute, const QUrl &, const QString &) override
+    FetchedPage searchForm(PageRoute, const QUrl &, const QString &, const std::function<bool(const QString &)> &) override
     {
         ++queries;
         return QStringLiteral("约有 <b>123,456</b> 项符合");
@@ -90,6 +95,7 @@ private slots:
     {
         QSettings(QStringLiteral("蛛迹通"), QStringLiteral("蛛迹通")).clear();
         QFile::remove(SiteFilePath());
+        QFile::remove(UserServiceFilePath());
     }
 
     void opensWithItsControls()
@@ -130,6 +136,58 @@ private slots:
         Form3 reopened;
         QCOMPARE(control<QComboBox>(&reopened, "Combo1")->currentText(), QStringLiteral("16"));
         QCOMPARE(control<QPlainTextEdit>(&reopened, "Text2")->font().pointSize(), 16);
+    }
+
+    void aStoredSizeNotOfferedIsAdded()
+    {
+        QSettings(QStringLiteral("蛛迹通"), QStringLiteral("蛛迹通")).setValue(QStringLiteral("设置/字号"), "13");
+        Form3 form;
+        auto *sizes = control<QComboBox>(&form, "Combo1");
+        QCOMPARE(sizes->currentText(), QStringLiteral("13"));
+        QCOMPARE(sizes->itemText(sizes->currentIndex() - 1), QStringLiteral("12"));
+        QCOMPARE(control<QPlainTextEdit>(&form, "Text2")->font().pointSize(), 13);
+    }
+
+    void spaceTogglesWithoutEatingTheNextClick()
+    {
+        Form3 form;
+        addSite(form, QStringLiteral("a.cn"), QString());
+        addSite(form, QStringLiteral("b.cn"), QStringLiteral("乙"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *list = control<QTreeWidget>(&form, "Lv1");
+        list->setFocus();
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(rows(form).at(0), QStringLiteral("a.cn||1"));
+        QCoreApplication::processEvents();
+        const QRect second = list->visualItemRect(list->topLevelItem(1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(second.right() - 4, second.center().y()));
+        QCOMPARE(control<QPushButton>(&form, "Command6")->text(), QStringLiteral("修改"));
+        QCOMPARE(control<QLineEdit>(&form, "Text1")->text(), QStringLiteral("b.cn"));
+    }
+
+    void addedServicesFollowTheTenAndAreRemembered()
+    {
+        QDir().mkpath(QFileInfo(UserServiceFilePath()).absolutePath());
+        QVERIFY(QFile::copy(QStringLiteral(TRAWLEX_TEST_DATA "/user_services.json"), UserServiceFilePath()));
+        {
+            Form3 form;
+            auto *units = control<QCheckBox>(&form, "Check12");
+            QCOMPARE(units->text(), QStringLiteral("万"));
+            QVERIFY(!units->isChecked());
+            units->setChecked(true);
+            form.close();
+        }
+        Form3 reopened;
+        QVERIFY(control<QCheckBox>(&reopened, "Check12")->isChecked());
+        QVERIFY(!control<QCheckBox>(&reopened, "Check11")->isChecked());
+        QVERIFY(!control<QCheckBox>(&reopened, "Check1")->isChecked());  // the ten start clear
+
+        WriteFile(UserServiceFilePath(), "{\"services\": [");
+        Form3 faulty;
+        QVERIFY(!faulty.findChild<QCheckBox *>(QStringLiteral("Check11")));
+        QVERIFY(control<QPlainTextEdit>(&faulty, "Text2")->toPlainText().contains(QStringLiteral("服务定义文件有误")));
     }
 
     void selectButtonsKeepToTheirOwnBoxes()
@@ -225,11 +283,21 @@ private slots:
         addSite(form, QStringLiteral("www.lanxiu.cn"), QStringLiteral("澜岫"));
         control<QPushButton>(&form, "Command5")->click();
         control<QCheckBox>(&form, "Check1")->setChecked(true);
+        control<QCheckBox>(&form, "Check4")->setChecked(true);  // its page holds no number
         control<QCheckBox>(&form, "Check10")->setChecked(true);
+        form.show();
         control<QPushButton>(&form, "Command1")->click();
-        const QStringList lines = control<QPlainTextEdit>(&form, "Text2")->toPlainText().split(u'\n');
+        auto *report = control<QPlainTextEdit>(&form, "Text2");
+        const QStringList lines = report->toPlainText().split(u'\n');
         QCOMPARE(lines.mid(1), (QStringList{"澜岫", "www.lanxiu.cn   百度收录：   9万8700篇",
+                                            "www.lanxiu.cn   雅虎收录：  查询失败",
                                             "www.lanxiu.cn   alexa排名：4321", QString(38, u'-'), QString()}));
+        // The failure's tooltip says why.
+        const QTextBlock failed = report->document()->findBlockByNumber(3);
+        const QPoint at = report->cursorRect(QTextCursor(failed)).center();
+        QHelpEvent help(QEvent::ToolTip, at, report->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(report->viewport(), &help);
+        QVERIFY2(QToolTip::text().contains(QStringLiteral("结果页面是空的")), qPrintable(QToolTip::text()));
         QVERIFY(control<QPushButton>(&form, "Command1")->isEnabled());
         QCOMPARE(control<QProgressBar>(&form, "Pb1")->value(), 0);
         control<QPushButton>(&form, "Command2")->click();
@@ -325,16 +393,17 @@ private slots:
         CannedPages pages;
         Form3 form(nullptr, &pages);
         addSite(form, QStringLiteral("www.lanxiu.cn"), QStringLiteral("澜岫软件"));
-        addSite(form, QStringLiteral("bbs.lanxiu.cn"), QStringLiteral("澜岫论坛"));
         addSite(form, QStringLiteral("www.example.com.cn"), QString());
+        addSite(form, QStringLiteral("澜岫.中国"), QStringLiteral("中文域名"));
         control<QPushButton>(&form, "Command5")->click();
-        for (const char *box : {"Check1", "Check2", "Check8", "Check10"})
+        for (const char *box : {"Check1", "Check2", "Check4", "Check10"})
             control<QCheckBox>(&form, box)->setChecked(true);
         form.show();
         control<QPushButton>(&form, "Command1")->click();
         auto *sogouRank = control<QCheckBox>(&form, "Check8");
         MoveMouseOver(sogouRank);
         form.balloonOf(8)->showNow();
+        control<QPlainTextEdit>(&form, "Text2")->verticalScrollBar()->setValue(0);  // the header in view
         SaveScreenshot(&form, "indexing-window");
         SaveScreenshot(form.balloonOf(8)->balloon(), "balloon");
     }

@@ -79,6 +79,43 @@ private slots:
         QCOMPARE(ParseSiteFile(emoji).at(0).Name, QStringLiteral("笑\U0001F600"));
         const SiteList marked = listOf({{"b.com", "", true}, {QStringLiteral("b.c\uFEFFom"), "", true}});
         QCOMPARE(ParseSiteFile(SerializeSiteFile(marked)).size(), 2);
+        // Code page 936 bytes that would read back as UTF-8 get the mark.
+        const QByteArray ambiguous = SerializeSiteFile(listOf({{"a.com", QStringLiteral("茅"), true}}));
+        QVERIFY(ambiguous.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(ParseSiteFile(ambiguous).at(0).Name, QStringLiteral("茅"));
+    }
+
+    // A file is read in its own encoding and written back in it.
+    void fileEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("name");  // of the one entry
+        QTest::addColumn<int>("encoding");
+        const QByteArray utf8 = QStringLiteral("\r\na.com|中文|True").toUtf8();
+        QTest::newRow("code page 936") << gbk("\r\na.com|中文|True") << "中文" << int(SiteFileEncoding::Cp936);
+        QTest::newRow("ASCII") << QByteArray("\r\na.com|A|True") << "A" << int(SiteFileEncoding::Cp936);
+        QTest::newRow("UTF-8 without a mark") << utf8 << "中文" << int(SiteFileEncoding::Utf8);
+        QTest::newRow("UTF-8 with a mark") << "\xEF\xBB\xBF" + utf8 << "中文" << int(SiteFileEncoding::Utf8WithMark);
+        // Two GBK characters whose bytes happen to be valid UTF-8 are rare;
+        // a broken UTF-8 sequence means code page 936.
+        QTest::newRow("invalid UTF-8") << QByteArray("\r\na.com|\xC4\xE3|True") << "你" << int(SiteFileEncoding::Cp936);
+    }
+    void fileEncodings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, name);
+        QFETCH(int, encoding);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lv.txt"));
+        WriteFile(path, file);
+        SiteFileEncoding found = SiteFileEncoding::Cp936;
+        const SiteList list = LoadSiteFile(path, &found);
+        QCOMPARE(int(found), encoding);
+        QCOMPARE(list.at(0).Name, name);
+        QVERIFY(SaveSiteFile(list, path, found).ok);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), file);
     }
 
     void roundTripThroughTheFile()

@@ -1,7 +1,7 @@
 #include "cli/index_command.h"
 
 #include "cli/cli_support.h"
-#include "common/app_settings.h"
+#include "cli/services_command.h"
 #include "common/stop_flag.h"
 #include "indexing/indexing_run.h"
 #include "indexing/net/network_page_source.h"
@@ -9,8 +9,79 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <QSet>
+
+namespace {
+
+QByteArray resultsJson(const QList<SiteResults> &sites)
+{
+    QJsonArray siteArray;
+    for (const SiteResults &site : sites) {
+        QJsonArray results;
+        for (const ServiceResult &result : site.results)
+            results.append(QJsonObject{
+                {QStringLiteral("service"), result.serviceKey},
+                {QStringLiteral("value"), result.value ? QJsonValue(*result.value) : QJsonValue()},
+                {QStringLiteral("reason"), result.value ? QJsonValue() : QJsonValue(result.failure)},
+            });
+        siteArray.append(QJsonObject{{QStringLiteral("url"), site.url},
+                                     {QStringLiteral("name"), site.name},
+                                     {QStringLiteral("results"), results}});
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("sites"), siteArray}}).toJson(QJsonDocument::Indented);
+}
+
+bool anyFailed(const QList<SiteResults> &sites)
+{
+    for (const SiteResults &site : sites)
+        for (const ServiceResult &result : site.results)
+            if (!result.value)
+                return true;
+    return false;
+}
+
+// Keeps every result page as KEY_SITE.html, so that a user can look at a
+// captcha or a changed page; what cannot be written is told.
+class PageKeeper
+{
+public:
+    PageKeeper(const QString &folder, Console &console) : folder_(folder), console_(console) {}
+
+    void keep(const IndexingService &service, const QString &address, const ServiceQuery &query)
+    {
+        if (query.page.body.isEmpty())
+            return;
+        QString site = address;
+        for (QChar &c : site)
+            if (!c.isLetterOrNumber() && c != u'.' && c != u'-')
+                c = u'_';
+        QString name = service.settingsKey + u'_' + site;
+        for (int n = 2; used_.contains(name.toLower()); ++n)
+            name = service.settingsKey + u'_' + site + u'_' + QString::number(n);
+        used_.insert(name.toLower());
+        QSaveFile file(QDir(folder_).filePath(name + QStringLiteral(".html")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(query.page.body) != query.page.body.size() || !file.commit()) {
+            console_.err(QStringLiteral("无法保存页面 / cannot save the page %1：%2\n")
+                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+            failed_ = true;
+        }
+    }
+    bool failed() const { return failed_; }
+
+private:
+    QString folder_;
+    Console &console_;
+    QSet<QString> used_;  // names in lower case: folders may ignore letter case
+    bool failed_ = false;
+};
+
+}  // namespace
 
 int RunIndexCommand(const QStringList &arguments, Console &console)
 {
@@ -22,16 +93,21 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
     const QCommandLineOption sitesOption(QStringLiteral("sites"),
                                          QStringLiteral("lv.txt 格式的网址列表 / site list in the lv.txt format"),
                                          QStringLiteral("FILE"), SiteFilePath());
-    QStringList keys;
+    QStringList builtinKeys;
     for (const IndexingService &service : IndexingServices())
-        keys.append(service.settingsKey);
+        builtinKeys.append(service.settingsKey);
     const QCommandLineOption servicesOption(
         QStringLiteral("services"),
-        QStringLiteral("逗号分隔的服务，或 all / comma-separated services, or all: ") + keys.join(u','),
+        QStringLiteral("逗号分隔的服务，或 all（全部所用的服务）/ comma-separated services, or all: ")
+            + builtinKeys.join(u',') + QStringLiteral(", …"),
         QStringLiteral("LIST"), QStringLiteral("all"));
-    const QCommandLineOption baseOption(QStringLiteral("base"),
-                                        QStringLiteral("服务的基础网址 / a service's base URL"), QStringLiteral("KEY=URL"));
-    parser.addOptions({sitesOption, servicesOption, baseOption});
+    const ServiceOptions serviceOptions;
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
+    const QCommandLineOption savePagesOption(
+        QStringLiteral("save-pages"), QStringLiteral("把每个结果页面存入此文件夹 / keep every result page in DIR"),
+        QStringLiteral("DIR"));
+    parser.addOptions({sitesOption, servicesOption, serviceOptions.base, serviceOptions.file, jsonOption,
+                       savePagesOption});
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -40,25 +116,27 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
     if (!parser.positionalArguments().isEmpty())
         return usage(QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
 
+    ServiceCatalogue catalogue;
+    if (!serviceOptions.loadServices(parser, console, catalogue, status))
+        return status;
+    QStringList keys;
+    if (parser.value(servicesOption) == QLatin1String("all")) {
+        for (const IndexingService &service : catalogue.services)
+            keys.append(service.settingsKey);
+    } else {
+        keys = parser.value(servicesOption).split(u',', Qt::SkipEmptyParts);
+    }
     QSet<QString> ticked;
-    const QString list = parser.value(servicesOption);
-    for (const QString &key : list == QLatin1String("all") ? keys : list.split(u',', Qt::SkipEmptyParts)) {
-        if (!FindIndexingService(key.trimmed()))
+    for (const QString &key : keys) {
+        if (!FindIndexingService(key.trimmed(), catalogue.services))
             return usage(QStringLiteral("未知的服务：") + key);
         ticked.insert(key.trimmed());
     }
 
-    QSettings settings = OpenAppSettings();
     IndexingRunContext context;
-    context.baseUrls = ServiceBaseUrls(settings);
-    for (const QString &assignment : parser.values(baseOption)) {
-        const QString key = assignment.section(u'=', 0, 0);
-        const QUrl url(assignment.section(u'=', 1), QUrl::StrictMode);
-        if (!FindIndexingService(key) || !IsValidBaseUrl(url))
-            return usage(QStringLiteral("无效的 --base：") + assignment
-                         + QStringLiteral("（KEY=http(s)://主机[:端口]）"));
-        context.baseUrls.insert(key, url);
-    }
+    context.services = catalogue.services;
+    if (!serviceOptions.baseUrls(parser, catalogue.services, console, context.baseUrls, status))
+        return status;
     context.ticked = [&ticked](const IndexingService &service) { return ticked.contains(service.settingsKey); };
 
     const QString sitesPath = parser.value(sitesOption);
@@ -66,9 +144,24 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
         return usage(QStringLiteral("网址列表文件不存在：") + sitesPath);
     const SiteList sites = LoadSiteFile(sitesPath);
 
+    std::optional<PageKeeper> keeper;
+    if (parser.isSet(savePagesOption)) {
+        const QString folder = parser.value(savePagesOption);
+        if (!QDir().mkpath(folder))
+            return usage(QStringLiteral("无法建立文件夹 / cannot make the folder ") + folder);
+        keeper.emplace(folder, console);
+        context.queried = [&keeper](const IndexingService &service, const QString &address, const ServiceQuery &query) {
+            keeper->keep(service, address, query);
+        };
+    }
+
     NetworkPageSource pages;
-    ConsoleRunOutput output(&console);
+    const bool json = parser.isSet(jsonOption);
+    ConsoleRunOutput output(json ? nullptr : &console);
     StopFlag stop;
-    RunIndexingAnalysis(sites, context, pages, output, stop);
-    return console.outOk() ? ExitOk : ExitRunFailed;
+    const QList<SiteResults> results = RunIndexingAnalysis(sites, context, pages, output, stop);
+    if (json)
+        console.out(QString::fromUtf8(resultsJson(results)));
+    const bool allKept = !keeper || !keeper->failed();
+    return console.outOk() && !anyFailed(results) && allKept ? ExitOk : ExitRunFailed;
 }

@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
+#include "cli/services_command.h"
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,7 @@ int main(int argc, char *argv[])
     // The search forms of `index` run in a hidden browser, which needs a
     // GUI application; it never shows a window, so no display is needed.
     std::unique_ptr<QCoreApplication> app;
-    if (argc > 1 && std::strcmp(argv[1], "index") == 0) {
+    if (argc > 1 && (std::strcmp(argv[1], "index") == 0 || std::strcmp(argv[1], "services") == 0)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the browser module asks for it
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
         return RunCrawlCommand(arguments, console);
     if (command == QLatin1String("index"))
         return RunIndexCommand(arguments, console);
+    if (command == QLatin1String("services"))
+        return RunServicesCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(arguments, console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
@@ -45,7 +48,9 @@ int main(int argc, char *argv[])
     const QString help = QStringLiteral(
         "用法 / usage:\n"
         "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
-        "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
+        "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]... [--services-file FILE]\n"
+        "                    [--save-pages DIR] [--json]\n"
+        "  trawlex-cli services [--services-file FILE] [--test KEY --site ADDRESS [--base KEY=URL]...]\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");

@@ -10,6 +10,8 @@
 
 namespace {
 
+using Extracted = std::optional<qint64>;
+
 // The page text a routine shortens step by step. Positions are 1-based and
 // 0 means "not found", as the routines are written.
 class Cut
@@ -28,7 +30,12 @@ public:
     void takeBefore(qsizetype position) { s_.truncate(position - 1); }
     void trim() { s_ = TrimSpaces(s_); }
     void remove(QStringView marker) { s_.remove(marker.toString(), Qt::CaseInsensitive); }
-    qint64 convert() const { return ConvertToWholeNumber(s_); }
+    // Nothing when the text is no number (or too large for 64 bits).
+    Extracted convert() const
+    {
+        const std::optional<NumericText> number = ParseNumericText(s_);
+        return number ? number->rounded : std::nullopt;
+    }
 
     // The steps most routines begin with: find the start marker, take from
     // `skip` characters after it, find the end marker, take what is before
@@ -53,18 +60,18 @@ private:
 };
 
 // The common shape: start marker, cut, end marker, trim, clean-up, convert.
-qint64 between(const QString &page, QStringView start, qsizetype cut, QStringView end,
-               std::initializer_list<QStringView> removals)
+Extracted between(const QString &page, QStringView start, qsizetype cut, QStringView end,
+                  std::initializer_list<QStringView> removals)
 {
     Cut s(page);
     if (!s.cutBetween(start, cut, end))
-        return 0;
+        return std::nullopt;
     for (QStringView removal : removals)
         s.remove(removal);
     return s.convert();
 }
 
-// a * 10000 + b, or 0 when that leaves 64 bits.
+// a * 10000 + b; 0 when that leaves 64 bits, as the routine always gave.
 qint64 tenThousands(qint64 a, qint64 b)
 {
     qint64 product = 0;
@@ -74,7 +81,9 @@ qint64 tenThousands(qint64 a, qint64 b)
     return sum;
 }
 
-std::optional<qint64> numericValue(QStringView text)
+// A part of Youdao's "万" form: numeric, a value too large for 64 bits
+// counting 0 as it always did.
+std::optional<qint64> youdaoPart(QStringView text)
 {
     const std::optional<NumericText> number = ParseNumericText(text);
     if (!number)
@@ -82,24 +91,22 @@ std::optional<qint64> numericValue(QStringView text)
     return number->rounded.value_or(0);
 }
 
-}  // namespace
+Extracted baiduCount(const QString &page) { return between(page, u"找到相关网页", 6, u"篇", {u",", u"约"}); }
 
-qint64 找出百度收录篇数(const QString &page) { return between(page, u"找到相关网页", 6, u"篇", {u",", u"约"}); }
+Extracted yahooCount(const QString &page) { return between(page, u"找到相关网页", 6, u"条", {u",", u"约"}); }
 
-qint64 找出中文雅虎收录篇数(const QString &page) { return between(page, u"找到相关网页", 6, u"条", {u",", u"约"}); }
-
-qint64 找出搜搜收录篇数(const QString &page)
+Extracted sosoCount(const QString &page)
 {
     // The cut 4 characters after the 3-character marker drops the character
     // that follows it too.
     return between(page, u"搜索到", 4, u"项结果", {u",", u"约"});
 }
 
-qint64 找出搜狗收录篇数(const QString &page)
+Extracted sogouCount(const QString &page)
 {
     Cut s(page);
     if (!s.cutBetween(u"找到", 2, u"个网页"))
-        return 0;
+        return std::nullopt;
     if (const qsizetype c = s.find(u"<!"); c > 0) {
         s.takeBefore(c);
         s.trim();
@@ -109,27 +116,27 @@ qint64 找出搜狗收录篇数(const QString &page)
     return s.convert();
 }
 
-qint64 找出中文MSN收录篇数(const QString &page)
+Extracted msnCount(const QString &page)
 {
     Cut s(page);
     const qsizetype a = s.findEither(u"，共", u"共");
     if (a == 0)
-        return 0;
+        return std::nullopt;
     s.takeFrom(a + 2);
     const qsizetype b = s.findEither(u"条搜索结果", u"条</span>");
     if (b == 0)
-        return 0;
+        return std::nullopt;
     s.takeBefore(b);
     s.trim();
     s.remove(u",");
     return s.convert();
 }
 
-qint64 找出有道收录篇数(const QString &page)
+Extracted youdaoCount(const QString &page)
 {
     Cut s(page);
     if (!s.cutBetween(u"搜索到结果", 5, u"条"))
-        return 0;
+        return std::nullopt;
     for (QStringView removal : {u",", u"约", u"<b>", u"</b>", u"\r\n", u"\t", u"\n", u"\r"})
         s.remove(removal);
     if (const qsizetype c = s.find(u"-->"); c > 0) {
@@ -142,16 +149,16 @@ qint64 找出有道收录篇数(const QString &page)
         return s.convert();
     if (d == s.text().size()) {
         s.takeBefore(d);
-        const std::optional<qint64> value = numericValue(s.text());
-        return value ? tenThousands(*value, 0) : 0;
+        const std::optional<qint64> value = youdaoPart(s.text());
+        return value ? Extracted(tenThousands(*value, 0)) : std::nullopt;
     }
     const QStringList parts = s.text().split(u'万');
-    const std::optional<qint64> high = numericValue(parts[0]);
-    const std::optional<qint64> low = numericValue(parts[1]);
-    return high && low ? tenThousands(*high, *low) : 0;
+    const std::optional<qint64> high = youdaoPart(parts[0]);
+    const std::optional<qint64> low = youdaoPart(parts[1]);
+    return high && low ? Extracted(tenThousands(*high, *low)) : std::nullopt;
 }
 
-qint64 找出谷歌收录篇数(const QString &page)
+Extracted googleCount(const QString &page)
 {
     Cut s(page);
     s.remove(u"<B>");
@@ -166,58 +173,100 @@ qint64 找出谷歌收录篇数(const QString &page)
     } else {
         const qsizetype c = s.find(u"共有");
         if (c == 0)
-            return 0;
+            return std::nullopt;
         s.takeFrom(c + 2);
         endMarker = u"个";
     }
     const qsizetype end = s.find(endMarker);
     if (end == 0)
-        return 0;
+        return std::nullopt;
     s.takeBefore(end);
     s.trim();
     return s.convert();  // digit-group commas are numeric as they stand
 }
 
-qint64 找出搜狗排行数(const QString &page)
+Extracted sogouRank(const QString &page)
 {
     Cut s(page);
     if (!s.cutBetween(u"搜狗评级:", 5, u"&nbsp"))
-        return 0;
+        return std::nullopt;
     const qsizetype c = s.find(u"/");
     if (c == 0)
-        return 0;
+        return std::nullopt;
     s.takeBefore(c);
     s.trim();
     return s.convert();
 }
 
-qint64 找出中国网站排名数(const QString &page)
+Extracted chinaRank(const QString &page)
 {
     Cut s(page);
     if (!s.cutBetween(u"cr_bg25.gif", 11, u"</td>"))
-        return 0;
+        return std::nullopt;
     const qsizetype c = s.find(u">");
     if (c == 0)
-        return 0;
+        return std::nullopt;
     s.takeFrom(c + 1);
     s.trim();
     return s.convert();
 }
 
-qint64 找出alexa排名数(const QString &page)
+Extracted alexaRank(const QString &page)
 {
     Cut s(page);
     if (!s.cutBetween(u"traffic rank in other countries", 31, u"</span>"))
-        return 0;
+        return std::nullopt;
     const qsizetype c = s.text().lastIndexOf(u'>') + 1;  // the one backward search, exact
     if (c == 0)
-        return 0;
+        return std::nullopt;
     s.takeFrom(c + 1);
     s.trim();
     s.remove(u",");
     s.trim();
     return s.convert();
 }
+
+struct NamedExtractor
+{
+    const char16_t *name;
+    BuiltinExtractor extract;
+};
+
+constexpr NamedExtractor kBuiltinExtractors[] = {
+    {u"baidu", baiduCount},   {u"google", googleCount},       {u"sogou", sogouCount},
+    {u"yahoo", yahooCount},   {u"msn", msnCount},             {u"soso", sosoCount},
+    {u"youdao", youdaoCount}, {u"sogourank", sogouRank},      {u"chinarank", chinaRank},
+    {u"alexa", alexaRank},
+};
+
+}  // namespace
+
+BuiltinExtractor FindBuiltinExtractor(QStringView name)
+{
+    for (const NamedExtractor &named : kBuiltinExtractors)
+        if (name == QStringView(named.name))
+            return named.extract;
+    return nullptr;
+}
+
+QStringList BuiltinExtractorNames()
+{
+    QStringList names;
+    for (const NamedExtractor &named : kBuiltinExtractors)
+        names.append(QString::fromUtf16(named.name));
+    return names;
+}
+
+qint64 找出百度收录篇数(const QString &page) { return baiduCount(page).value_or(0); }
+qint64 找出谷歌收录篇数(const QString &page) { return googleCount(page).value_or(0); }
+qint64 找出搜狗收录篇数(const QString &page) { return sogouCount(page).value_or(0); }
+qint64 找出中文雅虎收录篇数(const QString &page) { return yahooCount(page).value_or(0); }
+qint64 找出中文MSN收录篇数(const QString &page) { return msnCount(page).value_or(0); }
+qint64 找出搜搜收录篇数(const QString &page) { return sosoCount(page).value_or(0); }
+qint64 找出有道收录篇数(const QString &page) { return youdaoCount(page).value_or(0); }
+qint64 找出搜狗排行数(const QString &page) { return sogouRank(page).value_or(0); }
+qint64 找出中国网站排名数(const QString &page) { return chinaRank(page).value_or(0); }
+qint64 找出alexa排名数(const QString &page) { return alexaRank(page).value_or(0); }
 
 QString 加万字(qint64 count)
 {

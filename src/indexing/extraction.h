@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QtGlobal>
 
+#include <optional>
+
 // Cutting counts and ranks out of result pages by fixed marker strings.
 // Pure functions: a missing marker, an empty page or text that is no number
-// all give 0. Markers are found with letter case ignored; counts and ranks
-// are 64-bit, so today's large sites are reported right.
+// all give 0 (the variants below say "nothing" instead). Markers are found
+// with letter case ignored; counts and ranks are 64-bit, so today's large
+// sites are reported right.
 
 qint64 找出百度收录篇数(const QString &page);
 qint64 找出谷歌收录篇数(const QString &page);
@@ -19,6 +23,15 @@ qint64 找出有道收录篇数(const QString &page);
 qint64 找出搜狗排行数(const QString &page);
 qint64 找出中国网站排名数(const QString &page);
 qint64 找出alexa排名数(const QString &page);
+
+// The same ten routines telling a missing number from a real 0: nothing when
+// a marker is missing or the text there is no number.
+using BuiltinExtractor = std::optional<qint64> (*)(const QString &page);
+
+// The routine by its service's name ("baidu", "google", … "alexa"); null for
+// any other name.
+BuiltinExtractor FindBuiltinExtractor(QStringView name);
+QStringList BuiltinExtractorNames();
 
 // A page count as report text, right-aligned in a field of 10 code page 936
 // bytes: 123456 gives two spaces, "12万3456" and "篇". A text longer than the

@@ -3,15 +3,30 @@
 #include "indexing/service_catalogue.h"
 #include "indexing/site_list.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class RunOutput;
 class StopFlag;
+
+// A result page, or why none came.
+struct FetchedPage
+{
+    FetchedPage() = default;
+    FetchedPage(QString pageText) : text(std::move(pageText)) {}  // a page that came
+
+    QString text;        // as the extraction reads it
+    QByteArray body;     // as it arrived, for a person to look at
+    int httpStatus = 0;  // 0 when no HTTP answer came, or from the browser
+    QString failure;     // empty when the page came
+};
 
 // Where the run gets its result pages: a direct download, or one of the
 // browser-driven search forms. The window and the command line plug in the
@@ -20,9 +35,12 @@ class PageSource
 {
 public:
     virtual ~PageSource() = default;
-    virtual QString download(const QString &url, bool utf8) = 0;
+    virtual FetchedPage download(const QString &url, bool utf8) = 0;
     // The result page of the search form of `route` for "site:" + address.
-    virtual QString searchForm(PageRoute route, const QUrl &base, const QString &address) = 0;
+    // `countFound` tells whether a page holds the number, so that waiting
+    // for the rest of a page that has it can stop.
+    virtual FetchedPage searchForm(PageRoute route, const QUrl &base, const QString &address,
+                                   const std::function<bool(const QString &page)> &countFound) = 0;
 };
 
 // A random number r with 0 <= r < 1.
@@ -32,21 +50,68 @@ using RandomSource = std::function<double()>;
 QString RandomCode(int n, const RandomSource &random);
 RandomSource DefaultRandomSource();
 
+// What a failed query shows where its number would stand.
+inline const QString kQueryFailed = QStringLiteral("查询失败");
+
+// One service's answer for one site.
+struct ServiceResult
+{
+    QString serviceKey;
+    std::optional<qint64> value;  // nothing when the query failed
+    QString failure;              // why it failed
+    QString reportLine;           // the line the report got, without its line end
+};
+
+struct SiteResults
+{
+    QString url;  // trimmed
+    QString name;
+    QList<ServiceResult> results;
+};
+
+// One query: the URL asked (or the search form's home page), the page and
+// what was cut out of it.
+struct ServiceQuery
+{
+    QString url;
+    FetchedPage page;
+    std::optional<qint64> value;
+    QString cut;      // what the rule cut out, for a rule that says
+    QString failure;  // why there is no value
+};
+
+ServiceQuery QueryService(const IndexingService &service, const QUrl &base, const QString &address,
+                          const QString &nonce, PageSource &pages);
+
 struct IndexingRunContext
 {
+    // The services in force, in the order the run asks them.
+    QList<IndexingService> services = IndexingServices();
     // Whether a service's box is ticked, asked each time the run reaches it.
     std::function<bool(const IndexingService &)> ticked;
     QMap<QString, QUrl> baseUrls;  // by settings key
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     RandomSource random = DefaultRandomSource();
+    // Told of every query's page before the run goes on (to keep it); may be empty.
+    std::function<void(const IndexingService &, const QString &address, const ServiceQuery &)> queried;
 };
 
-// Largest number of characters of a trimmed address over all entries.
+// Columns a text takes in the report's fixed-width font: a Chinese
+// character two, as its two bytes in code page 936.
+qsizetype DisplayWidth(QStringView text);
+
+// Widest trimmed address over all entries, in columns.
 qsizetype UrlColumnWidth(const SiteList &sites);
 
+// The header's date and time: the locale's short date and its long time
+// (with seconds), without a time zone.
+QString ReportClockText(const QDateTime &moment);
+
 // Queries every checked site with every ticked service, in the order of the
-// service table, and writes the aligned report through `output`. Yields after
-// every query and every site; a stop is seen there. Entries are read when the
-// run reaches them, so check marks changed meanwhile apply from then on.
-void RunIndexingAnalysis(const SiteList &sites, const IndexingRunContext &context, PageSource &pages,
-                         RunOutput &output, StopFlag &stop);
+// services, and writes the aligned report through `output`; a failed query
+// shows "查询失败" where its number would stand. Yields after every query and
+// every site; a stop is seen there. Entries are read when the run reaches
+// them, so check marks changed meanwhile apply from then on. Returns what
+// each queried site got.
+QList<SiteResults> RunIndexingAnalysis(const SiteList &sites, const IndexingRunContext &context, PageSource &pages,
+                                       RunOutput &output, StopFlag &stop);

@@ -1,47 +1,58 @@
 #include "indexing/service_catalogue.h"
 
-#include "indexing/extraction.h"
+#include "common/app_settings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
-const QList<IndexingService> &IndexingServices()
+const IndexingService *FindIndexingService(const QString &settingsKey, const QList<IndexingService> &services)
 {
-    using R = PageRoute;
-    using V = ServiceValue;
-    static const QList<IndexingService> services = {
-        {QStringLiteral("Check1"), QStringLiteral("百度收录"), QStringLiteral("baidu"), QStringLiteral("https://www.baidu.com"),
-         R::Direct, QStringLiteral("/s?wd=site%3A"), true, false, 找出百度收录篇数, V::Count, QStringLiteral(" 百度收录：")},
-        {QStringLiteral("Check2"), QStringLiteral("谷歌收录"), QStringLiteral("google"), QStringLiteral("https://www.google.com"),
-         R::GoogleForm, {}, false, true, 找出谷歌收录篇数, V::Count, QStringLiteral(" 谷歌收录：")},
-        {QStringLiteral("Check3"), QStringLiteral("搜狗收录"), QStringLiteral("sogou"), QStringLiteral("https://www.sogou.com"),
-         R::SogouForm, {}, false, true, 找出搜狗收录篇数, V::Count, QStringLiteral(" 搜狗收录：")},
-        {QStringLiteral("Check4"), QStringLiteral("中文雅虎收录"), QStringLiteral("yahoo"), QStringLiteral("https://search.yahoo.com"),
-         R::Direct, QStringLiteral("/search?p=site%3A"), true, true, 找出中文雅虎收录篇数, V::Count, QStringLiteral(" 雅虎收录：")},
-        {QStringLiteral("Check5"), QStringLiteral("MSN Live Search"), QStringLiteral("msn"), QStringLiteral("https://www.bing.com"),
-         R::Direct, QStringLiteral("/search?q=site%3A"), true, true, 找出中文MSN收录篇数, V::Count, QStringLiteral("  MSN收录：")},
-        {QStringLiteral("Check6"), QStringLiteral("QQ搜搜"), QStringLiteral("soso"), QStringLiteral("https://www.soso.com"),
-         R::Direct, QStringLiteral("/q?pid=s.idx&w=site%3A"), true, false, 找出搜搜收录篇数, V::Count, QStringLiteral(" 搜搜收录：")},
-        {QStringLiteral("Check7"), QStringLiteral("网易有道搜索"), QStringLiteral("youdao"), QStringLiteral("https://www.youdao.com"),
-         R::Direct, QStringLiteral("/search?ue=gbk&keyfrom=163.index&q=site%3A"), true, true, 找出有道收录篇数, V::Count,
-         QStringLiteral(" 有道收录：")},
-        {QStringLiteral("Check8"), QStringLiteral("Sogou Rank(搜狗网页评级)"), QStringLiteral("sogourank"),
-         QStringLiteral("https://www.sogou.com"), R::Direct, QStringLiteral("/web?query=link%3A"), true, false, 找出搜狗排行数,
-         V::Rank, QStringLiteral(" 搜狗排行：")},
-        {QStringLiteral("Check9"), QStringLiteral("中国网站排名"), QStringLiteral("chinarank"), QStringLiteral("http://www.chinarank.org.cn"),
-         R::Direct, QStringLiteral("/overview/Info.do?url="), true, false, 找出中国网站排名数, V::Rank,
-         QStringLiteral(" 中国网站排名：")},
-        {QStringLiteral("Check10"), QStringLiteral("alexa排名"), QStringLiteral("alexa"), QStringLiteral("https://www.alexa.com"),
-         R::Direct, QStringLiteral("/siteinfo/"), false, true, 找出alexa排名数, V::Rank, QStringLiteral(" alexa排名：")},
-    };
-    return services;
-}
-
-const IndexingService *FindIndexingService(const QString &settingsKey)
-{
-    for (const IndexingService &service : IndexingServices())
+    for (const IndexingService &service : services)
         if (service.settingsKey == settingsKey)
             return &service;
     return nullptr;
+}
+
+ServiceCatalogue LoadServiceCatalogue(const QString &path, bool mustExist)
+{
+    ServiceCatalogue catalogue{IndexingServices(), {}};
+    QFile file(path);
+    if (!file.exists() && !mustExist)
+        return catalogue;
+    if (!file.open(QIODevice::ReadOnly)) {
+        catalogue.fault = QStringLiteral("%1：无法读取：%2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return catalogue;
+    }
+    // Definitions for a few services take a few kilobytes.
+    constexpr qint64 kLargest = 1 << 20;
+    if (file.size() > kLargest) {
+        catalogue.fault = QStringLiteral("%1：超过 1 MiB，不像服务定义文件").arg(QDir::toNativeSeparators(path));
+        return catalogue;
+    }
+    const ServiceDefinitions user = ParseServiceDefinitions(file.read(kLargest), QDir::toNativeSeparators(path));
+    if (!user.fault.isEmpty()) {
+        catalogue.fault = user.fault;
+        return catalogue;
+    }
+    for (IndexingService service : user.services) {
+        qsizetype at = 0;
+        while (at < catalogue.services.size() && catalogue.services[at].settingsKey != service.settingsKey)
+            ++at;
+        service.checkBox = at < catalogue.services.size() ? catalogue.services[at].checkBox
+                                                           : QStringLiteral("Check%1").arg(at + 1);
+        if (at < catalogue.services.size())
+            catalogue.services[at] = service;
+        else
+            catalogue.services.append(service);
+    }
+    return catalogue;
+}
+
+QString UserServiceFilePath()
+{
+    return QFileInfo(OpenAppSettings().fileName()).dir().filePath(QStringLiteral("services.json"));
 }
 
 bool IsValidBaseUrl(const QUrl &url)
@@ -51,11 +62,11 @@ bool IsValidBaseUrl(const QUrl &url)
         && !url.hasFragment() && url.userInfo().isEmpty();
 }
 
-QMap<QString, QUrl> ServiceBaseUrls(QSettings &settings)
+QMap<QString, QUrl> ServiceBaseUrls(QSettings &settings, const QList<IndexingService> &services)
 {
     QMap<QString, QUrl> bases;
     settings.beginGroup(QStringLiteral("服务"));
-    for (const IndexingService &service : IndexingServices()) {
+    for (const IndexingService &service : services) {
         const QUrl configured(settings.value(service.settingsKey).toString());
         bases.insert(service.settingsKey, IsValidBaseUrl(configured) ? configured : QUrl(service.defaultBase));
     }
@@ -65,16 +76,8 @@ QMap<QString, QUrl> ServiceBaseUrls(QSettings &settings)
 
 QString EncodeAddressForQuery(const QString &address)
 {
-    QString encoded;
-    for (const char32_t character : address.toUcs4()) {
-        if (character > 0x20 && character < 0x7F && character != U'#') {
-            encoded += QChar(char16_t(character));
-            continue;
-        }
-        for (const char byte : QStringView(QChar::fromUcs4(character)).toUtf8())
-            encoded += u'%' + QStringLiteral("%1").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return encoded;
+    const QByteArray kept = "-._~/:";
+    return QString::fromLatin1(address.toUtf8().toPercentEncoding(kept));
 }
 
 QString ServiceQueryUrl(const IndexingService &service, const QUrl &base, const QString &address,
@@ -83,5 +86,8 @@ QString ServiceQueryUrl(const IndexingService &service, const QUrl &base, const 
     QString root = base.toString(QUrl::FullyEncoded);
     if (root.endsWith(u'/'))
         root.chop(1);
-    return root + service.query + EncodeAddressForQuery(address) + (service.nonce ? nonce : QString());
+    QString query = service.query;
+    query.replace(QLatin1String("{site}"), EncodeAddressForQuery(address));
+    query.replace(QLatin1String("{nonce}"), nonce);
+    return root + query;
 }

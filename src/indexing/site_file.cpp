@@ -2,6 +2,7 @@
 
 #include "common/cp936.h"
 #include "common/text_rules.h"
+#include "common/utf8.h"
 #include "indexing/numeric_text.h"
 
 #include <QCoreApplication>
@@ -26,12 +27,25 @@ bool readCheckMark(const QString &field)
     return !number || !number->zero;
 }
 
+SiteFileEncoding detectEncoding(const QByteArray &bytes)
+{
+    if (bytes.startsWith(kUtf8Mark))
+        return SiteFileEncoding::Utf8WithMark;
+    if (!Utf8::isAscii(bytes) && Utf8::isValid(bytes))
+        return SiteFileEncoding::Utf8;
+    return SiteFileEncoding::Cp936;
+}
+
 }  // namespace
 
-SiteList ParseSiteFile(const QByteArray &bytes)
+SiteList ParseSiteFile(const QByteArray &bytes, SiteFileEncoding *encoding)
 {
-    const QString text = bytes.startsWith(kUtf8Mark) ? QString::fromUtf8(bytes.sliced(kUtf8Mark.size()))
-                                                     : Cp936::decode(bytes);
+    const SiteFileEncoding detected = detectEncoding(bytes);
+    if (encoding)
+        *encoding = detected;
+    const QString text = detected == SiteFileEncoding::Utf8WithMark ? QString::fromUtf8(bytes.sliced(kUtf8Mark.size()))
+        : detected == SiteFileEncoding::Utf8                       ? QString::fromUtf8(bytes)
+                                                                   : Cp936::decode(bytes);
     SiteList list;
     const QStringList lines = text.split(QStringLiteral("\r\n"));
     for (const QString &line : lines) {
@@ -44,31 +58,43 @@ SiteList ParseSiteFile(const QByteArray &bytes)
     return list;
 }
 
-QByteArray SerializeSiteFile(const SiteList &list)
+QByteArray SerializeSiteFile(const SiteList &list, SiteFileEncoding encoding)
 {
     QString text;
     for (const SiteEntry &entry : list.entries())
         text += QStringLiteral("\r\n") + entry.Url + u'|' + entry.Name + u'|'
             + (entry.Checked ? QStringLiteral("True") : QStringLiteral("False"));
+    switch (encoding) {
+    case SiteFileEncoding::Utf8:
+        return text.toUtf8();
+    case SiteFileEncoding::Utf8WithMark:
+        return kUtf8Mark + text.toUtf8();
+    case SiteFileEncoding::Cp936:
+        break;
+    }
+    // Written with a mark when code page 936 cannot hold the list, or when
+    // its bytes would read back as UTF-8 ("茅" is C3 A9, as "é" in UTF-8).
     bool lossless = true;
-    QByteArray bytes = Cp936::encode(text, &lossless);
-    return lossless ? bytes : kUtf8Mark + text.toUtf8();
+    const QByteArray bytes = Cp936::encode(text, &lossless);
+    return lossless && detectEncoding(bytes) == SiteFileEncoding::Cp936 ? bytes : kUtf8Mark + text.toUtf8();
 }
 
-SiteList LoadSiteFile(const QString &path)
+SiteList LoadSiteFile(const QString &path, SiteFileEncoding *encoding)
 {
+    if (encoding)
+        *encoding = SiteFileEncoding::Cp936;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     // A site list is a few kilobytes; 16 MiB is far beyond any real one.
-    return ParseSiteFile(file.read(16 << 20));
+    return ParseSiteFile(file.read(16 << 20), encoding);
 }
 
-SiteFileSave SaveSiteFile(const SiteList &list, const QString &path)
+SiteFileSave SaveSiteFile(const SiteList &list, const QString &path, SiteFileEncoding encoding)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    const QByteArray bytes = SerializeSiteFile(list);
+    const QByteArray bytes = SerializeSiteFile(list, encoding);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return {false, QStringLiteral("网址列表无法保存到 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString())};
     return {true, {}};

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEnginePage>
@@ -12,6 +13,9 @@
 #include <memory>
 
 namespace {
+
+constexpr int kPollMs = 50;    // longest pass of a wait without a page event
+constexpr int kReadMs = 2000;  // reading the page out once the wait is over
 
 // A page that never asks the user anything.
 class SilentPage final : public QWebEnginePage
@@ -71,13 +75,13 @@ void BrowserFormDriver::navigate(const QUrl &url)
     page_->load(url);
 }
 
-bool BrowserFormDriver::waitUntil(const std::function<bool()> &done, int timeoutMs)
+bool BrowserFormDriver::waitUntil(const std::function<bool()> &done, const QDeadlineTimer &deadline)
 {
-    const QDeadlineTimer deadline(timeoutMs);
     QEventLoop loop;
-    QTimer poll;  // page events wake the loop too; the timer bounds the wait
-    poll.setInterval(50);
+    QTimer poll;  // page events wake the loop at once; the timer bounds a pass
+    poll.setInterval(kPollMs);
     connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(page_.get(), &QWebEnginePage::loadProgress, &loop, &QEventLoop::quit);
     connect(page_.get(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     poll.start();
     while (!done()) {
@@ -88,43 +92,66 @@ bool BrowserFormDriver::waitUntil(const std::function<bool()> &done, int timeout
     return true;
 }
 
-QVariant BrowserFormDriver::evaluate(const QString &script, int timeoutMs)
+QVariant BrowserFormDriver::evaluate(const QString &script, const QDeadlineTimer &deadline)
 {
-    // The answer may come after the time-out, so it goes to shared state.
+    // The answer may come after the deadline, so it goes to shared state;
+    // while we wait, it ends the wait.
     struct Answer
     {
         bool given = false;
         QVariant value;
+        QPointer<QEventLoop> waiting;
     };
     const auto answer = std::make_shared<Answer>();
+    QEventLoop loop;
+    answer->waiting = &loop;
     page_->runJavaScript(script, [answer](const QVariant &value) {
         answer->value = value;
         answer->given = true;
+        if (answer->waiting)
+            answer->waiting->quit();
     });
-    waitUntil([&answer] { return answer->given; }, timeoutMs);
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(int(qMax<qint64>(0, deadline.remainingTime())));
+    if (!answer->given)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    answer->waiting = nullptr;
     return answer->given ? answer->value : QVariant();
 }
 
-QString BrowserFormDriver::search(const SearchForm &form, const QUrl &base, const QString &address)
+QString BrowserFormDriver::search(const SearchForm &form, const QUrl &base, const QString &address,
+                                  const std::function<bool(const QString &html)> &countFound)
 {
     ensurePage();
+    failure_.clear();
+    const QDeadlineTimer deadline(waitMs_);  // for the whole search
+    const QString seconds = QString::number(waitMs_ / 1000.0);
     pageLoading_ = true;
     QString root = base.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
     navigate(QUrl(root + form.homePath));
 
     const QString bothFound = QStringLiteral("!!(%1) && !!(%2)").arg(form.fieldScript, form.buttonScript);
-    const QDeadlineTimer formDeadline(waitMs_);
-    const bool formFound = waitUntil(
-        [&] { return evaluate(bothFound, int(qMax<qint64>(1, formDeadline.remainingTime()))).toBool(); }, waitMs_);
-    if (formFound) {
+    const QString outerHtml = QStringLiteral("document.documentElement.outerHTML");
+    if (!waitUntil([&] { return evaluate(bothFound, deadline).toBool(); }, deadline)) {
+        failure_ = QStringLiteral("%1 秒内搜索页面上没有出现搜索框").arg(seconds);
+    } else {
         evaluate(QStringLiteral("(%1).value = %2;").arg(form.fieldScript, JavaScriptString(QStringLiteral("site:") + address)),
-                 waitMs_);
+                 deadline);
         pageLoading_ = true;
         navigationStarted_ = false;
-        evaluate(QStringLiteral("(%1).click(); true;").arg(form.buttonScript), waitMs_);
-        waitUntil([this] { return !pageLoading_; }, waitMs_);
+        evaluate(QStringLiteral("(%1).click(); true;").arg(form.buttonScript), deadline);
+        // Done when the result page has loaded, or holds the number already
+        // while the rest of it (pictures, advertisements) is still coming.
+        const auto resultReady = [&] {
+            return !pageLoading_
+                || (countFound && navigationStarted_ && countFound(evaluate(outerHtml, deadline).toString()));
+        };
+        if (!waitUntil(resultReady, deadline))
+            failure_ = QStringLiteral("结果页面 %1 秒内没有载入完成").arg(seconds);
     }
-    const QString html = evaluate(QStringLiteral("document.documentElement.outerHTML"), waitMs_).toString();
+    const QString html = evaluate(outerHtml, QDeadlineTimer(kReadMs)).toString();
     navigate(QUrl(QStringLiteral("about:blank")));
     return html;
 }

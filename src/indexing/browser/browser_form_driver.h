@@ -2,6 +2,7 @@
 
 #include "indexing/net/form_search.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -25,10 +26,12 @@ public:
     ~BrowserFormDriver() override;
 
     // The home page at `base`, "site:" + address in the field, a click on the
-    // button, the result page once its top-level document has completed (at
-    // most `waitMs` for the form and as long again for the result). Every
+    // button, the result page once its top-level document has completed or
+    // `countFound` finds the number in it, all within `waitMs`. Every
     // failure gives the HTML of what the browser shows at that moment.
-    QString search(const SearchForm &form, const QUrl &base, const QString &address) override;
+    QString search(const SearchForm &form, const QUrl &base, const QString &address,
+                   const std::function<bool(const QString &html)> &countFound = {}) override;
+    QString failure() const override { return failure_; }
 
     // The window's PageLoading flag: set while a navigation waited for has
     // not completed; cleared by the top-level document's completion only.
@@ -36,8 +39,8 @@ public:
 
 private:
     void ensurePage();
-    QVariant evaluate(const QString &script, int timeoutMs);
-    bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+    QVariant evaluate(const QString &script, const QDeadlineTimer &deadline);
+    bool waitUntil(const std::function<bool()> &done, const QDeadlineTimer &deadline);
     void navigate(const QUrl &url);
 
     int waitMs_;
@@ -45,6 +48,7 @@ private:
     std::unique_ptr<QWebEnginePage> page_;
     bool pageLoading_ = false;
     bool navigationStarted_ = false;
+    QString failure_;
 };
 
 // "site:" + address quoted as a JavaScript string literal.

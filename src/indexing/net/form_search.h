@@ -3,6 +3,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 // Which search form to drive: the page, the field and the button.
@@ -28,12 +29,17 @@ inline SearchForm SogouSearchForm()
 }
 
 // Fills a search engine's form with "site:" + address and returns the
-// result page's HTML; every failure gives what the browser shows then.
+// result page's HTML; every failure gives what the browser shows then, and
+// failure() says what went wrong. The wait for the result page ends as soon
+// as `countFound` says the page holds the number, or the page has loaded.
 class FormSearcher
 {
 public:
     virtual ~FormSearcher() = default;
-    virtual QString search(const SearchForm &form, const QUrl &base, const QString &address) = 0;
+    virtual QString search(const SearchForm &form, const QUrl &base, const QString &address,
+                           const std::function<bool(const QString &html)> &countFound = {}) = 0;
+    // Why the last search got no complete result page; empty when it did.
+    virtual QString failure() const = 0;
 };
 
 // The hidden browser lives in a module of its own, loaded on first use, so

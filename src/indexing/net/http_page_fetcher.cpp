@@ -19,10 +19,10 @@ bool isWebScheme(const QUrl &url)
 
 }  // namespace
 
-QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits)
+Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits)
 {
     if (!url.isValid() || !isWebScheme(url))
-        return {};
+        return {{}, 0, QStringLiteral("网址无效：") + url.toString()};
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(limits.maxRedirects);
@@ -34,15 +34,21 @@ QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const D
 
     QByteArray body;
     bool cut = false;
+    QString abortReason;
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl &target) {
-        if (isWebScheme(target))
+    QObject::connect(&deadline, &QTimer::timeout, reply, [&abortReason, reply, &limits] {
+        abortReason = QStringLiteral("超时（%1 秒内没有完成）").arg(limits.timeoutMs / 1000.0);
+        reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [&abortReason, reply](const QUrl &target) {
+        if (isWebScheme(target)) {
             emit reply->redirectAllowed();
-        else
-            reply->abort();
+            return;
+        }
+        abortReason = QStringLiteral("拒绝转向到非网页地址：") + target.toString();
+        reply->abort();
     });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
         body += reply->read(limits.maxBodyBytes - body.size());
@@ -57,9 +63,21 @@ QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const D
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!cut && reply->isOpen())
         body += reply->read(limits.maxBodyBytes - body.size());
-    const bool complete = cut || reply->error() == QNetworkReply::NoError;
+    Download download;
+    download.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (cut || reply->error() == QNetworkReply::NoError)
+        download.body = body;
+    else if (!abortReason.isEmpty())
+        download.failure = abortReason;
+    else if (download.httpStatus >= 400)
+        download.failure = QStringLiteral("HTTP %1 %2")
+                               .arg(download.httpStatus)
+                               .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+                               .trimmed();
+    else
+        download.failure = QStringLiteral("网络错误：") + reply->errorString();
     reply->deleteLater();
-    return complete ? body : QByteArray();
+    return download;
 }
 
 QString Utf8BytesToString(const QByteArray &bytes)
@@ -79,10 +97,19 @@ QString CleanDownloadedPage(QString page)
     return page;
 }
 
+FetchedPage FetchResultPage(QNetworkAccessManager &network, const QString &url, bool utf8, const DownloadLimits &limits)
+{
+    const Download download = DownloadUrl(network, QUrl(url, QUrl::StrictMode), limits);
+    FetchedPage page(CleanDownloadedPage(utf8 ? Utf8BytesToString(download.body) : Cp936::decode(download.body)));
+    page.body = download.body;
+    page.httpStatus = download.httpStatus;
+    page.failure = download.failure;
+    return page;
+}
+
 QString INET下载投注网页(QNetworkAccessManager &network, const QString &url, bool utf8, const DownloadLimits &limits)
 {
-    const QByteArray body = DownloadBody(network, QUrl(url, QUrl::StrictMode), limits);
-    return CleanDownloadedPage(utf8 ? Utf8BytesToString(body) : Cp936::decode(body));
+    return FetchResultPage(network, url, utf8, limits).text;
 }
 
 QString INET下载投注网页(const QString &url, bool utf8, const DownloadLimits &limits)

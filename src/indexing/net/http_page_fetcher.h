@@ -16,11 +16,18 @@ struct DownloadLimits
     int maxRedirects = 5;                // and only to http or https
 };
 
+struct Download
+{
+    QByteArray body;     // empty on a failure
+    int httpStatus = 0;  // of the last answer; 0 when none came
+    QString failure;     // empty when the body came
+};
+
 // Waits for the body in a local event loop that handles no user input, so
-// the window cannot act in the middle of a download. Empty on any failure
-// (no connection, time-out, an error status, a refused redirect); a body
-// over the limit is cut there.
-QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});
+// the window cannot act in the middle of a download. A failure (an invalid
+// address, no connection, time-out, an error status, a refused redirect)
+// says why; a body over the limit is cut there.
+Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});
 
 // UTF-8 bytes as text; invalid sequences become U+FFFD.
 QString Utf8BytesToString(const QByteArray &bytes);
@@ -29,7 +36,12 @@ QString Utf8BytesToString(const QByteArray &bytes);
 // declare GB2312 instead (letter case ignored).
 QString CleanDownloadedPage(QString page);
 
-// A result page by direct download: code page 936, or UTF-8 when `utf8`.
+// A result page by direct download: code page 936, or UTF-8 when `utf8`,
+// cleaned as above.
+FetchedPage FetchResultPage(QNetworkAccessManager &network, const QString &url, bool utf8,
+                            const DownloadLimits &limits = {});
+
+// The page text alone; empty on any failure.
 QString INET下载投注网页(const QString &url, bool utf8, const DownloadLimits &limits = {});
 QString INET下载投注网页(QNetworkAccessManager &network, const QString &url, bool utf8,
                    const DownloadLimits &limits = {});

@@ -8,18 +8,24 @@ NetworkPageSource::NetworkPageSource(DownloadLimits limits) : limits_(limits) {}
 
 NetworkPageSource::~NetworkPageSource() = default;
 
-QString NetworkPageSource::download(const QString &url, bool utf8)
+FetchedPage NetworkPageSource::download(const QString &url, bool utf8)
 {
-    return INET下载投注网页(network_, url, utf8, limits_);
+    return FetchResultPage(network_, url, utf8, limits_);
 }
 
-QString NetworkPageSource::searchForm(PageRoute route, const QUrl &base, const QString &address)
+FetchedPage NetworkPageSource::searchForm(PageRoute route, const QUrl &base, const QString &address,
+                                          const std::function<bool(const QString &page)> &countFound)
 {
-    if (route == PageRoute::Direct)
-        return {};
+    FetchedPage page;
     if (!std::exchange(browserTried_, true))
         browser_ = LoadBrowserFormSearcher(limits_.timeoutMs);
-    if (!browser_)
-        return {};
-    return browser_->search(route == PageRoute::GoogleForm ? GoogleSearchForm() : SogouSearchForm(), base, address);
+    if (!browser_) {
+        page.failure = QStringLiteral("内置浏览器无法启动");
+        return page;
+    }
+    const SearchForm form = route == PageRoute::GoogleForm ? GoogleSearchForm() : SogouSearchForm();
+    page.text = browser_->search(form, base, address, countFound);
+    page.body = page.text.toUtf8();
+    page.failure = browser_->failure();
+    return page;
 }

@@ -18,8 +18,9 @@ public:
     explicit NetworkPageSource(DownloadLimits limits = {});
     ~NetworkPageSource() override;
 
-    QString download(const QString &url, bool utf8) override;
-    QString searchForm(PageRoute route, const QUrl &base, const QString &address) override;
+    FetchedPage download(const QString &url, bool utf8) override;
+    FetchedPage searchForm(PageRoute route, const QUrl &base, const QString &address,
+                           const std::function<bool(const QString &page)> &countFound) override;
 
 private:
     QNetworkAccessManager network_;

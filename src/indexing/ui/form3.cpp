@@ -28,6 +28,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -36,15 +39,22 @@ namespace {
 
 const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFontSizeKey = QStringLiteral("字号");
+const QString kAddedServicesKey = QStringLiteral("用户服务");  // the ticked ones, by key
+constexpr int kBuiltinCount = 10;
 const QString kAdd = QStringLiteral("添加");
 const QString kModify = QStringLiteral("修改");
 
-// The report lines up in columns in a font whose Chinese characters are
-// exactly two Latin ones wide.
+// The report lines up in columns in a fixed-width font whose Chinese
+// characters are exactly two Latin ones wide at every size (WenQuanYi Zen
+// Hei Mono; Micro Hei Mono is not: its Chinese take 1.67); without it, the
+// system's fixed-width font. No hinting, so no size rounds the two apart.
 QFont reportFont(int points)
 {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei Mono"), points);
+    const QString family = QStringLiteral("WenQuanYi Zen Hei Mono");
+    QFont font = QFontDatabase::hasFamily(family) ? QFont(family) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::TypeWriter);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setPointSize(points);
     return font;
 }
 
@@ -73,6 +83,7 @@ Form3::Form3(QWidget *parent, PageSource *pages) : QDialog(parent), pages_(pages
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("各种搜索引擎实际收录网站的情况－澜岫软件"));
     setModal(true);
+    services_ = LoadServiceCatalogue(UserServiceFilePath(), false);
     buildControls();
     placeControls();
     if (!pages_) {
@@ -86,10 +97,13 @@ Form3::Form3(QWidget *parent, PageSource *pages) : QDialog(parent), pages_(pages
     Combo1->setCurrentText(QString::number(Text2->font().pointSize()));
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
-    Combo1->setCurrentText(settings.value(kFontSizeKey, QStringLiteral("10")).toString());
+    selectFontSize(settings.value(kFontSizeKey, QStringLiteral("10")).toString());
     applyFontSize(Combo1->currentText().toInt());
-    sites_ = LoadSiteFile(siteFilePath_);
+    sites_ = LoadSiteFile(siteFilePath_, &siteFileEncoding_);
     refreshList();
+    restoreAddedServiceTicks(settings);
+    if (!services_.fault.isEmpty())
+        Text2->setPlainText(QStringLiteral("服务定义文件有误，已忽略，只用内置的服务：\n") + services_.fault + u'\n');
 }
 
 Form3::~Form3() = default;
@@ -122,10 +136,9 @@ void Form3::buildControls()
 
     Frame1 = new QGroupBox(QStringLiteral("分析项目选择"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    const QList<IndexingService> &services = IndexingServices();
-    for (int i = 0; i < 10; ++i) {
-        Check[i] = new QCheckBox(services[i].caption, Frame1);
-        Check[i]->setObjectName(services[i].checkBox);
+    for (const IndexingService &service : services_.services) {
+        Check.append(new QCheckBox(service.caption, Frame1));
+        Check.back()->setObjectName(service.checkBox);
     }
     Check[7]->setToolTip(SogouRankExplanation());
     Check[8]->setToolTip(ChinaRankExplanation());
@@ -178,7 +191,11 @@ void Form3::buildControls()
         sites_.setAllChecked(false);
         refreshList();
     });
-    connect(Command2, &QPushButton::clicked, Text2, &QPlainTextEdit::clear);
+    connect(Command2, &QPushButton::clicked, this, [this] {
+        Text2->clear();
+        failureReasons_.clear();
+    });
+    Text2->viewport()->installEventFilter(this);
     connect(Text1, &QLineEdit::returnPressed, Text3, [this] { Text3->setFocus(); });
     connect(Text3, &QLineEdit::returnPressed, this, &Form3::command6Clicked);
     connect(Lv1, &QTreeWidget::itemClicked, this, &Form3::lv1ItemClicked);
@@ -218,6 +235,8 @@ void Form3::placeControls()
     for (int i = 0; i < 9; ++i)
         engines->addWidget(Check[i], i % 3, i / 3);  // three columns of three
     engines->addWidget(Check[9], 3, 2);              // Check10 bottom right
+    for (qsizetype i = kBuiltinCount; i < Check.size(); ++i)  // a user's services after the ten
+        engines->addWidget(Check[i], int(4 + (i - kBuiltinCount) / 3), int((i - kBuiltinCount) % 3));
     auto *fontSize = new QHBoxLayout;
     fontSize->addStretch();
     fontSize->addWidget(Label2);
@@ -283,6 +302,22 @@ void Form3::applyFontSize(int points)
 
 void Form3::combo1Activated() { applyFontSize(Combo1->currentText().toInt()); }
 
+void Form3::selectFontSize(const QString &stored)
+{
+    // A size that is not offered (set by hand, or by an older version) is
+    // added in its place among the others.
+    const int points = stored.trimmed().toInt();
+    if (points <= 0 || Combo1->findText(QString::number(points)) >= 0) {
+        Combo1->setCurrentText(points > 0 ? QString::number(points) : QStringLiteral("10"));
+        return;
+    }
+    int position = 0;
+    while (position < Combo1->count() && Combo1->itemText(position).toInt() < points)
+        ++position;
+    Combo1->insertItem(position, QString::number(points));
+    Combo1->setCurrentIndex(position);
+}
+
 void Form3::setEngineBoxes(bool ticked)
 {
     for (QCheckBox *box : Check)
@@ -302,7 +337,11 @@ void Form3::setListEditable(bool editable)
 void Form3::lv1ItemChanged(QTreeWidgetItem *item)
 {
     sites_.setChecked(Lv1->indexOfTopLevelItem(item), item->checkState(0) == Qt::Checked);
+    // A click on the check box toggles it and then reports the click, within
+    // one mouse event; Space toggles without a click. The mark lives only
+    // until that event is over, so it never eats a later click.
     checkJustToggled_ = true;
+    QTimer::singleShot(0, this, [this] { checkJustToggled_ = false; });
 }
 
 void Form3::lv1ItemClicked(QTreeWidgetItem *item)
@@ -402,12 +441,17 @@ void Form3::command1Clicked()
     setListEditable(false);
     QSettings settings = OpenAppSettings();
     IndexingRunContext context;
-    context.baseUrls = ServiceBaseUrls(settings);
+    context.services = services_.services;
+    context.baseUrls = ServiceBaseUrls(settings, services_.services);
     context.ticked = [this](const IndexingService &service) {
         return findChild<QCheckBox *>(service.checkBox)->checkState() == Qt::Checked;
     };
     TextBoxRunOutput output(Text2, Pb1);
-    RunIndexingAnalysis(sites_, context, *pages_, output, StopRequested);
+    const QList<SiteResults> results = RunIndexingAnalysis(sites_, context, *pages_, output, StopRequested);
+    for (const SiteResults &site : results)
+        for (const ServiceResult &result : site.results)
+            if (!result.value)
+                failureReasons_.insert(result.reportLine, result.failure);
     Command1->setEnabled(true);
     Text2->setEnabled(true);
     setListEditable(true);
@@ -416,6 +460,10 @@ void Form3::command1Clicked()
 
 bool Form3::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Text2->viewport() && event->type() == QEvent::ToolTip) {
+        showFailureReason(static_cast<QHelpEvent *>(event));
+        return true;
+    }
     if (event->type() == QEvent::MouseMove) {
         if (watched == Check[7])
             createBalloon(0);
@@ -423,6 +471,35 @@ bool Form3::eventFilter(QObject *watched, QEvent *event)
             createBalloon(1);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void Form3::showFailureReason(QHelpEvent *event)
+{
+    const QString line = Text2->cursorForPosition(event->pos()).block().text();
+    const QString reason = failureReasons_.value(line);
+    if (reason.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPos(), kQueryFailed + QStringLiteral("：") + reason, Text2->viewport());
+}
+
+void Form3::restoreAddedServiceTicks(const QSettings &settings)
+{
+    const QStringList ticked = settings.value(kAddedServicesKey).toStringList();
+    for (qsizetype i = kBuiltinCount; i < Check.size(); ++i)
+        Check[i]->setChecked(ticked.contains(services_.services[i].settingsKey));
+}
+
+void Form3::storeAddedServiceTicks(QSettings &settings)
+{
+    // Kept with the keys of services no longer in the file, should it come back.
+    QStringList ticked = settings.value(kAddedServicesKey).toStringList();
+    for (qsizetype i = kBuiltinCount; i < Check.size(); ++i) {
+        ticked.removeAll(services_.services[i].settingsKey);
+        if (Check[i]->isChecked())
+            ticked.append(services_.services[i].settingsKey);
+    }
+    settings.setValue(kAddedServicesKey, ticked);
 }
 
 void Form3::createBalloon(int index)
@@ -442,12 +519,13 @@ void Form3::closeEvent(QCloseEvent *event)
 {
     if (run_.deferClose(event))
         return;
-    const SiteFileSave save = SaveSiteFile(sites_, siteFilePath_);
+    const SiteFileSave save = SaveSiteFile(sites_, siteFilePath_, siteFileEncoding_);
     if (!save.ok)
         QMessageBox::warning(this, AppIdentity::title(), save.errorText);
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     settings.setValue(kFontSizeKey, Combo1->currentText());
+    storeAddedServiceTicks(settings);
     balloons_[1].reset();
     balloons_[0].reset();
     event->accept();

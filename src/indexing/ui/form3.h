@@ -2,9 +2,12 @@
 
 #include "common/stop_flag.h"
 #include "ui_common/window_run.h"
+#include "indexing/service_catalogue.h"
+#include "indexing/site_file.h"
 #include "indexing/site_list.h"
 
 #include <QDialog>
+#include <QHash>
 
 #include <array>
 #include <memory>
@@ -14,11 +17,13 @@ class PageSource;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHelpEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
+class QSettings;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -62,9 +67,14 @@ private:
     void placeControls();
     void refreshList();
     void applyFontSize(int points);
+    void selectFontSize(const QString &stored);
+    void showFailureReason(QHelpEvent *event);
     void setEngineBoxes(bool ticked);
     void setListEditable(bool editable);
     void createBalloon(int index);
+    // The ticks of a user's added services are remembered, in the group "设置".
+    void restoreAddedServiceTicks(const QSettings &settings);
+    void storeAddedServiceTicks(QSettings &settings);
 
     QLabel *Label1;          // 网址列表：
     QPushButton *Command7;   // 全不选 (sites)
@@ -78,7 +88,7 @@ private:
     QPushButton *Command9;   // 重置
     QLineEdit *Text4;        // position of the clicked entry, out of sight
     QGroupBox *Frame1;       // 分析项目选择
-    std::array<QCheckBox *, 10> Check{};  // Check1 … Check10
+    QList<QCheckBox *> Check;  // Check1 … Check10, then a user's added services
     QPushButton *Command8;   // 全不选 (engines)
     QPushButton *Command4;   // 全选 (engines)
     QPushButton *Command2;   // 清空
@@ -93,8 +103,11 @@ private:
     QAction *menu删除;
     QAction *menu打开网址;
 
+    ServiceCatalogue services_;  // the ten, with the user's services.json over them
     SiteList sites_;
     QString siteFilePath_;
+    SiteFileEncoding siteFileEncoding_ = SiteFileEncoding::Cp936;  // written back as it came
+    QHash<QString, QString> failureReasons_;  // by the report line that shows 查询失败
     QString clickedKey_;       // the entry in modify mode, by key: sorting moves positions
     bool checkJustToggled_ = false;
     std::unique_ptr<NetworkPageSource> network_;

@@ -1,5 +1,5 @@
 #include "common/folder_check.h"
-#include "crawl_log/log_folder.h"
+#include "logs/log_folder.h"
 #include "support/crawl_fixtures.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "crawl_log/byte_source.h"
+#include "logs/byte_source.h"
 
 #include <QFile>
 

@@ -40,30 +40,35 @@ awk_job='FNR == 1 { col = 0 }
 sink=$(mktemp)
 trap 'rm -f "$sink" "$sink".*' EXIT
 
-# Median wall time over $runs runs, and the peak memory of the last one (KiB).
+# Median wall time and median CPU time (user + system, children included)
+# over $runs runs, and the peak memory of the last one (KiB). On a shared
+# machine the CPU time is the steadier figure.
 measure() {
-  local times=() peak
+  local walls=() cpus=() peak
   for _ in $(seq "$runs"); do
     local result
-    result=$( { /usr/bin/time -f '%e %M' "$@" > "$sink"; } 2>&1 | tail -n 1)
-    times+=("${result% *}")
-    peak=${result#* }
+    result=$( { /usr/bin/time -f '%e %U %S %M' "$@" > "$sink"; } 2>&1 | tail -n 1)
+    read -r wall user system peak <<< "$result"
+    walls+=("$wall")
+    cpus+=("$(echo "$user + $system" | bc -l)")
   done
-  median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
-  echo "$median $peak"
+  middle() { printf '%s\n' "$@" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
+  echo "$(middle "${walls[@]}") $(middle "${cpus[@]}") $peak"
 }
 
 cores=$(nproc)
-base_time=1
+base_wall=1
+base_cpu=1
 report() {
-  local name=$1 time=$2 peak=$3
-  printf '%-44s %8.3f %7.2fx %10.1f\n' "$name" "$time" "$(echo "$time / $base_time" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
+  local name=$1 wall=$2 cpu=$3 peak=$4
+  printf '%-44s %7.3f %6.2fx %7.3f %6.2fx %9.1f\n' "$name" "$wall" "$(echo "$wall / $base_wall" | bc -l)" \
+    "$cpu" "$(echo "$cpu / $base_cpu" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
 }
 # A section compares each command with the first one of it.
 section() {
-  printf '\n%s\n%-44s %8s %8s %10s\n' "$1" command seconds ratio 'peak MiB'
-  read -r base_time base_peak < <(measure "${@:3}")
-  report "$2" "$base_time" "$base_peak"
+  printf '\n%s\n%-44s %7s %7s %7s %7s %9s\n' "$1" command wall ratio cpu ratio 'peak MiB'
+  read -r base_wall base_cpu base_peak < <(measure "${@:3}")
+  report "$2" "$base_wall" "$base_cpu" "$base_peak"
 }
 crawl() { measure "$bin/trawlex-cli" crawl --spider 百度 "$@"; }
 # Reports of one and of several jobs must be the same.
@@ -74,29 +79,29 @@ same_for_any_jobs() {
 }
 
 section "W3C (IIS) logs, $bytes bytes" "grep -ci baiduspider" grep -ci baiduspider "$w3c"/*
-read -r t p < <(crawl --jobs 1 "$w3c"); report "trawlex-cli --jobs 1" "$t" "$p"
-read -r t p < <(crawl --jobs "$cores" "$w3c"); report "trawlex-cli --jobs $cores" "$t" "$p"
-read -r t p < <(measure awk "$awk_job" "$w3c"/*); report "awk (same job)" "$t" "$p"
-read -r t p < <(measure wc -l "$w3c"/*); report "wc -l (reading alone)" "$t" "$p"
+read -r w c p < <(crawl --jobs 1 "$w3c"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
+read -r w c p < <(crawl --jobs "$cores" "$w3c"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"
+read -r w c p < <(measure awk "$awk_job" "$w3c"/*); report "awk (same job)" "$w" "$c" "$p"
+read -r w c p < <(measure wc -l "$w3c"/*); report "wc -l (reading alone)" "$w" "$c" "$p"
 same_for_any_jobs "$w3c"
 
 section "nginx combined logs, $bytes bytes (target: trawlex <= 0.5x grep)" "grep -ci baiduspider" \
   grep -ci baiduspider "$combined"/*
-read -r t p < <(crawl --jobs 1 "$combined"); report "trawlex-cli --jobs 1" "$t" "$p"
-read -r t p < <(crawl --jobs "$cores" "$combined"); report "trawlex-cli --jobs $cores" "$t" "$p"
+read -r w c p < <(crawl --jobs 1 "$combined"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
+read -r w c p < <(crawl --jobs "$cores" "$combined"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"
 same_for_any_jobs "$combined"
 
 section "the same gzip'd (level 6), $(du -sb "$gzipped" | cut -f1) bytes (target: trawlex <= 0.2x)" \
   "gzip -dc | grep -ci baiduspider" bash -c 'gzip -dc "$@" | grep -ci baiduspider' _ "$gzipped"/*
 if command -v igzip > /dev/null; then
-  read -r t p < <(measure bash -c 'igzip -dc "$@" | grep -ci baiduspider' _ "$gzipped"/*)
-  report "igzip -dc | grep -ci baiduspider" "$t" "$p"
+  read -r w c p < <(measure bash -c 'igzip -dc "$@" | grep -ci baiduspider' _ "$gzipped"/*)
+  report "igzip -dc | grep -ci baiduspider" "$w" "$c" "$p"
 fi
-read -r t p < <(crawl --jobs 1 "$gzipped"); report "trawlex-cli --jobs 1" "$t" "$p"
-read -r t p < <(crawl --jobs "$cores" "$gzipped"); report "trawlex-cli --jobs $cores" "$t" "$p"
+read -r w c p < <(crawl --jobs 1 "$gzipped"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
+read -r w c p < <(crawl --jobs "$cores" "$gzipped"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"
 same_for_any_jobs "$gzipped"
 
 section "the same zstd'd, $(du -sb "$zstded" | cut -f1) bytes" \
   "zstd -dc | grep -ci baiduspider" bash -c 'zstd -qdc "$@" | grep -ci baiduspider' _ "$zstded"/*
-read -r t p < <(crawl --jobs 1 "$zstded"); report "trawlex-cli --jobs 1" "$t" "$p"
+read -r w c p < <(crawl --jobs 1 "$zstded"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
 same_for_any_jobs "$zstded"

@@ -114,31 +114,3 @@ qint64 LogFile::read(char *buffer, qint64 size)
     const qint64 more = readFile(buffer + count, size - count);
     return count + std::max<qint64>(more, 0);
 }
-
-bool LogFile::rewind()
-{
-    head_.clear();
-    if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) == 0)
-        return true;
-    fail(errno);
-    return false;
-}
-
-MemoryByteSource::MemoryByteSource(QByteArray bytes, qint64 chunk)
-    : bytes_(std::move(bytes)), chunk_(std::max<qint64>(1, chunk))
-{
-}
-
-qint64 MemoryByteSource::read(char *buffer, qint64 size)
-{
-    const qint64 count = std::min({size, chunk_, bytes_.size() - position_});
-    std::memcpy(buffer, bytes_.constData() + position_, size_t(count));
-    position_ += count;
-    return count;
-}
-
-bool MemoryByteSource::rewind()
-{
-    position_ = 0;
-    return true;
-}

@@ -56,7 +56,6 @@ public:
         }
     }
 
-    bool rewind() final { return false; }
     QString errorText() const final { return errorText_; }
 
 protected:

@@ -1,8 +1,9 @@
-#include "crawl_log/log_folder.h"
 #include "crawl_log/ui/form1.h"
+#include "logs/log_input.h"
 #include "support/crawl_fixtures.h"
 #include "support/gui_helpers.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QGroupBox>
@@ -51,7 +52,7 @@ private slots:
     {
         Form1 form;
         QCOMPARE(form.windowTitle(), QStringLiteral("蛛迹通－澜岫软件"));
-        QCOMPARE(control<QLabel>(&form, "Label5")->text(), QString::number(ListLogFiles(QDir::currentPath()).size()));
+        QCOMPARE(control<QLabel>(&form, "Label5")->text(), QString::number(CollectLogInputs({QDir::currentPath()}, false).inputs.size()));
         QCOMPARE(control<QLineEdit>(&form, "Text1")->text(), QDir::currentPath());
         QCOMPARE(control<QLineEdit>(&form, "Text3")->text(), QStringLiteral("spider"));
         QCOMPARE(control<QLabel>(&form, "Label7")->font().family(), QStringLiteral("Verdana"));
@@ -280,6 +281,32 @@ private slots:
         Form1 reopened;
         QCOMPARE(control<QLineEdit>(&reopened, "Text1")->text(), u' ' + kExample);
         QCOMPARE(control<QLabel>(&reopened, "Label5")->text(), QStringLiteral("2"));
+    }
+
+    void subFoldersTickIsRemembered()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("z.log"), LogHeader() + LogLine("/z", kBaidu));
+        WriteFile(dir.filePath("W3SVC10/u_ex1.log"), LogHeader() + LogLine("/ten", kBaidu));
+        WriteFile(dir.filePath("W3SVC2/u_ex1.log"), LogHeader() + LogLine("/two", kBaidu));
+        {
+            Form1 form;
+            auto *tick = control<QCheckBox>(&form, "Check1");
+            QCOMPARE(tick->text(), QStringLiteral("包含子目录"));
+            QVERIFY(!tick->isChecked());
+            control<QLineEdit>(&form, "Text1")->setText(dir.path());
+            QCOMPARE(control<QLabel>(&form, "Label5")->text(), QStringLiteral("1"));
+            tick->setChecked(true);
+            QCOMPARE(control<QLabel>(&form, "Label5")->text(), QStringLiteral("3"));
+            control<QPushButton>(&form, "Command2")->click();
+            QCOMPARE(resultText(form).split(u'\n').mid(1, 3),
+                     (QStringList{"W3SVC2/u_ex1.log - 搜索页面数：1 - 有效页面数：1",
+                                  "W3SVC10/u_ex1.log - 搜索页面数：1 - 有效页面数：1", "z.log - 搜索页面数：1 - 有效页面数：1"}));
+            QVERIFY(form.close());
+        }
+        Form1 reopened;
+        QVERIFY(control<QCheckBox>(&reopened, "Check1")->isChecked());
+        QCOMPARE(control<QListWidget>(&reopened, "File1")->count(), 3);
     }
 
     void closeDuringARun()

@@ -47,7 +47,8 @@ int main(int argc, char *argv[])
     }
     const QString help = QStringLiteral(
         "用法 / usage:\n"
-        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
+        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] [--recursive]\n"
+        "                    [--log-format STRING] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]... [--services-file FILE]\n"
         "                    [--save-pages DIR] [--json]\n"
         "  trawlex-cli services [--services-file FILE] [--test KEY --site ADDRESS [--base KEY=URL]...]\n"

@@ -24,7 +24,7 @@ h1 { font-size: 22px; margin: 0 0 8px; }
 h2 { font-size: 17px; margin: 28px 0 8px; border-bottom: 1px solid #ddd; padding-bottom: 4px; }
 p.summary { color: #555; margin: 4px 0; }
 table { border-collapse: collapse; font-size: 13px; }
-th, td { border: 1px solid #ddd; padding: 4px 8px; white-space: nowrap; }
+th, td { border: 1px solid #ddd; padding: 3px 6px; white-space: nowrap; }
 th { background: #f3f5f8; }
 td.n { text-align: right; font-variant-numeric: tabular-nums; }
 tr.total td { font-weight: bold; background: #fafafa; }

@@ -21,6 +21,8 @@ public:
     {
         if (!errorText_.isEmpty())
             return -1;
+        if (faultAt_ >= 0)
+            return corrupt();
         for (;;) {
             if (available_ == 0 && !storedEnded_ && !refill())
                 return -1;
@@ -35,8 +37,13 @@ public:
             const qsizetype availableBefore = available_;
             qint64 produced = 0;
             const Step step = decode(buffer, size, finishing, produced);
-            if (step == Step::Failed)
-                return corrupt();
+            if (step == Step::Failed) {
+                // What came before the fault is handed out first.
+                if (produced == 0)
+                    return corrupt();
+                faultAt_ = stored_.bytesRead() - available_;
+                return produced;
+            }
             betweenStreams_ = step == Step::StreamEnded;
             if (produced > 0)
                 return produced;
@@ -83,7 +90,8 @@ private:
 
     qint64 corrupt()
     {
-        errorText_ = QStringLiteral("文件已损坏（第 %1 字节）").arg(stored_.bytesRead() - available_);
+        const qint64 offset = faultAt_ >= 0 ? faultAt_ : stored_.bytesRead() - available_;
+        errorText_ = QStringLiteral("文件已损坏（第 %1 字节）").arg(offset);
         return -1;
     }
 
@@ -93,6 +101,7 @@ private:
     qsizetype available_ = 0;
     bool storedEnded_ = false;
     bool betweenStreams_ = true;
+    qint64 faultAt_ = -1;  // a fault found after some output, reported at the next read
     QString errorText_;
 };
 

@@ -44,6 +44,7 @@ bool LogFileReader::open()
         stats_.errorText = file_->errorText();
         return false;
     }
+    stats_.opened = true;
     stats_.compression = DetectCompression(QByteArrayView(head, headSize));
     ByteSource *source = file_.get();
     if (stats_.compression != Compression::None) {

@@ -60,6 +60,15 @@ struct PageStatusRequests
     QDateTime lastSeen;  // the latest record time of the pair; invalid when its records had no date
 };
 
+// One page as one agent requested it.
+struct AgentPage
+{
+    qint32 page = 0;
+    qint64 requests = 0;
+    QList<int> statuses;  // the status codes it was answered with, ascending (0: none given)
+    QDateTime lastSeen;   // invalid when its records had no date
+};
+
 // One agent's figures over the records of the date range.
 struct AgentOverview
 {
@@ -85,6 +94,8 @@ struct AgentOverview
     QList<PageStatusRequests> pageStatuses;  // every (page, status) pair, by page id then status
 
     qint64 classRequests(StatusClass statusClass) const { return classes[int(statusClass)]; }
+    // Every page it requested, from pageStatuses, by page id.
+    QList<AgentPage> pageList() const;
 };
 
 struct OverviewResult

@@ -1,6 +1,9 @@
 #include "overview/agent_catalogue.h"
 #include "overview/agent_classifier.h"
 #include "overview/overview_accumulator.h"
+#include "overview/overview_run.h"
+
+#include "common/stop_flag.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -264,6 +267,33 @@ private slots:
             for (qsizetype p = 0; p < a.topPages.size(); ++p)
                 QCOMPARE(split.pageText(a.topPages[p].page), together.pageText(b.topPages[p].page));
         }
+    }
+
+    void runProgressAndStop()
+    {
+        QTemporaryDir folder;
+        for (const char *name : {"a.log", "b.log"}) {
+            QFile file(folder.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 20000; ++i)
+                file.write("1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET /p HTTP/1.1\" 200 5 \"-\" \"" + kBaidu + "\"\n");
+        }
+        OverviewRequest request;
+        request.paths = {folder.path()};
+        request.jobs = 2;
+        OverviewProgress progress;
+        const OverviewResult whole = RunOverview(request, BuiltInAgentCatalogue(), &progress);
+        QVERIFY(!whole.stopped);
+        QCOMPARE(whole.records, 40000);
+        QCOMPARE(progress.records.load(), 40000);
+        QCOMPARE(progress.bytesRead.load(), progress.totalBytes.load());
+        QVERIFY(progress.totalBytes > 0);
+
+        StopFlag stop;
+        stop.request();
+        const OverviewResult stopped = RunOverview(request, BuiltInAgentCatalogue(), nullptr, &stop);
+        QVERIFY(stopped.stopped);
+        QVERIFY(stopped.records < 40000);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
 #include "cli/services_command.h"
+#include "cli/overview_command.h"
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
@@ -39,6 +40,8 @@ int main(int argc, char *argv[])
         return RunIndexCommand(arguments, console);
     if (command == QLatin1String("services"))
         return RunServicesCommand(arguments, console);
+    if (command == QLatin1String("overview"))
+        return RunOverviewCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(arguments, console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
@@ -52,6 +55,8 @@ int main(int argc, char *argv[])
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]... [--services-file FILE]\n"
         "                    [--save-pages DIR] [--json]\n"
         "  trawlex-cli services [--services-file FILE] [--test KEY --site ADDRESS [--base KEY=URL]...]\n"
+        "  trawlex-cli overview [--recursive] [--log-format FMT] [--from DATE] [--to DATE] [--jobs N]\n"
+        "                      [--json | --csv DIR | --html FILE] PATH...\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");

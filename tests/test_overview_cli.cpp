@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 
 const QString kGolden = QStringLiteral(TRAWLEX_TEST_DATA "/overview");
@@ -212,6 +214,33 @@ private slots:
         file.write(content);
         file.close();
         QCOMPARE(overview(arguments + QStringList{folder.path()}, folder.path(), config_.path()).status, status);
+    }
+
+    void ctrlCStopsTheRun()
+    {
+        // Standard input holds the run open: Ctrl+C comes once the program
+        // catches it (Linux lists caught signals in /proc), then the input ends.
+        QProcess process;
+        process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), {"overview", "--json", "-"});
+        QVERIFY(process.waitForStarted());
+        process.write("1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET / HTTP/1.1\" 200 1 \"-\" \"curl/8\"\n");
+        const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
+        auto catchesInterrupt = [&status] {
+            QFile file(status);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            for (const QByteArray &line : file.readAll().split('\n'))
+                if (line.startsWith("SigCgt:"))
+                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1u << (SIGINT - 1))) != 0;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(catchesInterrupt(), 10000);
+        QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("stopped"), QJsonValue(true));
     }
 };
 

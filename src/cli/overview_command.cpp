@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "common/stop_flag.h"
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
@@ -94,7 +95,12 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
         return usage(problem);
 
-    const OverviewResult result = RunOverview(request, LoadAgentCatalogue());
+    StopFlag stop;
+    OverviewResult result;
+    {
+        const InterruptStopsRun interrupt(stop);
+        result = RunOverview(request, LoadAgentCatalogue(), nullptr, &stop);
+    }
     QString saveProblem;
     if (parser.isSet(jsonOption)) {
         console.out(QString::fromUtf8(OverviewJsonText(result)));
@@ -109,6 +115,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     }
     if (!saveProblem.isEmpty())
         console.err(saveProblem + u'\n');
+    if (result.stopped)
+        return ExitStopped;
     if (!console.outOk() || !saveProblem.isEmpty() || result.anyFailed())
         return ExitRunFailed;
     return ExitOk;

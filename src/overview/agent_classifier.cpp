@@ -19,8 +19,11 @@ constexpr int kScriptRank = 1 << 24;
 constexpr int kBotWordRank = 2 << 24;
 constexpr int kLongestToken = 4096;
 
-constexpr std::size_t kCacheSlots = 1 << 15;
-constexpr qsizetype kMostCachedAgents = kCacheSlots / 2;
+// The cache starts small, since every input has one and many inputs are
+// small, and doubles while at most half full up to its cap.
+constexpr std::size_t kFirstCacheSlots = 256;
+constexpr std::size_t kMostCacheSlots = 1 << 15;
+constexpr qsizetype kMostCachedAgents = kMostCacheSlots / 2;
 constexpr qsizetype kMostCachedBytes = 4 << 20;
 
 }  // namespace
@@ -66,13 +69,17 @@ int AgentClassifier::classify(QByteArrayView agent, bool plusIsSpace) const
     return browserClass();
 }
 
-AgentClassCache::AgentClassCache(const AgentClassifier &classifier) : classifier_(classifier), slots_(kCacheSlots) {}
+AgentClassCache::AgentClassCache(const AgentClassifier &classifier)
+    : classifier_(classifier), slots_(kFirstCacheSlots)
+{
+}
 
 int AgentClassCache::classify(QByteArrayView agent, bool plusIsSpace)
 {
     const quint64 hash = HashBytes(agent.data(), agent.size()) ^ quint64(plusIsSpace);
-    std::size_t index = std::size_t(hash) & (kCacheSlots - 1);
-    for (; slots_[index].agentClass >= 0; index = (index + 1) & (kCacheSlots - 1)) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t index = std::size_t(hash) & mask;
+    for (; slots_[index].agentClass >= 0; index = (index + 1) & mask) {
         const Slot &slot = slots_[index];
         if (slot.hash == hash && QByteArrayView(texts_.constData() + slot.offset, slot.size) == agent)
             return slot.agentClass;
@@ -82,6 +89,23 @@ int AgentClassCache::classify(QByteArrayView agent, bool plusIsSpace)
         slots_[index] = {hash, quint32(texts_.size()), quint32(agent.size()), agentClass};
         texts_.append(agent);
         ++used_;
+        if (std::size_t(used_) * 2 > slots_.size() && slots_.size() < kMostCacheSlots)
+            grow();
     }
     return agentClass;
+}
+
+void AgentClassCache::grow()
+{
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot &slot : old) {
+        if (slot.agentClass < 0)
+            continue;
+        std::size_t index = std::size_t(slot.hash) & mask;
+        while (slots_[index].agentClass >= 0)
+            index = (index + 1) & mask;
+        slots_[index] = slot;
+    }
 }

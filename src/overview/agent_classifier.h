@@ -70,6 +70,8 @@ private:
         qint32 agentClass = -1;  // -1: empty slot
     };
 
+    void grow();
+
     const AgentClassifier &classifier_;
     std::vector<Slot> slots_;
     QByteArray texts_;

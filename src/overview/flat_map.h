@@ -6,24 +6,33 @@
 #include <vector>
 
 // A quick 64-bit hash of bytes, for the overview's tables: its keys are
-// log text (agents, pages, addresses), not chosen to collide.
+// log text (agents, pages, addresses), not chosen to collide. Two lanes take
+// 16 bytes a round: their multiplications run side by side, which halves the
+// time of a user agent (often 100-200 bytes), hashed for every record.
 inline quint64 HashBytes(const char *bytes, qsizetype size)
 {
-    quint64 hash = 0x9e3779b97f4a7c15ULL ^ quint64(size);
-    auto mix = [&hash](quint64 word) {
+    quint64 first = 0x9e3779b97f4a7c15ULL ^ quint64(size);
+    quint64 second = 0xc2b2ae3d27d4eb4fULL;
+    auto mix = [](quint64 &hash, quint64 word) {
         hash = (hash ^ word) * 0xbf58476d1ce4e5b9ULL;
         hash ^= hash >> 31;
     };
-    for (; size >= 8; bytes += 8, size -= 8) {
-        quint64 word;
-        std::memcpy(&word, bytes, 8);
-        mix(word);
-    }
-    if (size > 0) {
+    auto wordAt = [](const char *at, std::size_t count) {
         quint64 word = 0;
-        std::memcpy(&word, bytes, std::size_t(size));
-        mix(word);
+        std::memcpy(&word, at, count);
+        return word;
+    };
+    for (; size >= 16; bytes += 16, size -= 16) {
+        mix(first, wordAt(bytes, 8));
+        mix(second, wordAt(bytes + 8, 8));
     }
+    if (size > 8) {
+        mix(first, wordAt(bytes, 8));
+        mix(second, wordAt(bytes + 8, std::size_t(size - 8)));
+    } else if (size > 0) {
+        mix(first, wordAt(bytes, std::size_t(size)));
+    }
+    quint64 hash = first ^ (second * 0x94d049bb133111ebULL);
     hash = (hash ^ (hash >> 29)) * 0x94d049bb133111ebULL;
     return hash ^ (hash >> 32);
 }
@@ -61,6 +70,11 @@ public:
     }
 
     void insert(quint64 key) { (*this)[key]; }
+
+    // Starts loading the slot where `key` lies or would go: a large table
+    // misses the cache on most look-ups, and a caller that knows its key a
+    // little before it needs the value hides that wait behind other work.
+    void prefetch(quint64 key) const { __builtin_prefetch(&slots_[homeOf(key)]); }
     std::size_t size() const { return size_; }
 
     template <typename Visit>
@@ -78,12 +92,18 @@ private:
         [[no_unique_address]] Value value{};
     };
 
+    // Where probing for the key begins.
+    std::size_t homeOf(quint64 key) const
+    {
+        const quint64 mixed = (key ^ (key >> 33)) * 0xff51afd7ed558ccdULL;
+        return std::size_t(mixed ^ (mixed >> 33)) & (slots_.size() - 1);
+    }
+
     // The key's slot, or the empty slot where it would go.
     std::size_t slotOf(quint64 key) const
     {
         const std::size_t mask = slots_.size() - 1;
-        quint64 mixed = (key ^ (key >> 33)) * 0xff51afd7ed558ccdULL;
-        std::size_t slot = std::size_t(mixed ^ (mixed >> 33)) & mask;
+        std::size_t slot = homeOf(key);
         while (slots_[slot].key != key && slots_[slot].key != kEmpty)
             slot = (slot + 1) & mask;
         return slot;

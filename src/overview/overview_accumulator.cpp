@@ -111,11 +111,20 @@ void OverviewAccumulator::add(const LogRecord &record)
     const bool ranged = fromDay_ != 0 || toDay_ != 0;
     if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
         return;
+    // The page and client tables outgrow the cache: their slots start to
+    // load first, and the work that needs neither runs while they come.
+    PageTable::Prepared page;
+    if (record.hasPage)
+        page = pages_->prepare(record.page, record.family);
     const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
     std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
     if (!slot)
         slot = std::make_unique<AgentTally>();
     AgentTally &agent = *slot;
+    const bool hasClient = !record.client.isEmpty();
+    const quint64 client = hasClient ? ClientKey(record.client) : 0;
+    if (hasClient)
+        agent.clients.prefetch(client);
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     ++agent.requests;
@@ -127,13 +136,13 @@ void OverviewAccumulator::add(const LogRecord &record)
         agent.days.add(record.day, 1);
         agent.countTime(time);
     }
-    if (!record.client.isEmpty())
-        agent.clients.insert(ClientKey(record.client));
     if (record.hasPage) {
-        PairTally &pair = agent.pageStatuses[PairKey(pages_->intern(record.page, record.family), record.status)];
+        PairTally &pair = agent.pageStatuses[PairKey(pages_->intern(page), record.status)];
         ++pair.requests;
         pair.lastTime = std::max(pair.lastTime, time);
     }
+    if (hasClient)
+        agent.clients.insert(client);
 }
 
 void OverviewAccumulator::merge(const OverviewAccumulator &later)

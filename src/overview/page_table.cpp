@@ -48,12 +48,19 @@ QByteArray PageTable::utf8(qint32 id) const
     return Utf8::isValid(page) ? page.toByteArray() : Cp936::decode(page).toUtf8();
 }
 
-qint32 PageTable::intern(QByteArrayView page, LogFamily family)
+PageTable::Prepared PageTable::prepare(QByteArrayView page, LogFamily family)
 {
     // The family is part of the key, so the families never meet.
-    const bool w3c = family == LogFamily::W3c;
     const QByteArrayView key = keyOf(page, family);
-    const quint32 hash = hashOf(key) ^ quint32(w3c);
+    const quint32 hash = hashOf(key) ^ quint32(family == LogFamily::W3c);
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    return {page, key, hash, family};
+}
+
+qint32 PageTable::intern(const Prepared &prepared)
+{
+    const auto &[page, key, hash, family] = prepared;
+    const bool w3c = family == LogFamily::W3c;
     const std::size_t mask = slots_.size() - 1;
     std::size_t index = hash & mask;
     for (; slots_[index].id >= 0; index = (index + 1) & mask) {

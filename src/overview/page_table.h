@@ -17,7 +17,21 @@ public:
     PageTable();
 
     // The id of the page, added when new.
-    qint32 intern(QByteArrayView page, LogFamily family);
+    qint32 intern(QByteArrayView page, LogFamily family) { return intern(prepare(page, family)); }
+
+    // A page made ready for intern(): its key and hash, its slot starting to
+    // load from memory (a table of many pages misses the cache), so that
+    // other work can go on before intern() needs the slot. Valid until the
+    // next prepare().
+    struct Prepared
+    {
+        QByteArrayView page;
+        QByteArrayView key;
+        quint32 hash = 0;
+        LogFamily family = LogFamily::W3c;
+    };
+    Prepared prepare(QByteArrayView page, LogFamily family);
+    qint32 intern(const Prepared &page);
 
     qsizetype size() const { return qsizetype(displayEnds_.size()); }
     QByteArrayView bytes(qint32 id) const;

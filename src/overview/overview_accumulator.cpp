@@ -111,8 +111,8 @@ void OverviewAccumulator::add(const LogRecord &record)
     const bool ranged = fromDay_ != 0 || toDay_ != 0;
     if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
         return;
-    // The page and client tables outgrow the cache: their slots start to
-    // load first, and the work that needs neither runs while they come.
+    // The page table outgrows the cache: the page's slot starts to load
+    // first, and the work that does not need it runs while it comes.
     PageTable::Prepared page;
     if (record.hasPage)
         page = pages_->prepare(record.page, record.family);
@@ -121,10 +121,6 @@ void OverviewAccumulator::add(const LogRecord &record)
     if (!slot)
         slot = std::make_unique<AgentTally>();
     AgentTally &agent = *slot;
-    const bool hasClient = !record.client.isEmpty();
-    const quint64 client = hasClient ? ClientKey(record.client) : 0;
-    if (hasClient)
-        agent.clients.prefetch(client);
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     ++agent.requests;
@@ -136,17 +132,49 @@ void OverviewAccumulator::add(const LogRecord &record)
         agent.days.add(record.day, 1);
         agent.countTime(time);
     }
-    if (record.hasPage) {
-        PairTally &pair = agent.pageStatuses[PairKey(pages_->intern(page), record.status)];
-        ++pair.requests;
-        pair.lastTime = std::max(pair.lastTime, time);
+
+    // The (page, status) pair and the client wait a few records in their
+    // large tables, whose slots load meanwhile.
+    Waiting waiting{&agent, 0, time, 0, record.hasPage, !record.client.isEmpty()};
+    if (waiting.hasPair) {
+        waiting.pair = PairKey(pages_->intern(page), record.status);
+        agent.pageStatuses.prefetch(waiting.pair);
     }
-    if (hasClient)
-        agent.clients.insert(client);
+    if (waiting.hasClient) {
+        waiting.client = ClientKey(record.client);
+        agent.clients.prefetch(waiting.client);
+    }
+    if (waitingCount_ == waiting_.size())
+        countWaiting(waiting_[waitingNext_]);
+    else
+        ++waitingCount_;
+    waiting_[waitingNext_] = waiting;
+    waitingNext_ = (waitingNext_ + 1) % waiting_.size();
 }
 
-void OverviewAccumulator::merge(const OverviewAccumulator &later)
+void OverviewAccumulator::countWaiting(const Waiting &waiting)
 {
+    AgentTally &agent = *waiting.agent;
+    if (waiting.hasPair) {
+        PairTally &pair = agent.pageStatuses[waiting.pair];
+        ++pair.requests;
+        pair.lastTime = std::max(pair.lastTime, waiting.time);
+    }
+    if (waiting.hasClient)
+        agent.clients.insert(waiting.client);
+}
+
+void OverviewAccumulator::countAllWaiting()
+{
+    for (std::size_t i = 0; i < waitingCount_; ++i)
+        countWaiting(waiting_[i]);
+    waitingCount_ = 0;
+    waitingNext_ = 0;
+}
+
+void OverviewAccumulator::merge(OverviewAccumulator &later)
+{
+    later.countAllWaiting();
     std::vector<qint32> pageIds(std::size_t(later.pages_->size()));
     for (qint32 page = 0; page < qint32(pageIds.size()); ++page)
         pageIds[std::size_t(page)] = pages_->intern(later.pages_->bytes(page), later.pages_->family(page));
@@ -247,8 +275,9 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     return agent;
 }
 
-void OverviewAccumulator::fillResult(OverviewResult &result) const
+void OverviewAccumulator::fillResult(OverviewResult &result)
 {
+    countAllWaiting();
     result.categories = categories_;
     result.days.clear();
     for (const auto &[day, requests] : days_.counts())

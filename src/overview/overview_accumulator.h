@@ -27,10 +27,10 @@ public:
     void add(const LogRecord &record);
 
     // Adds the figures of an accumulator of inputs read after this one's.
-    void merge(const OverviewAccumulator &later);
+    void merge(OverviewAccumulator &later);
 
     // The categories, days, agents and pages of the result.
-    void fillResult(OverviewResult &result) const;
+    void fillResult(OverviewResult &result);
 
 private:
     struct PairTally
@@ -81,6 +81,25 @@ private:
         void countTime(qint64 time);
     };
 
+    // A record's counts in the agent's large tables, which add() leaves for
+    // a few records: the slots they need, prefetched then, are in the cache
+    // by the time they are counted, and several records' cache misses
+    // overlap instead of coming one after another.
+    struct Waiting
+    {
+        AgentTally *agent = nullptr;
+        quint64 pair = 0;    // PairKey(page, status)
+        qint64 time = 0;     // TimeKey; 0 when the record had no date
+        quint64 client = 0;  // ClientKey
+        bool hasPair = false;
+        bool hasClient = false;
+    };
+    static constexpr std::size_t kWaitingRecords = 8;
+
+    void countWaiting(const Waiting &waiting);
+    // Before the figures are read: counts every record still waiting.
+    void countAllWaiting();
+
     AgentOverview agentResult(int agentClass, const AgentTally &tally) const;
 
     const AgentClassifier &classifier_;
@@ -91,4 +110,7 @@ private:
     DayCounts days_;
     std::shared_ptr<PageTable> pages_;
     AgentClassCache classes_;
+    std::array<Waiting, kWaitingRecords> waiting_;
+    std::size_t waitingCount_ = 0;
+    std::size_t waitingNext_ = 0;  // where the next record waits; once full, the oldest one's place
 };

@@ -215,13 +215,21 @@ private slots:
 
     void w3cPagesIgnoreCaseAndNeverMeetOthers()
     {
+        // A way of writing a page seen again, and letters beyond ASCII, too.
         const OverviewResult result = Accumulate({{{"x", "/Index.htm", "", 200, 1, 0, 0, LogFamily::W3c},
                                                    {"x", "/index.HTM", "", 200, 1, 0, 0, LogFamily::W3c},
+                                                   {"x", "/index.HTM", "", 200, 1, 0, 0, LogFamily::W3c},
                                                    {"x", "/Index.htm", "", 200, 1, 0, 0, LogFamily::Ncsa},
+                                                   {"x", "/ÉTÉ", "", 200, 1, 0, 0, LogFamily::W3c},
+                                                   {"x", "/été", "", 200, 1, 0, 0, LogFamily::W3c},
                                                    {"x", "/新闻", "", 200, 1, 0, 0, LogFamily::W3c}}});
-        QCOMPARE(result.agents.front().pages, 3);
-        QCOMPARE(result.pageText(result.agents.front().topPages.front().page), QStringLiteral("/Index.htm"));
-        QCOMPARE(result.pageCount(), 3);
+        const AgentOverview &agent = result.agents.front();
+        QCOMPARE(agent.pages, 4);
+        QCOMPARE(result.pageText(agent.topPages[0].page), QStringLiteral("/Index.htm"));
+        QCOMPARE(agent.topPages[0].requests, 3);
+        QCOMPARE(result.pageText(agent.topPages[1].page), QStringLiteral("/ÉTÉ"));
+        QCOMPARE(agent.topPages[1].requests, 2);
+        QCOMPARE(result.pageCount(), 4);
     }
 
     void dateRange_data()

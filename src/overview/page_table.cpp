@@ -5,18 +5,15 @@
 #include "common/utf8.h"
 #include "overview/flat_map.h"
 
-namespace {
-
-quint32 hashOf(QByteArrayView key) { return quint32(HashBytes(key.data(), key.size())); }
-
-}  // namespace
-
 PageTable::PageTable() : slots_(1024) {}
 
-QByteArrayView PageTable::keyOf(QByteArrayView page, LogFamily family)
+quint32 PageTable::hashOf(QByteArrayView key, KeyKind kind)
 {
-    if (family != LogFamily::W3c)
-        return page;
+    return quint32(HashBytes(key.data(), key.size())) ^ quint32(kind);
+}
+
+QByteArrayView PageTable::lowerCase(QByteArrayView page)
+{
     key_.truncate(0);  // keeps its capacity
     if (Utf8::isAscii(page)) {
         key_.resize(page.size());
@@ -48,57 +45,85 @@ QByteArray PageTable::utf8(qint32 id) const
     return Utf8::isValid(page) ? page.toByteArray() : Cp936::decode(page).toUtf8();
 }
 
-PageTable::Prepared PageTable::prepare(QByteArrayView page, LogFamily family)
+PageTable::Prepared PageTable::prepare(QByteArrayView page, LogFamily family) const
 {
-    // The family is part of the key, so the families never meet.
-    const QByteArrayView key = keyOf(page, family);
-    const quint32 hash = hashOf(key) ^ quint32(family == LogFamily::W3c);
+    const quint32 hash = hashOf(page, family == LogFamily::W3c ? KeyKind::Spelling : KeyKind::Own);
     __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-    return {page, key, hash, family};
+    return {page, hash, family};
 }
 
 qint32 PageTable::intern(const Prepared &prepared)
 {
-    const auto &[page, key, hash, family] = prepared;
-    const bool w3c = family == LogFamily::W3c;
+    const auto &[page, hash, family] = prepared;
+    const KeyKind kind = family == LogFamily::W3c ? KeyKind::Spelling : KeyKind::Own;
+    if (const Slot &known = slots_[find(page, hash, kind)]; known.id >= 0)
+        return known.id;
+    const quint32 begin = quint32(displays_.size());
+    if (kind == KeyKind::Own) {
+        const qint32 id = add(page, family);
+        place({hash, id, begin, quint32(page.size()), kind, false});
+        return id;
+    }
+    // A way of writing a W3C page not met before: the page in lower case
+    // tells whether the page is new.
+    const QByteArrayView folded = lowerCase(page);
+    const quint32 foldedHash = hashOf(folded, KeyKind::Folded);
+    qint32 id = slots_[find(folded, foldedHash, KeyKind::Folded)].id;
+    if (id < 0) {
+        id = add(page, family);
+        place({foldedHash, id, quint32(keys_.size()), quint32(folded.size()), KeyKind::Folded, true});
+        keys_.append(folded);
+        place({hash, id, begin, quint32(page.size()), kind, false});
+    } else {
+        place({hash, id, quint32(keys_.size()), quint32(page.size()), kind, true});
+        keys_.append(page);
+    }
+    return id;
+}
+
+std::size_t PageTable::find(QByteArrayView key, quint32 hash, KeyKind kind) const
+{
     const std::size_t mask = slots_.size() - 1;
     std::size_t index = hash & mask;
     for (; slots_[index].id >= 0; index = (index + 1) & mask) {
         const Slot &slot = slots_[index];
-        if (slot.hash == hash && slot.w3cKey == w3c && keyAt(slot) == key)
-            return slot.id;
+        if (slot.hash == hash && slot.kind == kind && keyAt(slot) == key)
+            break;
     }
+    return index;
+}
+
+void PageTable::place(const Slot &slot)
+{
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t index = slot.hash & mask;
+    while (slots_[index].id >= 0)
+        index = (index + 1) & mask;
+    slots_[index] = slot;
+    if (++usedSlots_ * 2 > slots_.size())
+        grow();
+}
+
+qint32 PageTable::add(QByteArrayView page, LogFamily family)
+{
     const qint32 id = qint32(size());
-    if (w3c) {
-        slots_[index] = {hash, id, quint32(keys_.size()), quint32(key.size()), true};
-        keys_.append(key);
-    } else {
-        slots_[index] = {hash, id, quint32(displays_.size()), quint32(key.size()), false};
-    }
     displays_.append(page);
     displayEnds_.push_back(quint32(displays_.size()));
     families_.push_back(family);
-    if (std::size_t(size()) * 2 > slots_.size())
-        grow();
     return id;
 }
 
 QByteArrayView PageTable::keyAt(const Slot &slot) const
 {
-    return QByteArrayView((slot.w3cKey ? keys_ : displays_).constData() + slot.keyBegin, slot.keySize);
+    return QByteArrayView((slot.inKeys ? keys_ : displays_).constData() + slot.keyBegin, slot.keySize);
 }
 
 void PageTable::grow()
 {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
-    const std::size_t mask = slots_.size() - 1;
-    for (const Slot &slot : old) {
-        if (slot.id < 0)
-            continue;
-        std::size_t index = slot.hash & mask;
-        while (slots_[index].id >= 0)
-            index = (index + 1) & mask;
-        slots_[index] = slot;
-    }
+    usedSlots_ = 0;
+    for (const Slot &slot : old)
+        if (slot.id >= 0)
+            place(slot);
 }

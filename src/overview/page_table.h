@@ -19,18 +19,16 @@ public:
     // The id of the page, added when new.
     qint32 intern(QByteArrayView page, LogFamily family) { return intern(prepare(page, family)); }
 
-    // A page made ready for intern(): its key and hash, its slot starting to
-    // load from memory (a table of many pages misses the cache), so that
-    // other work can go on before intern() needs the slot. Valid until the
-    // next prepare().
+    // A page made ready for intern(): the hash of its bytes, its slot
+    // starting to load from memory (a table of many pages misses the cache),
+    // so that other work can go on before intern() needs the slot.
     struct Prepared
     {
         QByteArrayView page;
-        QByteArrayView key;
         quint32 hash = 0;
         LogFamily family = LogFamily::W3c;
     };
-    Prepared prepare(QByteArrayView page, LogFamily family);
+    Prepared prepare(QByteArrayView page, LogFamily family) const;
     qint32 intern(const Prepared &page);
 
     qsizetype size() const { return qsizetype(displayEnds_.size()); }
@@ -42,25 +40,42 @@ public:
     QByteArray utf8(qint32 id) const;
 
 private:
+    // What a slot's key is. A W3C page is known by its text in lower case;
+    // as that costs a copy of the page (and Unicode work for other than
+    // ASCII), each way it is written gets a slot too, which is what most
+    // look-ups find.
+    enum class KeyKind : quint8 {
+        Own,       // a page of the families that keep letter case, by its bytes
+        Spelling,  // a W3C page as some line wrote it
+        Folded,    // a W3C page in lower case
+    };
+
     struct Slot
     {
         quint32 hash = 0;
         qint32 id = -1;  // -1: empty
         quint32 keyBegin = 0;
-        quint32 keySize : 31 = 0;
-        bool w3cKey : 1 = false;  // the key is in keys_; else it is the page's own bytes in displays_
+        quint32 keySize = 0;
+        KeyKind kind = KeyKind::Own;
+        bool inKeys = false;  // the key is in keys_, else in displays_
     };
 
-    // W3C pages are looked up by their text in lower case (made in key_),
-    // others by their own bytes.
-    QByteArrayView keyOf(QByteArrayView page, LogFamily family);
+    static quint32 hashOf(QByteArrayView key, KeyKind kind);
+    // The slot that holds the key, or the empty slot where it would go.
+    std::size_t find(QByteArrayView key, quint32 hash, KeyKind kind) const;
+    // Adds a key known to be absent.
+    void place(const Slot &slot);
+    // A new page: its id.
+    qint32 add(QByteArrayView page, LogFamily family);
+    QByteArrayView lowerCase(QByteArrayView page);  // made in key_
     QByteArrayView keyAt(const Slot &slot) const;
     void grow();
 
     QByteArray displays_;  // every page's bytes, one after another
-    QByteArray keys_;      // every W3C page's key, one after another
+    QByteArray keys_;      // W3C pages in lower case, and the spellings met after a page's first
     std::vector<quint32> displayEnds_;
     std::vector<LogFamily> families_;
     std::vector<Slot> slots_;  // open addressing, at most half full
-    QByteArray key_;  // reused, so that looking up a known page allocates nothing
+    std::size_t usedSlots_ = 0;
+    QByteArray key_;  // reused, so that folding a page allocates nothing
 };

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "verification/address_lists.h"
+#include "verification/dns_evidence.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class DnsResolver;
+class StopFlag;
+
+// Whether a request that names a crawler comes from that crawler.
+enum class Verdict : quint8 { Verified, Fake, Unknown, Local, NoRule };
+
+QString VerdictWord(Verdict verdict);  // 已验证 仿冒 无法验证 本地 未设规则
+
+// How one agent is recognised: reverse names under its operator's domains,
+// and the published address lists that vouch for it.
+struct VerificationRule
+{
+    QStringList hostSuffixes;    // "googlebot.com"
+    QStringList addressListIds;  // "googlebot"
+    bool isEmpty() const { return hostSuffixes.isEmpty() && addressListIds.isEmpty(); }
+};
+
+struct VerificationRules
+{
+    QHash<QString, VerificationRule> agents;  // agent id → rule; an agent not here (or empty) has none
+    QList<AddressListSpec> lists;             // where update-ranges fetches each list
+
+    VerificationRule ruleOf(const QString &agentId) const { return agents.value(agentId); }
+};
+
+// One (agent, client address) pair of a log and how many requests it made.
+struct ClientToVerify
+{
+    QString agentId;
+    QString address;  // as the log writes it
+    qint64 requests = 0;
+};
+
+struct ClientVerdict
+{
+    QString agentId;
+    QString address;
+    qint64 requests = 0;
+    Verdict verdict = Verdict::NoRule;
+    QString ptr;       // the reverse name that decided, escaped for display; empty when none
+    QString reason;    // why, in Chinese ("反向域名不属于该爬虫", "DNS 超时", …); empty when verified by DNS
+    QString listHit;   // the id of the list that holds the address, when one does
+};
+
+struct VerdictCounts
+{
+    qint64 verified = 0;
+    qint64 fake = 0;
+    qint64 unknown = 0;
+    qint64 local = 0;
+
+    qint64 total() const { return verified + fake + unknown + local; }
+};
+
+struct VerificationOptions
+{
+    QString dnsCachePath = VerificationCache::defaultPath();  // empty: no cache (--no-cache)
+    QString addressListFolder = AddressListFolder();
+    qint64 now = QDateTime::currentSecsSinceEpoch();
+    int maxAddresses = 50000;  // distinct addresses asked about per run; the rest 无法验证 (上限)
+    int maxInFlight = 64;
+    // Called on the running thread after each address is settled.
+    std::function<void(int done, int total)> progress;
+    const StopFlag *stop = nullptr;  // read every 100 ms; a stopped run ends within that
+};
+
+struct VerificationResult
+{
+    QList<ClientVerdict> clients;            // one per pair given, in the same order
+    QHash<QString, VerdictCounts> agents;    // requests per verdict, for agents with a rule
+    QHash<QString, DnsEvidence> evidence;    // what DNS said, per address asked or cached
+    QMap<QString, QString> listAges;         // id → creationTime of each list the agents use ("" when unusable)
+    QStringList problems;                    // lists missing or invalid, cache trouble: for the report
+    bool behindProxy = false;  // most requests of agents with a rule come from local addresses
+    int addressesAsked = 0;    // distinct addresses that needed DNS, cache hits included
+    int cacheHits = 0;
+    int lookups = 0;
+    bool stopped = false;
+};
+
+// Settles every pair: address lists first, then DNS for the addresses that
+// need it, at most `maxInFlight` lookups at once, on the calling thread's
+// event loop (a window runs it on a worker thread, made together with the
+// resolver there). Returns when every pair is settled or the stop flag is set.
+VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const VerificationRules &rules,
+                                 DnsResolver &resolver, const VerificationOptions &options = {});
+
+// The verdict of one pair from what is known about its address; `evidence`
+// may be null when DNS was not asked (list-only agents, the cap).
+ClientVerdict DecideVerdict(const ClientToVerify &client, const VerificationRule &rule,
+                            const LoadedAddressLists &lists, const DnsEvidence *evidence);
+
+// The pairs judged 仿冒, most requests first (ties by address, then agent), at most `limit`.
+QList<ClientVerdict> TopFakeClients(const QList<ClientVerdict> &clients, int limit = 100);

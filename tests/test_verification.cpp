@@ -214,7 +214,8 @@ private slots:
         QVERIFY(result.problems.join(u'\n').contains(QStringLiteral("applebot：地址列表无效")));
         QVERIFY(result.problems.join(u'\n').contains(QStringLiteral("perplexitybot：没有地址列表")));
         QCOMPARE(result.listAges.value("gptbot"), QStringLiteral("2026-12-01T00:00:00"));
-        QCOMPARE(result.listAges.value("applebot"), QString());
+        QVERIFY(!result.listAges.contains("applebot"));
+        QVERIFY(result.unusableLists.value("applebot").startsWith(QStringLiteral("地址列表无效（无效的前缀")));
         QCOMPARE(dns.lookups(), 0);
     }
 

@@ -303,10 +303,12 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
     }
     const LoadedAddressLists lists = LoadAddressLists(options.addressListFolder, listIds);
     for (const QString &id : std::as_const(listIds)) {
-        const AddressList *list = lists.find(id);
-        result.listAges.insert(id, list ? list->creationTime : QString());
-        if (!list)
+        if (const AddressList *list = lists.find(id)) {
+            result.listAges.insert(id, list->creationTime);
+        } else {
+            result.unusableLists.insert(id, lists.problems.value(id));
             result.problems.append(id + QStringLiteral("：") + lists.problems.value(id));
+        }
     }
 
     // Addresses in need of DNS, busiest first, so that the cap leaves out the least.

@@ -31,7 +31,7 @@ struct VerificationRule
 
 struct VerificationRules
 {
-    QHash<QString, VerificationRule> agents;  // agent id → rule; an agent not here (or empty) has none
+    QHash<QString, VerificationRule> agents;  // every agent id known → its rule, empty when it has none
     QList<AddressListSpec> lists;             // where update-ranges fetches each list
 
     VerificationRule ruleOf(const QString &agentId) const { return agents.value(agentId); }
@@ -83,8 +83,9 @@ struct VerificationResult
     QList<ClientVerdict> clients;            // one per pair given, in the same order
     QHash<QString, VerdictCounts> agents;    // requests per verdict, for agents with a rule
     QHash<QString, DnsEvidence> evidence;    // what DNS said, per address asked or cached
-    QMap<QString, QString> listAges;         // id → creationTime of each list the agents use ("" when unusable)
-    QStringList problems;                    // lists missing or invalid, cache trouble: for the report
+    QMap<QString, QString> listAges;         // id → creationTime of each usable list the agents use
+    QMap<QString, QString> unusableLists;    // id → why not: missing or invalid
+    QStringList problems;                    // report lines: the unusable lists, cache trouble
     bool behindProxy = false;  // most requests of agents with a rule come from local addresses
     int addressesAsked = 0;    // distinct addresses that needed DNS, cache hits included
     int cacheHits = 0;

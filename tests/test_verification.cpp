@@ -6,7 +6,11 @@
 #include "verification/verification.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QHttpServer>
+#include <QHttpServerResponder>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +76,31 @@ VerificationOptions optionsFor(const ListFolder &lists, const QString &cachePath
     options.addressListFolder = lists.dir.path();
     options.dnsCachePath = cachePath;
     return options;
+}
+
+struct CliResult
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+// The command line with its per-user folders in `home`; the event loop turns
+// meanwhile, so that the test's own servers can answer it.
+CliResult cli(const QTemporaryDir &home, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"})
+        environment.insert(QLatin1String(variable), home.filePath(QLatin1String(variable)));
+    process.setProcessEnvironment(environment);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), arguments);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 }  // namespace
@@ -210,9 +239,8 @@ private slots:
         const VerificationResult result = VerifyClients(
             {{"applebot", "17.1.1.1", 1}, {"perplexitybot", "1.1.1.1", 1}, {"gptbot", "1.1.1.1", 1}}, testRules(), dns,
             optionsFor(lists));
-        QCOMPARE(result.problems.size(), 2);
-        QVERIFY(result.problems.join(u'\n').contains(QStringLiteral("applebot：地址列表无效")));
-        QVERIFY(result.problems.join(u'\n').contains(QStringLiteral("perplexitybot：没有地址列表")));
+        QCOMPARE(result.unusableLists.size(), 2);
+        QVERIFY(result.unusableLists.value("perplexitybot").startsWith(QStringLiteral("没有地址列表")));
         QCOMPARE(result.listAges.value("gptbot"), QStringLiteral("2026-12-01T00:00:00"));
         QVERIFY(!result.listAges.contains("applebot"));
         QVERIFY(result.unusableLists.value("applebot").startsWith(QStringLiteral("地址列表无效（无效的前缀")));
@@ -342,6 +370,67 @@ private slots:
         QCOMPARE(result.clients[4].reason, QStringLiteral("DNS 应答格式错误"));
         QCOMPARE(result.clients[5].reason, QStringLiteral("名称服务器失败（SERVFAIL）"));
         QCOMPARE(result.clients[6].reason, QStringLiteral("DNS 超时"));
+    }
+
+    void updateRangesCommand()
+    {
+        QHttpServer web;
+        web.route("/good.json", [] { return kGptbotList; });
+        web.route("/bad.json", [] { return QByteArray(R"({"prefixes": [{"ipv4Prefix": "nonsense"}]})"); });
+        web.route("/html", [] { return QByteArray("<html></html>"); });
+        const quint16 port = web.listen(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+        QStringList arguments{"update-ranges"};
+        // Every list of the catalogue is fetched from here; most of them are missing.
+        for (const char *id : {"googlebot", "special-crawlers", "user-triggered-fetchers", "bingbot", "gptbot",
+                               "searchbot", "chatgpt-user", "perplexitybot", "perplexity-user", "applebot"})
+            arguments << "--url" << QStringLiteral("%1=%2/missing").arg(QLatin1String(id), base);
+        QTemporaryDir home;
+        CliResult result = cli(home, arguments + QStringList{"--url", "gptbot=" + base + "/good.json", "--url",
+                                                             "searchbot=" + base + "/bad.json"});
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.out.contains(QStringLiteral("gptbot: 已更新 (2026-12-01T00:00:00)\n")), qPrintable(result.out));
+        QVERIFY(result.out.contains(QStringLiteral("searchbot: 失败：无效的前缀")));
+        QVERIFY(result.out.contains(QStringLiteral("googlebot: 失败：HTTP 404，保留旧副本\n")));
+        QCOMPARE(result.out.count(u'\n'), 10);
+
+        // A broken download keeps the copy there is.
+        result = cli(home, arguments + QStringList{"--url", "gptbot=" + base + "/html"});
+        QVERIFY(result.out.contains(QStringLiteral("gptbot: 失败：不是 JSON 对象，保留旧副本")));
+        result = cli(home, {"verify", "20.15.240.65", "gptbot"});
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.out.contains(QStringLiteral("地址列表 gptbot：命中（2026-12-01T00:00:00）\n")), qPrintable(result.out));
+        QVERIFY(result.out.endsWith(QStringLiteral("结论：已验证\n")));
+
+        result = cli(home, {"update-ranges", "--url", "gptbot=file:///etc/passwd"});
+        QCOMPARE(result.status, 2);
+    }
+
+    void verifyCommand()
+    {
+        TinyDnsServer server;
+        server.addPtr(kGood, "crawl-66-249-66-1.googlebot.com");
+        server.addAddress("crawl-66-249-66-1.googlebot.com", kGood);
+        QTemporaryDir home;
+        const QStringList dns{"--dns-server", server.address()};
+        CliResult result = cli(home, QStringList{"verify"} + dns + QStringList{"66.249.66.1", "googlebot"});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, QStringLiteral("地址：66.249.66.1\n爬虫：googlebot\n"
+                                            "反向域名（PTR）：crawl-66-249-66-1.googlebot.com\n"
+                                            "正向解析 crawl-66-249-66-1.googlebot.com：66.249.66.1\n"
+                                            "地址列表 googlebot：没有地址列表（请先运行 trawlex-cli update-ranges）\n"
+                                            "结论：已验证\n"));
+        const int asked = server.queries();
+        result = cli(home, QStringList{"verify"} + dns + QStringList{"66.249.66.1", "googlebot"});
+        QCOMPARE(server.queries(), asked);  // from the cache
+        result = cli(home, QStringList{"verify", "--no-cache"} + dns + QStringList{"66.249.66.9", "Googlebot"});
+        QCOMPARE(result.status, 0);
+        QVERIFY(result.out.contains(QStringLiteral("结论：仿冒（没有反向域名）")));
+
+        QCOMPARE(cli(home, {"verify", "66.249.66.1", "nosuchbot"}).status, 2);
+        QCOMPARE(cli(home, {"verify", "crawl.example", "googlebot"}).status, 2);
+        QCOMPARE(cli(home, {"verify", "--dns-server", "x:y", "66.249.66.1", "googlebot"}).status, 2);
     }
 
     void dnsServerSpec_data()

@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
+#include "cli/verify_command.h"
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,10 @@ int main(int argc, char *argv[])
         return RunIndexCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(console);
+    if (command == QLatin1String("verify"))
+        return RunVerifyCommand(arguments, console);
+    if (command == QLatin1String("update-ranges"))
+        return RunUpdateRangesCommand(arguments, console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
         console.out(AppIdentity::title() + u' ' + AppIdentity::versionText() + u'\n');
         return ExitOk;
@@ -47,6 +52,8 @@ int main(int argc, char *argv[])
         "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
         "  trawlex-cli spiders\n"
+        "  trawlex-cli verify [--dns-server ADDRESS[:PORT]] [--no-cache] ADDRESS AGENT\n"
+        "  trawlex-cli update-ranges [--url ID=URL]...\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {

@@ -1,7 +1,9 @@
 #include "cli/verify_command.h"
 
 #include "cli/cli_support.h"
+#include "overview/agent_catalogue.h"
 #include "verification/cares_resolver.h"
+#include "verification/catalogue_rules.h"
 #include "verification/dns_names.h"
 #include "verification/verification.h"
 
@@ -58,6 +60,14 @@ QString verifySteps(const VerificationResult &result, const VerificationRule &ru
 
 }  // namespace
 
+VerificationRules CatalogueVerificationRules(Console &console)
+{
+    const AgentCatalogue catalogue = LoadAgentCatalogue();
+    for (const QString &problem : catalogue.problems)
+        console.err(problem + u'\n');
+    return VerificationRulesOf(catalogue);
+}
+
 void DnsCommandLine::addTo(QCommandLineParser &parser) const { parser.addOptions({dnsServer, noCache}); }
 
 std::unique_ptr<CaresResolver> DnsCommandLine::makeResolver(const QCommandLineParser &parser, Console &console,
@@ -84,7 +94,7 @@ void DnsCommandLine::applyTo(const QCommandLineParser &parser, VerificationOptio
         options.dnsCachePath.clear();
 }
 
-int RunVerifyCommand(const QStringList &arguments, Console &console, const VerificationRules &rules)
+int RunVerifyCommand(const QStringList &arguments, Console &console)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -98,6 +108,7 @@ int RunVerifyCommand(const QStringList &arguments, Console &console, const Verif
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
         return status;
+    const VerificationRules rules = CatalogueVerificationRules(console);
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         return UsageError(console, QStringLiteral("需要地址和爬虫 id / ADDRESS and AGENT expected"));
@@ -119,7 +130,7 @@ int RunVerifyCommand(const QStringList &arguments, Console &console, const Verif
     return console.outOk() ? ExitOk : ExitRunFailed;
 }
 
-int RunUpdateRangesCommand(const QStringList &arguments, Console &console, const VerificationRules &rules)
+int RunUpdateRangesCommand(const QStringList &arguments, Console &console)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -136,7 +147,7 @@ int RunUpdateRangesCommand(const QStringList &arguments, Console &console, const
     if (!parser.positionalArguments().isEmpty())
         return UsageError(console, QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
 
-    QList<AddressListSpec> lists = rules.lists;
+    QList<AddressListSpec> lists = CatalogueVerificationRules(console).lists;
     for (const QString &assignment : parser.values(urlOption)) {
         const QString id = assignment.section(u'=', 0, 0);
         const QUrl url(assignment.section(u'=', 1), QUrl::StrictMode);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "verification/verification.h"
+
 #include <QCommandLineOption>
 #include <QString>
 #include <QStringList>
@@ -10,7 +12,6 @@ class CaresResolver;
 class Console;
 class QCommandLineParser;
 struct VerificationOptions;
-struct VerificationRules;
 
 // --dns-server and --no-cache, shared by `verify` and `overview --verify`.
 struct DnsCommandLine
@@ -28,8 +29,12 @@ struct DnsCommandLine
     void applyTo(const QCommandLineParser &parser, VerificationOptions &options) const;
 };
 
+// The rules of the crawler catalogue (the user's crawlers.json included), its
+// problems printed on standard error.
+VerificationRules CatalogueVerificationRules(Console &console);
+
 // trawlex-cli verify [--dns-server A] [--no-cache] ADDRESS AGENT
-int RunVerifyCommand(const QStringList &arguments, Console &console, const VerificationRules &rules);
+int RunVerifyCommand(const QStringList &arguments, Console &console);
 
 // trawlex-cli update-ranges [--url ID=URL]...
-int RunUpdateRangesCommand(const QStringList &arguments, Console &console, const VerificationRules &rules);
+int RunUpdateRangesCommand(const QStringList &arguments, Console &console);

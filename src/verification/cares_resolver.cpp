@@ -64,9 +64,11 @@ DnsReply parseReply(int type, const unsigned char *answer, int length, const QHo
         status = ares_parse_ptr_reply(answer, length, v4 ? static_cast<const void *>(&v4Bytes) : &v6Bytes, v4 ? 4 : 16,
                                       v4 ? AF_INET : AF_INET6, &host);
         if (status == ARES_SUCCESS && host) {
+            // c-ares gives the first name both as the host name and among the aliases.
             auto keep = [&reply](const char *name) {
-                if (name && reply.names.size() < kMaxDnsNames)
-                    reply.names.append(QByteArray(name, qstrnlen(name, kMaxDnsNameBytes)));
+                const QByteArray bytes = name ? QByteArray(name, qstrnlen(name, kMaxDnsNameBytes)) : QByteArray();
+                if (!bytes.isEmpty() && reply.names.size() < kMaxDnsNames && !reply.names.contains(bytes))
+                    reply.names.append(bytes);
             };
             keep(host->h_name);
             for (char **alias = host->h_aliases; alias && *alias; ++alias)

@@ -307,7 +307,6 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
             result.listAges.insert(id, list->creationTime);
         } else {
             result.unusableLists.insert(id, lists.problems.value(id));
-            result.problems.append(id + QStringLiteral("：") + lists.problems.value(id));
         }
     }
 

@@ -85,7 +85,7 @@ struct VerificationResult
     QHash<QString, DnsEvidence> evidence;    // what DNS said, per address asked or cached
     QMap<QString, QString> listAges;         // id → creationTime of each usable list the agents use
     QMap<QString, QString> unusableLists;    // id → why not: missing or invalid
-    QStringList problems;                    // report lines: the unusable lists, cache trouble
+    QStringList problems;                    // cache trouble, for the report
     bool behindProxy = false;  // most requests of agents with a rule come from local addresses
     int addressesAsked = 0;    // distinct addresses that needed DNS, cache hits included
     int cacheHits = 0;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "overview/overview_result.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// A crawler the overview tells apart, as the catalogue describes it.
+struct CatalogueAgent
+{
+    QString id;      // "googlebot"
+    QString name;    // "谷歌蜘蛛"
+    QString family;  // "谷歌"
+    AgentCategory category = AgentCategory::Search;
+    QStringList tokens;        // user-agent fragments; ASCII letter case ignored, '+' read as a space
+    QStringList hostSuffixes;  // reverse-DNS names that vouch for it ("googlebot.com")
+    QStringList addressLists;  // ids of the published address lists that vouch for it
+};
+
+// A published list of a crawler operator's addresses.
+struct AddressListSource
+{
+    QString id;   // "googlebot": the file name without ".json"
+    QString url;
+};
+
+// More agents than any real catalogue holds; a file with more is no catalogue.
+inline constexpr int kMostCatalogueAgents = 4000;
+
+struct AgentCatalogue
+{
+    QList<CatalogueAgent> agents;  // in matching order: equal token lengths go to the earlier agent
+    QList<AddressListSource> addressLists;
+    QStringList problems;  // report lines, e.g. a malformed crawlers.json that was skipped
+
+    const CatalogueAgent *agent(QStringView id) const;
+    const AddressListSource *addressList(QStringView id) const;
+};
+
+// The catalogue compiled into the program.
+AgentCatalogue BuiltInAgentCatalogue();
+
+// crawlers.json beside the settings file.
+QString UserAgentCatalogueFile();
+
+// The built-in catalogue with the user's file, when it exists, laid over it:
+// its agents and address lists replace those of the same id and add the others
+// at the end. A file that cannot be read or used is reported in `problems` and
+// changes nothing.
+AgentCatalogue LoadAgentCatalogue(const QString &userFile = UserAgentCatalogueFile());
+
+// Lays a catalogue document over `catalogue`. Empty when it was used, else why
+// not (in Chinese); a document that is not used changes nothing.
+QString OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json);

@@ -1,0 +1,62 @@
+#include "overview/agent_classifier.h"
+
+#include "overview/token_matcher.h"
+
+namespace {
+
+// The classes after the catalogue, in the order they are tried.
+const char *const kScriptTokens[] = {
+    "curl/", "Wget/", "python-requests", "python-urllib", "Go-http-client", "Java/", "okhttp",
+    "Apache-HttpClient", "libwww-perl", "Scrapy", "HeadlessChrome", "axios", "node-fetch",
+};
+const char *const kBotWords[] = {"bot", "spider", "crawl", "slurp"};
+
+// Ranks order the matches: every catalogue token before every script token
+// before every bot word; among catalogue tokens the longer first, then the
+// earlier agent.
+constexpr int kScriptRank = 1 << 24;
+constexpr int kBotWordRank = 2 << 24;
+constexpr int kLongestToken = 4096;
+
+}  // namespace
+
+AgentClassifier::AgentClassifier(const AgentCatalogue &catalogue)
+{
+    std::vector<TokenMatcher::Fragment> fragments;
+    for (const CatalogueAgent &agent : catalogue.agents) {
+        const int index = int(classes_.size());
+        classes_.append({agent.id, agent.name, agent.family, agent.category, true});
+        for (const QString &token : agent.tokens) {
+            const QByteArray bytes = token.toUtf8().left(kLongestToken);
+            fragments.push_back({bytes, (kLongestToken - int(bytes.size())) * 4096 + index});
+        }
+    }
+    catalogueSize_ = int(classes_.size());
+    const QString other = CategoryName(AgentCategory::Other);
+    classes_.append({QStringLiteral("script"), QStringLiteral("脚本工具"), other, AgentCategory::Other, false});
+    classes_.append({QStringLiteral("other-bot"), QStringLiteral("其他爬虫"), other, AgentCategory::Other, false});
+    classes_.append({QStringLiteral("no-agent"), QStringLiteral("无标识"), other, AgentCategory::Other, false});
+    classes_.append({QStringLiteral("browser"), QStringLiteral("访客"), CategoryName(AgentCategory::Visitor),
+                     AgentCategory::Visitor, false});
+    for (const char *token : kScriptTokens)
+        fragments.push_back({QByteArray(token), kScriptRank});
+    for (const char *word : kBotWords)
+        fragments.push_back({QByteArray(word), kBotWordRank});
+    matcher_ = std::make_unique<TokenMatcher>(fragments);
+}
+
+AgentClassifier::~AgentClassifier() = default;
+
+int AgentClassifier::classify(QByteArrayView agent, bool plusIsSpace) const
+{
+    const int rank = matcher_->bestRank(agent, plusIsSpace);
+    if (rank == kScriptRank)
+        return scriptClass();
+    if (rank == kBotWordRank)
+        return otherBotClass();
+    if (rank != TokenMatcher::kNoMatch)
+        return rank % 4096;
+    if (agent.isEmpty() || agent == "-")
+        return noAgentClass();
+    return browserClass();
+}

@@ -1,0 +1,274 @@
+#include "overview/overview_accumulator.h"
+
+#include "overview/agent_classifier.h"
+
+#include <QHashFunctions>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+constexpr int kTopCount = 20;
+// Agents of a log are few; a log of made-up agents is not let to fill memory.
+constexpr std::size_t kMostCachedAgents = 20000;
+
+// A record time that orders as time does: the day, then the second.
+qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
+
+QDate DateOfDay(qint32 day) { return QDate(day / 10000, day / 100 % 100, day % 100); }
+
+QDateTime DateTimeOf(qint64 timeKey)
+{
+    if (timeKey == 0)
+        return {};
+    return QDateTime(DateOfDay(qint32(timeKey >> 17)), QTime(0, 0).addSecs(int(timeKey & 0x1ffff)), Qt::UTC);
+}
+
+quint64 PairKey(qint32 page, int status) { return (quint64(quint32(page)) << 16) | quint16(status); }
+qint32 PageOfPair(quint64 key) { return qint32(key >> 16); }
+int StatusOfPair(quint64 key) { return qint16(quint16(key & 0xffff)); }
+
+// An IPv4 address as its number; any other text by a 64-bit hash with the top
+// bit set, so that the two never meet.
+quint64 ClientKey(QByteArrayView client)
+{
+    quint64 address = 0;
+    quint32 part = 0;
+    int digits = 0;
+    int dots = 0;
+    for (char c : client) {
+        if (c >= '0' && c <= '9' && digits < 3) {
+            part = part * 10 + quint32(c - '0');
+            ++digits;
+        } else if (c == '.' && digits > 0 && part <= 255 && dots < 3) {
+            address = (address << 8) | part;
+            part = 0;
+            digits = 0;
+            ++dots;
+        } else {
+            dots = -1;
+            break;
+        }
+    }
+    if (dots == 3 && digits > 0 && part <= 255)
+        return (address << 8) | part;
+    const quint64 hash = quint64(qHash(client, 0x7a11)) | (quint64(qHash(client, 0x51de)) << 32);
+    return std::min(hash | (quint64(1) << 63), FlatMap<quint8>::kEmpty - 1);
+}
+
+bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
+
+// The first `count` items by `more`, then by `before`; `before` is costly and
+// asked only among the items that tie at the cut.
+template <typename Item, typename More, typename Before>
+QList<Item> TopItems(std::vector<Item> items, int count, More more, Before before)
+{
+    if (qsizetype(items.size()) > count) {
+        std::nth_element(items.begin(), items.begin() + count - 1, items.end(), more);
+        const Item cut = items[std::size_t(count - 1)];
+        items.erase(std::remove_if(items.begin(), items.end(), [&](const Item &item) { return more(cut, item); }),
+                    items.end());
+    }
+    std::sort(items.begin(), items.end(), [&](const Item &a, const Item &b) {
+        return more(a, b) || (!more(b, a) && before(a, b));
+    });
+    if (qsizetype(items.size()) > count)
+        items.resize(std::size_t(count));
+    return QList<Item>(items.begin(), items.end());
+}
+
+}  // namespace
+
+void OverviewAccumulator::AgentTally::countStatus(int status, qint64 requests)
+{
+    classes[int(ClassOfStatus(status))] += requests;
+    countCode(status, requests);
+}
+
+void OverviewAccumulator::AgentTally::countCode(int status, qint64 requests)
+{
+    if (status == 0)
+        return;
+    for (auto &[code, count] : statuses)
+        if (code == status) {
+            count += requests;
+            return;
+        }
+    statuses.emplace_back(status, requests);
+}
+
+void OverviewAccumulator::AgentTally::countTime(qint64 time)
+{
+    if (time == 0)
+        return;
+    firstTime = firstTime == 0 ? time : std::min(firstTime, time);
+    lastTime = std::max(lastTime, time);
+}
+
+OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay)
+    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), agents_(std::size_t(classifier.classes().size())),
+      pages_(std::make_shared<PageTable>())
+{
+}
+
+int OverviewAccumulator::classOf(const LogRecord &record)
+{
+    ClassCache &cache = classCache_[record.agentPlusIsSpace ? 1 : 0];
+    const std::string_view agent(record.agent.data(), std::size_t(record.agent.size()));
+    if (const auto known = cache.find(agent); known != cache.end())
+        return known->second;
+    const int agentClass = classifier_.classify(record.agent, record.agentPlusIsSpace);
+    if (cache.size() < kMostCachedAgents)
+        cache.emplace(agent, agentClass);
+    return agentClass;
+}
+
+void OverviewAccumulator::add(const LogRecord &record)
+{
+    // A record without a date lies in no range.
+    const bool ranged = fromDay_ != 0 || toDay_ != 0;
+    if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
+        return;
+    const int agentClass = classOf(record);
+    std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
+    if (!slot)
+        slot = std::make_unique<AgentTally>();
+    AgentTally &agent = *slot;
+
+    ++categories_[int(classifier_.classes()[agentClass].category)];
+    ++agent.requests;
+    agent.bytes += record.bytes;
+    agent.countStatus(record.status, 1);
+    const qint64 time = record.day != 0 ? TimeKey(record.day, record.second) : 0;
+    if (record.day != 0) {
+        ++days_[record.day];
+        ++agent.days[record.day];
+        agent.countTime(time);
+    }
+    if (!record.client.isEmpty())
+        agent.clients[ClientKey(record.client)] = 1;
+    if (record.hasPage) {
+        PairTally &pair = agent.pageStatuses[PairKey(pages_->intern(record.page, record.family), record.status)];
+        ++pair.requests;
+        pair.lastTime = std::max(pair.lastTime, time);
+    }
+}
+
+void OverviewAccumulator::merge(const OverviewAccumulator &later)
+{
+    std::vector<qint32> pageIds(std::size_t(later.pages_->size()));
+    for (qint32 page = 0; page < qint32(pageIds.size()); ++page)
+        pageIds[std::size_t(page)] = pages_->intern(later.pages_->bytes(page), later.pages_->family(page));
+
+    for (int i = 0; i < kAgentCategoryCount; ++i)
+        categories_[i] += later.categories_[i];
+    for (const auto &[day, requests] : later.days_)
+        days_[day] += requests;
+    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
+        const AgentTally *from = later.agents_[agentClass].get();
+        if (!from)
+            continue;
+        std::unique_ptr<AgentTally> &slot = agents_[agentClass];
+        if (!slot)
+            slot = std::make_unique<AgentTally>();
+        AgentTally &into = *slot;
+        into.requests += from->requests;
+        into.bytes += from->bytes;
+        for (int i = 0; i < kStatusClassCount; ++i)
+            into.classes[i] += from->classes[i];
+        for (const auto &[status, requests] : from->statuses)
+            into.countCode(status, requests);
+        for (const auto &[day, requests] : from->days)
+            into.days[day] += requests;
+        into.countTime(from->firstTime);
+        into.countTime(from->lastTime);
+        from->clients.forEach([&](quint64 client, quint8) { into.clients[client] = 1; });
+        from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
+            PairTally &to = into.pageStatuses[PairKey(pageIds[std::size_t(PageOfPair(key))], StatusOfPair(key))];
+            to.requests += pair.requests;
+            to.lastTime = std::max(to.lastTime, pair.lastTime);
+        });
+    }
+}
+
+AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally &tally) const
+{
+    const AgentClass &identity = classifier_.classes()[agentClass];
+    AgentOverview agent;
+    agent.id = identity.id;
+    agent.name = identity.name;
+    agent.family = identity.family;
+    agent.category = identity.category;
+    agent.catalogued = identity.catalogued;
+    agent.requests = tally.requests;
+    agent.bytes = tally.bytes;
+    agent.clients = qint64(tally.clients.size());
+    agent.classes = tally.classes;
+    for (const auto &[status, requests] : tally.statuses)
+        agent.status.insert(status, requests);
+    for (const auto &[day, requests] : tally.days)
+        agent.days.insert(DateOfDay(day), requests);
+    agent.first = DateTimeOf(tally.firstTime);
+    agent.last = DateTimeOf(tally.lastTime);
+
+    std::vector<std::pair<quint64, PairTally>> pairs;
+    pairs.reserve(tally.pageStatuses.size());
+    tally.pageStatuses.forEach([&](quint64 key, const PairTally &pair) { pairs.emplace_back(key, pair); });
+    std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+
+    std::vector<PageRequests> pages;
+    std::vector<PageStatusRequests> errors;
+    agent.pageStatuses.reserve(qsizetype(pairs.size()));
+    bool valid = false;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const qint32 page = PageOfPair(pairs[i].first);
+        const int status = StatusOfPair(pairs[i].first);
+        const PageStatusRequests entry{page, status, pairs[i].second.requests, DateTimeOf(pairs[i].second.lastTime)};
+        agent.pageStatuses.append(entry);
+        if (pages.empty() || pages.back().page != page) {
+            pages.push_back({page, 0});
+            valid = false;
+        }
+        pages.back().requests += entry.requests;
+        if (!valid && IsValidAnswer(status)) {
+            valid = true;
+            ++agent.validPages;
+        }
+        if (status >= 400 && status <= 599)
+            errors.push_back(entry);
+    }
+    agent.pages = qint64(pages.size());
+
+    const PageTable &table = *pages_;
+    agent.topPages = TopItems(
+        std::move(pages), kTopCount, [](const PageRequests &a, const PageRequests &b) { return a.requests > b.requests; },
+        [&](const PageRequests &a, const PageRequests &b) { return table.utf8(a.page) < table.utf8(b.page); });
+    agent.topErrors = TopItems(
+        std::move(errors), kTopCount,
+        [](const PageStatusRequests &a, const PageStatusRequests &b) { return a.requests > b.requests; },
+        [&](const PageStatusRequests &a, const PageStatusRequests &b) {
+            if (a.page == b.page)
+                return a.status < b.status;
+            const QByteArray textA = table.utf8(a.page);
+            const QByteArray textB = table.utf8(b.page);
+            return textA < textB || (textA == textB && a.status < b.status);
+        });
+    return agent;
+}
+
+void OverviewAccumulator::fillResult(OverviewResult &result) const
+{
+    result.categories = categories_;
+    result.days.clear();
+    for (const auto &[day, requests] : days_)
+        result.days.insert(DateOfDay(day), requests);
+    result.agents.clear();
+    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass)
+        if (agents_[agentClass])
+            result.agents.append(agentResult(int(agentClass), *agents_[agentClass]));
+    std::sort(result.agents.begin(), result.agents.end(), [](const AgentOverview &a, const AgentOverview &b) {
+        return a.requests != b.requests ? a.requests > b.requests : a.id.toUtf8() < b.id.toUtf8();
+    });
+    result.pageTable = pages_;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "logs/log_record.h"
+#include "overview/flat_map.h"
+#include "overview/overview_result.h"
+#include "overview/page_table.h"
+
+#include <QByteArrayView>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class AgentClassifier;
+
+// The overview's figures as records come: one accumulator per input, merged
+// in input order into the run's. Memory grows with distinct pages, clients
+// and days, never with records.
+class OverviewAccumulator
+{
+public:
+    // Records dated outside [fromDay, toDay] (yyyymmdd; 0 leaves a side open)
+    // are left out.
+    OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay);
+
+    void add(const LogRecord &record);
+
+    // Adds the figures of an accumulator of inputs read after this one's.
+    void merge(const OverviewAccumulator &later);
+
+    // The categories, days, agents and pages of the result.
+    void fillResult(OverviewResult &result) const;
+
+private:
+    struct PairTally
+    {
+        qint64 requests = 0;
+        qint64 lastTime = 0;  // TimeKey of the latest record; 0 when none had a date
+    };
+
+    struct AgentTally
+    {
+        qint64 requests = 0;
+        qint64 bytes = 0;
+        std::array<qint64, kStatusClassCount> classes{};
+        std::vector<std::pair<int, qint64>> statuses;  // code, requests; a handful per agent
+        std::map<qint32, qint64> days;
+        qint64 firstTime = 0;  // TimeKey; 0 when no record had a date
+        qint64 lastTime = 0;
+        FlatMap<quint8> clients;            // ClientKey
+        FlatMap<PairTally> pageStatuses;    // PairKey(page, status)
+
+        void countStatus(int status, qint64 requests);  // its class and its code
+        void countCode(int status, qint64 requests);
+        void countTime(qint64 time);
+    };
+
+    struct TransparentHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using ClassCache = std::unordered_map<std::string, int, TransparentHash, std::equal_to<>>;
+
+    int classOf(const LogRecord &record);
+    AgentOverview agentResult(int agentClass, const AgentTally &tally) const;
+
+    const AgentClassifier &classifier_;
+    qint32 fromDay_;
+    qint32 toDay_;
+    std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
+    std::array<qint64, kAgentCategoryCount> categories_{};
+    std::map<qint32, qint64> days_;
+    std::shared_ptr<PageTable> pages_;
+    std::array<ClassCache, 2> classCache_;  // by the record's agentPlusIsSpace
+};

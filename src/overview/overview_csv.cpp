@@ -1,0 +1,3 @@
+#include "overview/overview_csv.h"
+
+QString WriteOverviewCsv(const OverviewResult &, const QString &) { return {}; }

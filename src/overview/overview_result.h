@@ -1,0 +1,113 @@
+#pragma once
+
+#include "logs/log_record.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class PageTable;
+
+// What a crawler is for; the order is the order of every output.
+enum class AgentCategory : quint8 { Search, Ai, Seo, Social, Monitor, Other, Visitor };
+inline constexpr int kAgentCategoryCount = 7;
+
+QString CategoryKey(AgentCategory category);   // "search", as JSON and the catalogue write it
+QString CategoryName(AgentCategory category);  // "搜索引擎", as people read it
+std::optional<AgentCategory> CategoryFromKey(QStringView key);
+
+// A response's status class; a missing status or one outside 200-599 is Unknown.
+enum class StatusClass : quint8 { Success, Redirect, ClientError, ServerError, Unknown };
+inline constexpr int kStatusClassCount = 5;
+
+StatusClass ClassOfStatus(int status);
+QString StatusClassKey(StatusClass statusClass);  // "2xx", "3xx", "4xx", "5xx", "unknown"
+
+// One input as the run met it.
+struct OverviewInput
+{
+    QString path;  // as reports name it: relative to the folder given, a file as given, "-" for standard input
+    LogFamily family = LogFamily::W3c;
+    Compression compression = Compression::None;
+    qint64 records = 0;   // every record read, whatever the date range
+    qint64 badLines = 0;  // lines that are no record of the file's format
+    qint64 skippedLongLines = 0;
+    bool noPageColumn = false;  // a W3C file that never names cs-uri-stem
+    QString skipReason;         // not read at all; empty when read
+    QString errorText;          // could not be read to its end; what was read before stays counted
+    bool failed() const { return !errorText.isEmpty(); }
+};
+
+struct PageRequests
+{
+    qint32 page = 0;  // id in OverviewResult::pageText
+    qint64 requests = 0;
+};
+
+struct PageStatusRequests
+{
+    qint32 page = 0;
+    int status = 0;  // 0: the record gave no status
+    qint64 requests = 0;
+    QDateTime lastSeen;  // the latest record time of the pair; invalid when its records had no date
+};
+
+// One agent's figures over the records of the date range.
+struct AgentOverview
+{
+    QString id;      // "baiduspider", or one of the classes after the catalogue: "script", "other-bot",
+                     // "no-agent", "browser"
+    QString name;    // "百度蜘蛛"
+    QString family;  // "百度"
+    AgentCategory category = AgentCategory::Other;
+    bool catalogued = false;  // from the catalogue, not one of the classes after it
+
+    qint64 requests = 0;
+    qint64 pages = 0;       // distinct pages requested
+    qint64 validPages = 0;  // distinct pages answered at least once with 2xx or 304
+    qint64 bytes = 0;
+    qint64 clients = 0;     // distinct client addresses
+    QMap<int, qint64> status;  // requests per status code seen (a missing status is not a code)
+    std::array<qint64, kStatusClassCount> classes{};  // requests per StatusClass
+    QMap<QDate, qint64> days;  // requests per date the log writes
+    QDateTime first;  // earliest and latest record time as the log writes it (no time zone);
+    QDateTime last;   // invalid when no record had a date
+    QList<PageRequests> topPages;         // the 20 pages with most requests
+    QList<PageStatusRequests> topErrors;  // the 20 (page, 4xx/5xx status) pairs with most requests
+    QList<PageStatusRequests> pageStatuses;  // every (page, status) pair, by page id then status
+
+    qint64 classRequests(StatusClass statusClass) const { return classes[int(statusClass)]; }
+};
+
+struct OverviewResult
+{
+    QList<OverviewInput> inputs;  // in the order read
+    QStringList problems;         // report lines: inputs that are none, a malformed crawlers.json, ...
+    qint64 records = 0;           // records of all inputs, whatever the date range
+    qint64 badLines = 0;
+    QDate from;  // the date range asked for; invalid: open
+    QDate to;
+    std::array<qint64, kAgentCategoryCount> categories{};  // requests per AgentCategory in the range
+    QMap<QDate, qint64> days;                              // requests per day in the range
+    QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
+    bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
+
+    // Distinct pages: W3C pages ignore ASCII letter case, others keep it, and a W3C page is never
+    // another family's page. The text is decoded from the page's own bytes: UTF-8 when they are
+    // valid UTF-8, else code page 936.
+    std::shared_ptr<const PageTable> pageTable;
+    qsizetype pageCount() const;
+    QString pageText(qint32 page) const;
+
+    qint64 requests() const;  // requests in the range, all agents
+    bool anyFailed() const;   // an input could not be read to its end
+    const AgentOverview *agent(QStringView id) const;
+};

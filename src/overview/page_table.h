@@ -1,0 +1,43 @@
+#pragma once
+
+#include "logs/log_record.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <vector>
+
+// Distinct pages, each text stored once; callers keep the ids. W3C pages
+// (IIS) ignore letter case, others keep it, and a W3C page is never another
+// family's page. A page is shown under the text it was first seen with.
+class PageTable
+{
+public:
+    PageTable();
+
+    // The id of the page, added when new.
+    qint32 intern(QByteArrayView page, LogFamily family);
+
+    qsizetype size() const { return qsizetype(displayEnds_.size()); }
+    QByteArrayView bytes(qint32 id) const;
+    LogFamily family(qint32 id) const { return families_[std::size_t(id)]; }
+    // Decoded from the page's own bytes: UTF-8 when they are valid UTF-8, else code page 936.
+    QString text(qint32 id) const;
+    // The decoded text as UTF-8, whose byte order is code-point order.
+    QByteArray utf8(qint32 id) const;
+
+private:
+    void makeKey(QByteArrayView page, LogFamily family);  // into key_
+    QByteArrayView keyAt(qint32 id) const;
+    void grow();
+
+    QByteArray displays_;  // every page's bytes, one after another
+    QByteArray keys_;      // every page's key, one after another
+    std::vector<quint32> displayEnds_;
+    std::vector<quint32> keyEnds_;
+    std::vector<LogFamily> families_;
+    std::vector<qint32> slots_;  // open addressing over ids; -1 is empty
+    std::vector<quint32> slotHashes_;
+    QByteArray key_;  // reused, so that looking up a known page allocates nothing
+};

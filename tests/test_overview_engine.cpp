@@ -1,0 +1,265 @@
+#include "overview/agent_catalogue.h"
+#include "overview/agent_classifier.h"
+#include "overview/overview_accumulator.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A record as a reader hands it over; the views point into `texts`.
+struct RecordText
+{
+    QByteArray agent;
+    QByteArray page;  // empty: no page
+    QByteArray client = "1.2.3.4";
+    int status = 200;
+    qint32 day = 20150101;
+    qint32 second = 0;
+    qint64 bytes = 0;
+    LogFamily family = LogFamily::Ncsa;
+
+    LogRecord record() const
+    {
+        LogRecord r;
+        r.agent = agent;
+        r.agentPlusIsSpace = family == LogFamily::W3c;
+        r.page = page;
+        r.hasPage = !page.isEmpty();
+        r.client = client;
+        r.status = qint16(status);
+        r.day = day;
+        r.second = second;
+        r.bytes = bytes;
+        r.family = family;
+        return r;
+    }
+};
+
+OverviewResult Accumulate(const QList<QList<RecordText>> &files, qint32 fromDay = 0, qint32 toDay = 0)
+{
+    static const AgentClassifier classifier(BuiltInAgentCatalogue());
+    OverviewAccumulator run(classifier, fromDay, toDay);
+    for (const QList<RecordText> &file : files) {
+        OverviewAccumulator one(classifier, fromDay, toDay);
+        for (const RecordText &text : file)
+            one.add(text.record());
+        run.merge(one);
+    }
+    OverviewResult result;
+    run.fillResult(result);
+    return result;
+}
+
+const QByteArray kBaidu = "Mozilla/5.0 (compatible; Baiduspider/2.0; +http://www.baidu.com/search/spider.html)";
+
+}  // namespace
+
+class TestOverviewEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void builtInCatalogue()
+    {
+        const AgentCatalogue catalogue = BuiltInAgentCatalogue();
+        QVERIFY(catalogue.problems.isEmpty());
+        QCOMPARE(catalogue.agents.front().id, QStringLiteral("baiduspider"));
+        const CatalogueAgent *google = catalogue.agent(u"googlebot");
+        QVERIFY(google);
+        QCOMPARE(google->name, QStringLiteral("谷歌蜘蛛"));
+        QCOMPARE(google->hostSuffixes, (QStringList{"googlebot.com", "google.com"}));
+        QCOMPARE(google->addressLists, QStringList{"googlebot"});
+        QCOMPARE(catalogue.agent(u"sogou")->tokens.size(), 7);
+        QCOMPARE(catalogue.agent(u"pingdom")->category, AgentCategory::Monitor);
+        for (const CatalogueAgent &agent : catalogue.agents)
+            for (const QString &list : agent.addressLists)
+                QVERIFY2(catalogue.addressList(list), qPrintable(list));
+        QCOMPARE(catalogue.addressList(u"special-crawlers")->url,
+                 QStringLiteral("https://developers.google.com/static/search/apis/ipranges/special-crawlers.json"));
+    }
+
+    void userCatalogue_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("problem");  // empty: used
+        QTest::addColumn<QString>("bingName");
+        QTest::addColumn<int>("added");
+        QTest::newRow("replaces and adds")
+            << QByteArray(R"({"agents": [{"id": "bingbot", "name": "必应", "category": "search", "tokens": ["bingbot"]},
+                                         {"id": "mybot", "name": "我的", "category": "monitor", "tokens": ["MyBot"]}]})")
+            << QString() << QStringLiteral("必应") << 1;
+        QTest::newRow("not JSON") << QByteArray("{\"agents\": [") << QStringLiteral("不是有效的 JSON")
+                                  << QStringLiteral("必应蜘蛛") << 0;
+        QTest::newRow("one bad entry changes nothing")
+            << QByteArray(R"({"agents": [{"id": "mybot", "name": "我的", "category": "monitor", "tokens": ["MyBot"]},
+                                         {"id": "x", "name": "x", "category": "visitor", "tokens": ["x"]}]})")
+            << QStringLiteral("category") << QStringLiteral("必应蜘蛛") << 0;
+        QTest::newRow("no tokens") << QByteArray(R"({"agents": [{"id": "x", "name": "x", "category": "ai"}]})")
+                                   << QStringLiteral("tokens") << QStringLiteral("必应蜘蛛") << 0;
+        QTest::newRow("no agents array") << QByteArray(R"([])") << QStringLiteral("agents")
+                                         << QStringLiteral("必应蜘蛛") << 0;
+    }
+    void userCatalogue()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, problem);
+        QFETCH(QString, bingName);
+        QFETCH(int, added);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("crawlers.json"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(json);
+        out.close();
+        const AgentCatalogue catalogue = LoadAgentCatalogue(file);
+        QCOMPARE(catalogue.problems.size(), problem.isEmpty() ? 0 : 1);
+        if (!problem.isEmpty())
+            QVERIFY2(catalogue.problems.front().contains(problem), qPrintable(catalogue.problems.front()));
+        QCOMPARE(catalogue.agent(u"bingbot")->name, bingName);
+        QCOMPARE(catalogue.agents.size(), BuiltInAgentCatalogue().agents.size() + added);
+        QCOMPARE(LoadAgentCatalogue(folder.filePath(QStringLiteral("absent.json"))).problems, QStringList());
+    }
+
+    void classification_data()
+    {
+        QTest::addColumn<QByteArray>("agent");
+        QTest::addColumn<bool>("plusIsSpace");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("token in a browser string") << kBaidu << false << "baiduspider";
+        QTest::newRow("longest token wins") << QByteArray("Googlebot-Image/1.0") << false << "googlebot-image";
+        QTest::newRow("longest, later in the catalogue")
+            << QByteArray("Mozilla/5.0 (compatible; Claude-SearchBot/1.0; ClaudeBot)") << false << "claude-searchbot";
+        QTest::newRow("letter case ignored") << QByteArray("BAIDUSPIDER-RENDER") << false << "baiduspider-render";
+        QTest::newRow("plus read as space in W3C") << QByteArray("Sogou+web+spider/4.0") << true << "sogou";
+        QTest::newRow("plus kept elsewhere") << QByteArray("Sogou+web+spider/4.0") << false << "other-bot";
+        QTest::newRow("space token, space agent") << QByteArray("Sogou web spider/4.0") << false << "sogou";
+        QTest::newRow("catalogue before script") << QByteArray("curl/8.0 Googlebot") << false << "googlebot";
+        QTest::newRow("script before bot word") << QByteArray("python-requests/2.31 robot") << false << "script";
+        QTest::newRow("script, other case") << QByteArray("WGET/1.21") << false << "script";
+        QTest::newRow("bot word") << QByteArray("Mozilla/5.0 (compatible; NewCrawler/1.0)") << false << "other-bot";
+        QTest::newRow("slurp is a catalogue token") << QByteArray("Yahoo! Slurp") << false << "slurp";
+        QTest::newRow("empty") << QByteArray() << false << "no-agent";
+        QTest::newRow("dash") << QByteArray("-") << true << "no-agent";
+        QTest::newRow("browser") << QByteArray("Mozilla/5.0 (Windows NT 10.0) Firefox/121.0") << false << "browser";
+        QTest::newRow("token split by the end") << QByteArray("Baiduspi") << false << "browser";
+    }
+    void classification()
+    {
+        QFETCH(QByteArray, agent);
+        QFETCH(bool, plusIsSpace);
+        QFETCH(QString, id);
+        const AgentClassifier classifier(BuiltInAgentCatalogue());
+        QCOMPARE(classifier.classes()[classifier.classify(agent, plusIsSpace)].id, id);
+    }
+
+    void equalLengthTokensGoToTheEarlierAgent()
+    {
+        AgentCatalogue catalogue;
+        catalogue.agents = {{"first", "一", "", AgentCategory::Search, {"AbcBot"}, {}, {}},
+                            {"second", "二", "", AgentCategory::Search, {"XyzBot", "abcbot"}, {}, {}}};
+        const AgentClassifier classifier(catalogue);
+        QCOMPARE(classifier.classes()[classifier.classify("abcbot xyzbot", false)].id, QStringLiteral("first"));
+        QCOMPARE(classifier.classes()[classifier.classify("xyzbot", false)].id, QStringLiteral("second"));
+    }
+
+    void agentFigures()
+    {
+        const QByteArray google = "Googlebot/2.1";
+        const OverviewResult result = Accumulate({
+            {{kBaidu, "/a", "1.1.1.1", 200, 20150101, 10, 100},
+             {kBaidu, "/b", "1.1.1.2", 404, 20150101, 20, 50},
+             {kBaidu, "/b", "1.1.1.2", 404, 20150102, 30},
+             {kBaidu, "/c", "::1", 304, 20150102, 40},
+             {kBaidu, "", "1.1.1.1", 0, 20150102, 50}},
+            {{kBaidu, "/A", "1.1.1.1", 503, 20141231, 86399},
+             {google, "/a", "1.1.1.1", 200, 20150103, 5},
+             {"Mozilla/5.0", "/a", "", 200, 0, -1}},
+        });
+        QCOMPARE(result.agents.size(), 3);
+        const AgentOverview &baidu = result.agents.front();
+        QCOMPARE(baidu.id, QStringLiteral("baiduspider"));
+        QCOMPARE(baidu.requests, 6);
+        QCOMPARE(baidu.pages, 4);       // NCSA pages keep letter case: /a and /A
+        QCOMPARE(baidu.validPages, 2);  // /a (200) and /c (304)
+        QCOMPARE(baidu.bytes, 150);
+        QCOMPARE(baidu.clients, 3);
+        QCOMPARE(baidu.status, (QMap<int, qint64>{{200, 1}, {304, 1}, {404, 2}, {503, 1}}));
+        QCOMPARE(baidu.classes, (std::array<qint64, kStatusClassCount>{1, 1, 2, 1, 1}));
+        QCOMPARE(baidu.days.value(QDate(2015, 1, 2)), 3);
+        QCOMPARE(baidu.first, QDateTime(QDate(2014, 12, 31), QTime(23, 59, 59), Qt::UTC));
+        QCOMPARE(baidu.last, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 50), Qt::UTC));
+        QCOMPARE(result.pageText(baidu.topPages.front().page), QStringLiteral("/b"));
+        QCOMPARE(baidu.topPages.size(), 4);
+        QCOMPARE(result.pageText(baidu.topPages[1].page), QStringLiteral("/A"));  // ties by code point: A < a < c
+        QCOMPARE(baidu.topErrors.size(), 2);
+        QCOMPARE(baidu.topErrors.front().status, 404);
+        QCOMPARE(baidu.topErrors.front().requests, 2);
+        QCOMPARE(result.categories[int(AgentCategory::Search)], 7);
+        QCOMPARE(result.categories[int(AgentCategory::Visitor)], 1);
+        QCOMPARE(result.agents[1].id, QStringLiteral("browser"));  // ties by id
+        QVERIFY(!result.agents[1].first.isValid());
+        QCOMPARE(result.days.value(QDate(2015, 1, 3)), 1);
+    }
+
+    void w3cPagesIgnoreCaseAndNeverMeetOthers()
+    {
+        const OverviewResult result = Accumulate({{{"x", "/Index.htm", "", 200, 1, 0, 0, LogFamily::W3c},
+                                                   {"x", "/index.HTM", "", 200, 1, 0, 0, LogFamily::W3c},
+                                                   {"x", "/Index.htm", "", 200, 1, 0, 0, LogFamily::Ncsa},
+                                                   {"x", "/新闻", "", 200, 1, 0, 0, LogFamily::W3c}}});
+        QCOMPARE(result.agents.front().pages, 3);
+        QCOMPARE(result.pageText(result.agents.front().topPages.front().page), QStringLiteral("/Index.htm"));
+        QCOMPARE(result.pageCount(), 3);
+    }
+
+    void dateRange_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<qint64>("requests");
+        QTest::newRow("open") << 0 << 0 << qint64(4);
+        QTest::newRow("from is inclusive") << 20150102 << 0 << qint64(2);
+        QTest::newRow("to is inclusive") << 0 << 20150102 << qint64(2);
+        QTest::newRow("one day") << 20150102 << 20150102 << qint64(1);
+        QTest::newRow("undated records only without a range") << 20150101 << 20150103 << qint64(3);
+    }
+    void dateRange()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(qint64, requests);
+        const OverviewResult result = Accumulate(
+            {{{kBaidu, "/", "", 200, 20150101}, {kBaidu, "/", "", 200, 20150102}, {kBaidu, "/", "", 200, 20150103},
+              {kBaidu, "/", "", 200, 0}}},
+            from, to);
+        QCOMPARE(result.requests(), requests);
+    }
+
+    void mergeEqualsOnePass()
+    {
+        QList<RecordText> all;
+        for (int i = 0; i < 300; ++i)
+            all.append({i % 3 ? kBaidu : QByteArray("curl/8"), "/p" + QByteArray::number(i % 37),
+                        "10.0.0." + QByteArray::number(i % 11), 200 + (i % 5) * 100, 20150101 + i % 4, i});
+        const OverviewResult together = Accumulate({all});
+        const OverviewResult split = Accumulate({all.mid(0, 100), all.mid(100, 7), all.mid(107)});
+        QCOMPARE(split.agents.size(), together.agents.size());
+        for (qsizetype i = 0; i < split.agents.size(); ++i) {
+            const AgentOverview &a = split.agents[i];
+            const AgentOverview &b = together.agents[i];
+            QCOMPARE(a.id, b.id);
+            QCOMPARE(a.pages, b.pages);
+            QCOMPARE(a.validPages, b.validPages);
+            QCOMPARE(a.clients, b.clients);
+            QCOMPARE(a.status, b.status);
+            QCOMPARE(a.last, b.last);
+            QCOMPARE(a.topPages.size(), b.topPages.size());
+            for (qsizetype p = 0; p < a.topPages.size(); ++p)
+                QCOMPARE(split.pageText(a.topPages[p].page), together.pageText(b.topPages[p].page));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOverviewEngine)
+#include "test_overview_engine.moc"

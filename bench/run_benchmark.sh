@@ -60,3 +60,8 @@ read -r t p < <(measure "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$data
 read -r t p < <(measure "$bin/trawlex-cli" crawl --spider 百度 --jobs "$cores" "$data"); report "trawlex-cli --jobs $cores" "$t" "$p"
 read -r t p < <(measure awk "$awk_job" "${files[@]}"); report "awk (same job)" "$t" "$p"
 read -r t p < <(measure wc -l "${files[@]}"); report "wc -l (reading alone)" "$t" "$p"
+
+# Crawler check: 10,000 distinct addresses against a resolver answering after
+# 50 ms (at most 64 lookups at once), then the same again from the cache.
+echo
+[ -x "$bin/trawlex-verifybench" ] && "$bin/trawlex-verifybench" 10000 50

@@ -13,6 +13,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 namespace {
 
@@ -431,6 +434,34 @@ private slots:
         QCOMPARE(cli(home, {"verify", "66.249.66.1", "nosuchbot"}).status, 2);
         QCOMPARE(cli(home, {"verify", "crawl.example", "googlebot"}).status, 2);
         QCOMPARE(cli(home, {"verify", "--dns-server", "x:y", "66.249.66.1", "googlebot"}).status, 2);
+    }
+
+    // As a window runs it: on a worker thread, progress reported from there.
+    void onAWorkerThread()
+    {
+        TinyDnsServer server;  // answers on this thread's event loop
+        server.addPtr(kGood, "crawl-66-249-66-1.googlebot.com");
+        server.addAddress("crawl-66-249-66-1.googlebot.com", kGood);
+        ListFolder lists;
+        VerificationOptions options = optionsFor(lists);
+        std::atomic<int> reported{0};
+        options.progress = [&reported](int done, int) { reported = done; };
+        VerificationResult result;
+        QThread *worker = QThread::create([&] {
+            result = VerifyClientsOverDns({{"googlebot", "66.249.66.1", 1}, {"googlebot", "bad", 1}}, testRules(),
+                                          server.address(), options);
+        });
+        QEventLoop loop;
+        connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+        worker->start();
+        loop.exec();
+        delete worker;
+        QCOMPARE(reported.load(), 1);
+        QCOMPARE(result.clients[0].verdict, Verdict::Verified);
+        QCOMPARE(result.clients[1].reason, QStringLiteral("不是 IP 地址"));
+        QCOMPARE(VerifyClientsOverDns({{"googlebot", "66.249.66.1", 1}}, testRules(), "not-an-address", options)
+                     .clients[0].reason,
+                 QStringLiteral("无效的名称服务器地址：not-an-address"));
     }
 
     void dnsServerSpec_data()

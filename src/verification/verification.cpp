@@ -1,6 +1,7 @@
 #include "verification/verification.h"
 
 #include "common/stop_flag.h"
+#include "verification/cares_resolver.h"
 #include "verification/dns_names.h"
 #include "verification/dns_resolver.h"
 
@@ -378,6 +379,13 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
     }
     result.behindProxy = ruledRequests > 0 && localRequests * 2 > ruledRequests;
     return result;
+}
+
+VerificationResult VerifyClientsOverDns(const QList<ClientToVerify> &clients, const VerificationRules &rules,
+                                        const QString &dnsServer, const VerificationOptions &options)
+{
+    CaresResolver resolver(dnsServer);
+    return VerifyClients(clients, rules, resolver, options);
 }
 
 QList<ClientVerdict> TopFakeClients(const QList<ClientVerdict> &clients, int limit)

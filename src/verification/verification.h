@@ -95,10 +95,21 @@ struct VerificationResult
 
 // Settles every pair: address lists first, then DNS for the addresses that
 // need it, at most `maxInFlight` lookups at once, on the calling thread's
-// event loop (a window runs it on a worker thread, made together with the
-// resolver there). Returns when every pair is settled or the stop flag is set.
+// event loop (the resolver must belong to that thread). Returns when every
+// pair is settled, or soon after the stop flag is set.
 VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const VerificationRules &rules,
                                  DnsResolver &resolver, const VerificationOptions &options = {});
+
+// The same with c-ares against the system's name servers, or `dnsServer`
+// ("ADDRESS[:PORT]") when given. What a window calls on its worker thread:
+//
+//     QThread *worker = QThread::create([&] {
+//         result = VerifyClientsOverDns(pairs, rules, QString(), options);  // options.progress, options.stop
+//     });
+//
+// A resolver that cannot start leaves the pairs that need DNS 无法验证, with the reason.
+VerificationResult VerifyClientsOverDns(const QList<ClientToVerify> &clients, const VerificationRules &rules,
+                                        const QString &dnsServer, const VerificationOptions &options = {});
 
 // The verdict of one pair from what is known about its address; `evidence`
 // may be null when DNS was not asked (list-only agents, the cap).

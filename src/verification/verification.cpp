@@ -238,23 +238,6 @@ bool isComplete(const DnsEvidence &evidence, const QStringList &suffixes)
 
 }  // namespace
 
-QString VerdictWord(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Verified:
-        return QStringLiteral("已验证");
-    case Verdict::Fake:
-        return QStringLiteral("仿冒");
-    case Verdict::Unknown:
-        return QStringLiteral("无法验证");
-    case Verdict::Local:
-        return QStringLiteral("本地");
-    case Verdict::NoRule:
-        break;
-    }
-    return QStringLiteral("未设规则");
-}
-
 ClientVerdict DecideVerdict(const ClientToVerify &client, const VerificationRule &rule,
                             const LoadedAddressLists &lists, const DnsEvidence *evidence)
 {
@@ -378,6 +361,7 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
             localRequests += client.requests;
     }
     result.behindProxy = ruledRequests > 0 && localRequests * 2 > ruledRequests;
+    result.fakeClients = TopFakeClients(result.clients);
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "verification/address_lists.h"
 #include "verification/dns_evidence.h"
+#include "verification/verdicts.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -14,11 +15,6 @@
 
 class DnsResolver;
 class StopFlag;
-
-// Whether a request that names a crawler comes from that crawler.
-enum class Verdict : quint8 { Verified, Fake, Unknown, Local, NoRule };
-
-QString VerdictWord(Verdict verdict);  // 已验证 仿冒 无法验证 本地 未设规则
 
 // How one agent is recognised: reverse names under its operator's domains,
 // and the published address lists that vouch for it.
@@ -45,27 +41,6 @@ struct ClientToVerify
     qint64 requests = 0;
 };
 
-struct ClientVerdict
-{
-    QString agentId;
-    QString address;
-    qint64 requests = 0;
-    Verdict verdict = Verdict::NoRule;
-    QString ptr;       // the reverse name that decided, escaped for display; empty when none
-    QString reason;    // why, in Chinese ("反向域名不属于该爬虫", "DNS 超时", …); empty when verified by DNS
-    QString listHit;   // the id of the list that holds the address, when one does
-};
-
-struct VerdictCounts
-{
-    qint64 verified = 0;
-    qint64 fake = 0;
-    qint64 unknown = 0;
-    qint64 local = 0;
-
-    qint64 total() const { return verified + fake + unknown + local; }
-};
-
 struct VerificationOptions
 {
     QString dnsCachePath = VerificationCache::defaultPath();  // empty: no cache (--no-cache)
@@ -78,16 +53,12 @@ struct VerificationOptions
     const StopFlag *stop = nullptr;  // read every 100 ms; a stopped run ends within that
 };
 
-struct VerificationResult
+struct VerificationResult : VerificationSummary
 {
-    QList<ClientVerdict> clients;            // one per pair given, in the same order
-    QHash<QString, VerdictCounts> agents;    // requests per verdict, for agents with a rule
-    QHash<QString, DnsEvidence> evidence;    // what DNS said, per address asked or cached
-    QMap<QString, QString> listAges;         // id → creationTime of each usable list the agents use
-    QMap<QString, QString> unusableLists;    // id → why not: missing or invalid
-    QStringList problems;                    // cache trouble, for the report
-    bool behindProxy = false;  // most requests of agents with a rule come from local addresses
-    int addressesAsked = 0;    // distinct addresses that needed DNS, cache hits included
+    QList<ClientVerdict> clients;          // one per pair given, in the same order
+    QHash<QString, DnsEvidence> evidence;  // what DNS said, per address asked or cached
+    QStringList problems;                  // cache trouble, for the report
+    int addressesAsked = 0;  // distinct addresses that needed DNS, cache hits included
     int cacheHits = 0;
     int lookups = 0;
     bool stopped = false;

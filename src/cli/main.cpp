@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
+#include "cli/overview_command.h"
 #include "cli/verify_command.h"
 #include "common/app_identity.h"
 
@@ -37,6 +38,8 @@ int main(int argc, char *argv[])
         return RunCrawlCommand(arguments, console);
     if (command == QLatin1String("index"))
         return RunIndexCommand(arguments, console);
+    if (command == QLatin1String("overview"))
+        return RunOverviewCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(console);
     if (command == QLatin1String("verify"))
@@ -49,8 +52,12 @@ int main(int argc, char *argv[])
     }
     const QString help = QStringLiteral(
         "用法 / usage:\n"
-        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
+        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] [--recursive]\n"
+        "                    [--log-format STRING] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
+        "  trawlex-cli overview [--recursive] [--log-format FMT] [--from DATE] [--to DATE] [--jobs N]\n"
+        "                      [--json | --csv DIR | --html FILE]\n"
+        "                      [--verify [--dns-server ADDRESS[:PORT]] [--no-cache]] PATH...\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli verify [--dns-server ADDRESS[:PORT]] [--no-cache] ADDRESS AGENT\n"
         "  trawlex-cli update-ranges [--url ID=URL]...\n"

@@ -1,17 +1,11 @@
 #include "overview/overview_accumulator.h"
 
-#include "overview/agent_classifier.h"
-
-#include <QHashFunctions>
-
 #include <algorithm>
 #include <climits>
 
 namespace {
 
 constexpr int kTopCount = 20;
-// Agents of a log are few; a log of made-up agents is not let to fill memory.
-constexpr std::size_t kMostCachedAgents = 20000;
 
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
@@ -53,8 +47,8 @@ quint64 ClientKey(QByteArrayView client)
     }
     if (dots == 3 && digits > 0 && part <= 255)
         return (address << 8) | part;
-    const quint64 hash = quint64(qHash(client, 0x7a11)) | (quint64(qHash(client, 0x51de)) << 32);
-    return std::min(hash | (quint64(1) << 63), FlatMap<quint8>::kEmpty - 1);
+    const quint64 hash = HashBytes(client.data(), client.size());
+    return std::min(hash | (quint64(1) << 63), FlatMap<Present>::kEmpty - 1);
 }
 
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
@@ -108,20 +102,8 @@ void OverviewAccumulator::AgentTally::countTime(qint64 time)
 
 OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay)
     : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), agents_(std::size_t(classifier.classes().size())),
-      pages_(std::make_shared<PageTable>())
+      pages_(std::make_shared<PageTable>()), classes_(classifier)
 {
-}
-
-int OverviewAccumulator::classOf(const LogRecord &record)
-{
-    ClassCache &cache = classCache_[record.agentPlusIsSpace ? 1 : 0];
-    const std::string_view agent(record.agent.data(), std::size_t(record.agent.size()));
-    if (const auto known = cache.find(agent); known != cache.end())
-        return known->second;
-    const int agentClass = classifier_.classify(record.agent, record.agentPlusIsSpace);
-    if (cache.size() < kMostCachedAgents)
-        cache.emplace(agent, agentClass);
-    return agentClass;
 }
 
 void OverviewAccumulator::add(const LogRecord &record)
@@ -130,7 +112,7 @@ void OverviewAccumulator::add(const LogRecord &record)
     const bool ranged = fromDay_ != 0 || toDay_ != 0;
     if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
         return;
-    const int agentClass = classOf(record);
+    const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
     std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
     if (!slot)
         slot = std::make_unique<AgentTally>();
@@ -147,7 +129,7 @@ void OverviewAccumulator::add(const LogRecord &record)
         agent.countTime(time);
     }
     if (!record.client.isEmpty())
-        agent.clients[ClientKey(record.client)] = 1;
+        agent.clients.insert(ClientKey(record.client));
     if (record.hasPage) {
         PairTally &pair = agent.pageStatuses[PairKey(pages_->intern(record.page, record.family), record.status)];
         ++pair.requests;
@@ -183,7 +165,7 @@ void OverviewAccumulator::merge(const OverviewAccumulator &later)
             into.days[day] += requests;
         into.countTime(from->firstTime);
         into.countTime(from->lastTime);
-        from->clients.forEach([&](quint64 client, quint8) { into.clients[client] = 1; });
+        from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
         from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
             PairTally &to = into.pageStatuses[PairKey(pageIds[std::size_t(PageOfPair(key))], StatusOfPair(key))];
             to.requests += pair.requests;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
+#include "overview/agent_classifier.h"
 #include "overview/flat_map.h"
 #include "overview/overview_result.h"
 #include "overview/page_table.h"
@@ -10,13 +11,8 @@
 #include <array>
 #include <map>
 #include <memory>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
-
-class AgentClassifier;
 
 // The overview's figures as records come: one accumulator per input, merged
 // in input order into the run's. Memory grows with distinct pages, clients
@@ -52,7 +48,7 @@ private:
         std::map<qint32, qint64> days;
         qint64 firstTime = 0;  // TimeKey; 0 when no record had a date
         qint64 lastTime = 0;
-        FlatMap<quint8> clients;            // ClientKey
+        FlatMap<Present> clients;           // ClientKey
         FlatMap<PairTally> pageStatuses;    // PairKey(page, status)
 
         void countStatus(int status, qint64 requests);  // its class and its code
@@ -60,14 +56,6 @@ private:
         void countTime(qint64 time);
     };
 
-    struct TransparentHash
-    {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-    };
-    using ClassCache = std::unordered_map<std::string, int, TransparentHash, std::equal_to<>>;
-
-    int classOf(const LogRecord &record);
     AgentOverview agentResult(int agentClass, const AgentTally &tally) const;
 
     const AgentClassifier &classifier_;
@@ -77,5 +65,5 @@ private:
     std::array<qint64, kAgentCategoryCount> categories_{};
     std::map<qint32, qint64> days_;
     std::shared_ptr<PageTable> pages_;
-    std::array<ClassCache, 2> classCache_;  // by the record's agentPlusIsSpace
+    AgentClassCache classes_;
 };

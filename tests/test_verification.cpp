@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QHttpServer>
 #include <QHttpServerResponder>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -462,6 +465,63 @@ private slots:
         QCOMPARE(VerifyClientsOverDns({{"googlebot", "66.249.66.1", 1}}, testRules(), "not-an-address", options)
                      .clients[0].reason,
                  QStringLiteral("无效的名称服务器地址：not-an-address"));
+    }
+
+    void overviewVerify()
+    {
+        TinyDnsServer server;
+        server.addPtr(kGood, "crawl-66-249-66-1.googlebot.com");
+        server.addAddress("crawl-66-249-66-1.googlebot.com", kGood);
+        server.addPtr(QHostAddress("1.2.3.4"), "rented.googleusercontent.com");
+        QTemporaryDir home;
+        const QString log = home.filePath("access.log");
+        QByteArray lines;
+        auto add = [&lines](const char *client, const char *agent, int times) {
+            for (int i = 0; i < times; ++i)
+                lines += QByteArray(client) + " - - [01/Dec/2026:10:00:00 +0000] \"GET / HTTP/1.1\" 200 1 \"-\" \"" + agent + "\"\n";
+        };
+        add("66.249.66.1", "Googlebot/2.1", 3);
+        add("1.2.3.4", "Googlebot/2.1", 2);
+        add("10.0.0.1", "bingbot/2.0", 1);
+        add("5.6.7.8", "DuckDuckBot/1.1", 1);
+        writeFile(log, lines);
+        const QStringList verify{"overview", "--verify", "--dns-server", server.address()};
+
+        CliResult result = cli(home, verify + QStringList{"--json", log});
+        QCOMPARE(result.status, 0);
+        const QJsonObject document = QJsonDocument::fromJson(result.out.toUtf8()).object();
+        QHash<QString, QJsonValue> verification;
+        for (const QJsonValue &agent : document.value("agents").toArray())
+            verification.insert(agent["id"].toString(), agent["verification"]);
+        QCOMPARE(verification.value("googlebot"),
+                 QJsonValue(QJsonObject{{"verified", 3}, {"fake", 2}, {"unknown", 0}, {"local", 0}}));
+        QCOMPARE(verification.value("bingbot")["local"].toInt(), 1);
+        QVERIFY(verification.value("duckduckbot").isUndefined());
+        const QJsonArray fakes = document.value("fake_clients").toArray();
+        QCOMPARE(fakes.size(), 1);
+        QCOMPARE(fakes[0].toObject(), (QJsonObject{{"address", "1.2.3.4"}, {"agent", "googlebot"}, {"requests", 2},
+                                                   {"ptr", "rented.googleusercontent.com"}, {"reason", "反向域名不属于该爬虫"}}));
+        QVERIFY(document.value("address_lists")["googlebot"].isNull());
+        QVERIFY(!document.contains("verification_note"));
+
+        result = cli(home, verify + QStringList{log});
+        QVERIFY2(result.out.contains(QStringLiteral("已验证 60% · 仿冒 2")), qPrintable(result.out));
+        QVERIFY(result.out.contains(QStringLiteral("未设规则")));
+        QCOMPARE(cli(home, verify + QStringList{"--csv", home.filePath("csv"), log}).status, 0);
+        QFile csv(home.filePath("csv/fake_clients.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().contains("1.2.3.4,googlebot,2,"));
+        QCOMPARE(cli(home, verify + QStringList{"--html", home.filePath("report.html"), log}).status, 0);
+        QFile html(home.filePath("report.html"));
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(html.readAll()).contains(QStringLiteral("<td>反向域名不属于该爬虫</td>")));
+
+        // Behind a proxy: most requests of ruled agents come from a local address.
+        add("10.0.0.1", "Googlebot/2.1", 9);
+        writeFile(log, lines);
+        result = cli(home, verify + QStringList{"--json", log});
+        QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8())["verification_note"].toString(), ProxyNoteText());
+        QCOMPARE(cli(home, {"overview", "--no-cache", log}).status, 2);
     }
 
     void dnsServerSpec_data()

@@ -48,6 +48,14 @@ struct VerdictCounts
     qint64 local = 0;
 
     qint64 total() const { return verified + fake + unknown + local; }
+    VerdictCounts &operator+=(const VerdictCounts &other)
+    {
+        verified += other.verified;
+        fake += other.fake;
+        unknown += other.unknown;
+        local += other.local;
+        return *this;
+    }
 };
 
 struct VerificationSummary

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     LogFile stored;
     if (!stored.open(memory.path()))
         std::abort();
-    const std::unique_ptr<ByteSource> source = Decompressing(compression, stored);
+    const std::unique_ptr<ByteSource> source = Decompressing(compression, stored, 1 + data[0] % 64);
     std::vector<char> buffer(1 + data[0] % 4096);
     qint64 total = 0;
     for (;;) {

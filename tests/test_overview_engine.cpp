@@ -195,6 +195,12 @@ private slots:
         QCOMPARE(baidu.topErrors.size(), 2);
         QCOMPARE(baidu.topErrors.front().status, 404);
         QCOMPARE(baidu.topErrors.front().requests, 2);
+        const QList<AgentPage> pages = baidu.pageList();
+        QCOMPARE(pages.size(), 4);
+        QCOMPARE(result.pageText(pages[1].page), QStringLiteral("/b"));
+        QCOMPARE(pages[1].requests, 2);
+        QCOMPARE(pages[1].statuses, QList<int>{404});
+        QCOMPARE(pages[1].lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 30), Qt::UTC));
         QCOMPARE(result.categories[int(AgentCategory::Search)], 7);
         QCOMPARE(result.categories[int(AgentCategory::Visitor)], 1);
         QCOMPARE(result.agents[1].id, QStringLiteral("browser"));  // ties by id

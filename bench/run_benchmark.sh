@@ -106,7 +106,12 @@ section "the same zstd'd, $(du -sb "$zstded" | cut -f1) bytes" \
 read -r w c p < <(crawl --jobs 1 "$zstded"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
 same_for_any_jobs "$zstded"
 
-# Crawler check: 10,000 distinct addresses against a resolver answering after
-# 50 ms (at most 64 lookups at once), then the same again from the cache.
-echo
+# Crawler check: what --verify adds to the overview besides waiting for DNS
+# (a local port that refuses at once stands in for the name server), then
+# 10,000 distinct addresses against a resolver answering after 50 ms (at most
+# 64 lookups at once), and the same again from the cache.
+section "crawler check on the nginx logs" "trawlex-cli overview --jobs 1" \
+  "$bin/trawlex-cli" overview --jobs 1 --json "$combined"
+read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --verify --no-cache --dns-server 127.0.0.1:9 \
+  "$combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
 "$bin/trawlex-verifybench" 10000 50

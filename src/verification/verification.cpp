@@ -6,7 +6,6 @@
 #include "verification/dns_resolver.h"
 
 #include <QEventLoop>
-#include <QSet>
 #include <QTimer>
 
 #include <algorithm>

@@ -333,6 +333,22 @@ private slots:
         QCOMPARE(result.clients.back().reason, QStringLiteral("已停止"));
     }
 
+    void unreachableServerGivenUp()
+    {
+        ListFolder lists;
+        TableDnsResolver dns;
+        QList<ClientToVerify> clients;
+        for (int i = 0; i < 1000; ++i) {
+            const QHostAddress address(quint32(0x08080000 + i));
+            dns.setNameReply(address, {DnsStatus::TimedOut, {}, {}, QStringLiteral("DNS 超时")});
+            clients.append({"googlebot", address.toString(), 1});
+        }
+        const VerificationResult result = VerifyClients(clients, testRules(), dns, optionsFor(lists));
+        QVERIFY(dns.lookups() < 300);
+        QCOMPARE(result.clients.back().reason, QStringLiteral("名称服务器无响应"));
+        QCOMPARE(result.agents.value("googlebot").unknown, 1000);
+    }
+
     void topFakeClients()
     {
         QList<ClientVerdict> clients;

@@ -1,7 +1,6 @@
 #include "overview/overview_accumulator.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 

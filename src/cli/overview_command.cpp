@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
@@ -8,6 +9,9 @@
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "verification/cares_resolver.h"
+#include "verification/catalogue_rules.h"
+#include "verification/overview_verification.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -67,6 +71,11 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
                                         QStringLiteral("FILE"));
     parser.addOptions({recursiveOption, formatOption, fromOption, toOption, jobsOption, jsonOption, csvOption,
                        htmlOption});
+    const QCommandLineOption verifyOption(QStringLiteral("verify"),
+                                          QStringLiteral("验证蜘蛛的真伪（反向域名、地址列表） / check crawlers are genuine"));
+    parser.addOption(verifyOption);
+    const DnsCommandLine dns;
+    dns.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
                                  QStringLiteral("PATH..."));
@@ -94,12 +103,24 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         request.jobs = 0;
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
         return usage(problem);
+    request.clientRequests = parser.isSet(verifyOption);
+    if (!request.clientRequests && (parser.isSet(dns.dnsServer) || parser.isSet(dns.noCache)))
+        return usage(QStringLiteral("--dns-server 和 --no-cache 需要 --verify / need --verify"));
+    std::unique_ptr<CaresResolver> resolver;
+    if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
+        return status;
 
+    const AgentCatalogue catalogue = LoadAgentCatalogue();
     StopFlag stop;
     OverviewResult result;
     {
         const InterruptStopsRun interrupt(stop);
-        result = RunOverview(request, LoadAgentCatalogue(), nullptr, &stop);
+        result = RunOverview(request, catalogue, nullptr, &stop);
+    }
+    if (resolver && !result.stopped) {
+        VerificationOptions options;
+        dns.applyTo(parser, options);
+        VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
     }
     QString saveProblem;
     if (parser.isSet(jsonOption)) {

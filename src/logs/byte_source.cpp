@@ -74,7 +74,7 @@ qint64 LogFile::readFile(char *buffer, qint64 size)
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, size_t(size));
         if (got >= 0) {
-            bytesRead_ += got;
+            bytesRead_.fetch_add(got, std::memory_order_relaxed);
             return got;
         }
         if (errno != EINTR) {

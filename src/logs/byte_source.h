@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
+
 // A stream of bytes the log reader works on: a log file, or its bytes
 // decompressed. Read once, from start to end.
 class ByteSource
@@ -34,8 +36,9 @@ public:
     // The first bytes of the file, up to `size`, without using them up: the
     // next reads return them again. Called before the first read; -1 on failure.
     qint64 peek(char *buffer, qint64 size);
-    // Bytes taken from the file so far, peeked ones included.
-    qint64 bytesRead() const { return bytesRead_; }
+    // Bytes taken from the file so far, peeked ones included. Safe to ask
+    // from another thread than the one reading.
+    qint64 bytesRead() const { return bytesRead_.load(std::memory_order_relaxed); }
 
 private:
     void fail(int errorNumber);
@@ -44,6 +47,6 @@ private:
     int fd_ = -1;
     bool ownsFd_ = false;
     QByteArray head_;  // peeked bytes not yet read
-    qint64 bytesRead_ = 0;
+    std::atomic<qint64> bytesRead_ = 0;
     QString errorText_;
 };

@@ -99,8 +99,9 @@ void OverviewAccumulator::AgentTally::countTime(qint64 time)
     lastTime = std::max(lastTime, time);
 }
 
-OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay)
-    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), agents_(std::size_t(classifier.classes().size())),
+OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
+                                         bool keepClientRequests)
+    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), keepClientRequests_(keepClientRequests), agents_(std::size_t(classifier.classes().size())),
       pages_(std::make_shared<PageTable>()), classes_(classifier)
 {
 }
@@ -143,6 +144,11 @@ void OverviewAccumulator::add(const LogRecord &record)
     if (waiting.hasClient) {
         waiting.client = ClientKey(record.client);
         agent.clients.prefetch(waiting.client);
+        if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued) {
+            ++agent.clientRequests[waiting.client];
+            if (waiting.client >> 63 && !clientTexts_.contains(waiting.client))
+                clientTexts_.emplace(waiting.client, record.client.toByteArray());
+        }
     }
     if (waitingCount_ == waiting_.size())
         countWaiting(waiting_[waitingNext_]);
@@ -181,6 +187,7 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
 
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += later.categories_[i];
+    clientTexts_.insert(later.clientTexts_.begin(), later.clientTexts_.end());
     for (const auto &[day, requests] : later.days_.counts())
         days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
@@ -202,6 +209,7 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
         into.countTime(from->firstTime);
         into.countTime(from->lastTime);
         from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
+        from->clientRequests.forEach([&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
         from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
             PairTally &to = into.pageStatuses[PairKey(pageIds[std::size_t(PageOfPair(key))], StatusOfPair(key))];
             to.requests += pair.requests;
@@ -222,6 +230,10 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     agent.requests = tally.requests;
     agent.bytes = tally.bytes;
     agent.clients = qint64(tally.clients.size());
+    tally.clientRequests.forEach(
+        [&](quint64 client, qint64 requests) { agent.clientRequests.append({clientText(client), requests}); });
+    std::sort(agent.clientRequests.begin(), agent.clientRequests.end(),
+              [](const ClientRequests &a, const ClientRequests &b) { return a.address < b.address; });
     agent.classes = tally.classes;
     for (const auto &[status, requests] : tally.statuses)
         agent.status.insert(status, requests);
@@ -273,6 +285,13 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
             return textA < textB || (textA == textB && a.status < b.status);
         });
     return agent;
+}
+
+QString OverviewAccumulator::clientText(quint64 client) const
+{
+    if (client >> 63)
+        return QString::fromLatin1(clientTexts_.at(client));
+    return QStringLiteral("%1.%2.%3.%4").arg(client >> 24).arg((client >> 16) & 0xff).arg((client >> 8) & 0xff).arg(client & 0xff);
 }
 
 void OverviewAccumulator::fillResult(OverviewResult &result)

@@ -21,8 +21,10 @@ class OverviewAccumulator
 {
 public:
     // Records dated outside [fromDay, toDay] (yyyymmdd; 0 leaves a side open)
-    // are left out.
-    OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay);
+    // are left out. `keepClientRequests`: count requests per client of each
+    // catalogued agent too, for the crawler check.
+    OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
+                        bool keepClientRequests = false);
 
     void add(const LogRecord &record);
 
@@ -74,6 +76,7 @@ private:
         qint64 firstTime = 0;  // TimeKey; 0 when no record had a date
         qint64 lastTime = 0;
         FlatMap<Present> clients;           // ClientKey
+        FlatMap<qint64> clientRequests;     // ClientKey → requests, when kept
         FlatMap<PairTally> pageStatuses;    // PairKey(page, status)
 
         void countStatus(int status, qint64 requests);  // its class and its code
@@ -101,10 +104,13 @@ private:
     void countAllWaiting();
 
     AgentOverview agentResult(int agentClass, const AgentTally &tally) const;
+    QString clientText(quint64 client) const;
 
     const AgentClassifier &classifier_;
     qint32 fromDay_;
     qint32 toDay_;
+    bool keepClientRequests_;
+    std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
     DayCounts days_;

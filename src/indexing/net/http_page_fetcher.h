@@ -1,33 +1,13 @@
 #pragma once
 
 #include "indexing/indexing_run.h"
+#include "net/http_download.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
 
 class QNetworkAccessManager;
-
-// Bounds for a download from a server nobody vouches for.
-struct DownloadLimits
-{
-    int timeoutMs = 10000;               // the whole request, redirects included
-    qint64 maxBodyBytes = 8 << 20;       // after decompression; the rest is cut off
-    int maxRedirects = 5;                // and only to http or https
-};
-
-struct Download
-{
-    QByteArray body;     // empty on a failure
-    int httpStatus = 0;  // of the last answer; 0 when none came
-    QString failure;     // empty when the body came
-};
-
-// Waits for the body in a local event loop that handles no user input, so
-// the window cannot act in the middle of a download. A failure (an invalid
-// address, no connection, time-out, an error status, a refused redirect)
-// says why; a body over the limit is cut there.
-Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});
 
 // UTF-8 bytes as text; invalid sequences become U+FFFD.
 QString Utf8BytesToString(const QByteArray &bytes);

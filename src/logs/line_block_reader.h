@@ -4,7 +4,7 @@
 
 #include <QByteArrayView>
 
-#include <vector>
+#include <memory>
 
 struct ScanLimits
 {
@@ -39,7 +39,10 @@ private:
     ByteSource &source_;
     qsizetype blockBytes_;
     qsizetype maxLineBytes_;
-    std::vector<char> buffer_;
+    // Not zeroed when made: every file has a reader, and zeroing a block
+    // that is about to be read into was a good part of the time of a small file.
+    std::unique_ptr<char[]> buffer_;
+    qsizetype capacity_ = 0;
     qsizetype dataBegin_ = 0;  // unconsumed bytes are [dataBegin_, dataEnd_)
     qsizetype dataEnd_ = 0;
     bool atEnd_ = false;

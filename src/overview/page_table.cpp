@@ -5,7 +5,7 @@
 #include "common/utf8.h"
 #include "overview/flat_map.h"
 
-PageTable::PageTable() : slots_(1024) {}
+PageTable::PageTable() : slots_(64) {}
 
 quint32 PageTable::hashOf(QByteArrayView key, KeyKind kind)
 {

@@ -61,7 +61,7 @@ qint32 PageTable::intern(const Prepared &prepared)
     const quint32 begin = quint32(displays_.size());
     if (kind == KeyKind::Own) {
         const qint32 id = add(page, family);
-        place({hash, id, begin, quint32(page.size()), kind, false});
+        place({hash, id, begin, quint32(page.size()), quint32(kind), false});
         return id;
     }
     // A way of writing a W3C page not met before: the page in lower case
@@ -71,11 +71,11 @@ qint32 PageTable::intern(const Prepared &prepared)
     qint32 id = slots_[find(folded, foldedHash, KeyKind::Folded)].id;
     if (id < 0) {
         id = add(page, family);
-        place({foldedHash, id, quint32(keys_.size()), quint32(folded.size()), KeyKind::Folded, true});
+        place({foldedHash, id, quint32(keys_.size()), quint32(folded.size()), quint32(KeyKind::Folded), true});
         keys_.append(folded);
-        place({hash, id, begin, quint32(page.size()), kind, false});
+        place({hash, id, begin, quint32(page.size()), quint32(kind), false});
     } else {
-        place({hash, id, quint32(keys_.size()), quint32(page.size()), kind, true});
+        place({hash, id, quint32(keys_.size()), quint32(page.size()), quint32(kind), true});
         keys_.append(page);
     }
     return id;
@@ -87,7 +87,7 @@ std::size_t PageTable::find(QByteArrayView key, quint32 hash, KeyKind kind) cons
     std::size_t index = hash & mask;
     for (; slots_[index].id >= 0; index = (index + 1) & mask) {
         const Slot &slot = slots_[index];
-        if (slot.hash == hash && slot.kind == kind && keyAt(slot) == key)
+        if (slot.hash == hash && KeyKind(slot.kind) == kind && keyAt(slot) == key)
             break;
     }
     return index;

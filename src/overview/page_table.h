@@ -55,9 +55,9 @@ private:
         quint32 hash = 0;
         qint32 id = -1;  // -1: empty
         quint32 keyBegin = 0;
-        quint32 keySize = 0;
-        KeyKind kind = KeyKind::Own;
-        bool inKeys = false;  // the key is in keys_, else in displays_
+        quint32 keySize : 29 = 0;
+        quint32 kind : 2 = 0;    // a KeyKind
+        quint32 inKeys : 1 = 0;  // the key is in keys_, else in displays_
     };
 
     static quint32 hashOf(QByteArrayView key, KeyKind kind);

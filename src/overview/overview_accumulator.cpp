@@ -136,7 +136,7 @@ void OverviewAccumulator::add(const LogRecord &record)
 
     // The (page, status) pair and the client wait a few records in their
     // large tables, whose slots load meanwhile.
-    Waiting waiting{&agent, 0, time, 0, record.hasPage, !record.client.isEmpty()};
+    Waiting waiting{.agent = &agent, .time = time, .hasPair = record.hasPage, .hasClient = !record.client.isEmpty()};
     if (waiting.hasPair) {
         waiting.pair = PairKey(pages_->intern(page), record.status);
         agent.pageStatuses.prefetch(waiting.pair);
@@ -150,6 +150,7 @@ void OverviewAccumulator::add(const LogRecord &record)
                 clientTexts_.emplace(waiting.client, record.client.toByteArray());
         }
     }
+    // Takes the place of the oldest waiting record, counted now.
     if (waitingCount_ == waiting_.size())
         countWaiting(waiting_[waitingNext_]);
     else

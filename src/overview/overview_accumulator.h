@@ -29,6 +29,8 @@ public:
     void add(const LogRecord &record);
 
     // Adds the figures of an accumulator of inputs read after this one's.
+    // `later` first counts its last records (see Waiting), and so does
+    // fillResult(): hence neither is const.
     void merge(OverviewAccumulator &later);
 
     // The categories, days, agents and pages of the result.

@@ -1,6 +1,6 @@
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
-#include "crawl_log/log_folder.h"
+#include "logs/log_folder.h"
 #include "support/crawl_fixtures.h"
 
 #include <QDir>

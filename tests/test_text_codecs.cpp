@@ -1,7 +1,7 @@
 #include "common/cp936.h"
 #include "common/text_rules.h"
 #include "common/utf8.h"
-#include "crawl_log/log_text.h"
+#include "logs/log_text.h"
 
 #include <QTest>
 

@@ -5,7 +5,7 @@
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
-#include "crawl_log/log_folder.h"
+#include "logs/log_folder.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

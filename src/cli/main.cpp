@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
+#include "cli/overview_command.h"
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
         return RunCrawlCommand(arguments, console);
     if (command == QLatin1String("index"))
         return RunIndexCommand(arguments, console);
+    if (command == QLatin1String("overview"))
+        return RunOverviewCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
@@ -46,6 +49,8 @@ int main(int argc, char *argv[])
         "用法 / usage:\n"
         "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
+        "  trawlex-cli overview [--recursive] [--log-format FMT] [--from DATE] [--to DATE] [--jobs N]\n"
+        "                      [--json | --csv DIR | --html FILE] PATH...\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");

@@ -1,5 +1,141 @@
 #include "overview/overview_html.h"
 
-QString OverviewHtml(const OverviewResult &) { return {}; }
+#include "overview/agent_table.h"
+#include "overview/overview_chart.h"
+#include "overview/overview_format.h"
+#include "overview/saved_file.h"
 
-QString WriteOverviewHtml(const OverviewResult &, const QString &) { return {}; }
+namespace {
+
+constexpr int kCrawlersCharted = 5;
+constexpr int kCrawlersWithStatus = 20;
+
+// No scripts, nothing from elsewhere: the page is read offline, and the
+// policy makes sure a browser asks no one for anything.
+const char kHead[] = R"(<!DOCTYPE html>
+<html lang="zh-CN">
+<head>
+<meta charset="utf-8">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; style-src 'unsafe-inline'">
+<title>蜘蛛概览</title>
+<style>
+body { font-family: 'Noto Sans CJK SC', 'Microsoft YaHei', 'PingFang SC', sans-serif; margin: 24px; color: #222; }
+h1 { font-size: 22px; margin: 0 0 8px; }
+h2 { font-size: 17px; margin: 28px 0 8px; border-bottom: 1px solid #ddd; padding-bottom: 4px; }
+p.summary { color: #555; margin: 4px 0; }
+table { border-collapse: collapse; font-size: 13px; }
+th, td { border: 1px solid #ddd; padding: 3px 6px; white-space: nowrap; }
+th { background: #f3f5f8; }
+td.n { text-align: right; font-variant-numeric: tabular-nums; }
+tr.total td { font-weight: bold; background: #fafafa; }
+details { margin: 6px 0; }
+summary { cursor: pointer; }
+ul.notes { color: #a33; }
+</style>
+</head>
+<body>
+)";
+
+QString Escaped(const QString &text) { return text.toHtmlEscaped(); }
+
+QString Cell(const QString &text, bool numeric, const char *tag = "td")
+{
+    return QStringLiteral("<%1%2>%3</%1>").arg(QLatin1String(tag), numeric ? QStringLiteral(" class=\"n\"") : QString(),
+                                              Escaped(text));
+}
+
+QString AgentsTable(const OverviewResult &result)
+{
+    const QList<AgentColumn> columns = AgentTableColumns(result);
+    QString html = QStringLiteral("<table>\n<tr>");
+    for (const AgentColumn &column : columns)
+        html += Cell(column.header, false, "th");
+    html += QStringLiteral("</tr>\n");
+    for (const AgentOverview &agent : result.agents) {
+        html += QStringLiteral("<tr>");
+        for (const AgentColumn &column : columns)
+            html += Cell(column.value(agent, AgentColumn::Shown::ForPeople), column.numeric);
+        html += QStringLiteral("</tr>\n");
+    }
+    html += QStringLiteral("<tr class=\"total\">");
+    for (const AgentColumn &column : columns)
+        html += Cell(column.total ? column.total(result, AgentColumn::Shown::ForPeople) : QString(), column.numeric);
+    return html + QStringLiteral("</tr>\n</table>\n");
+}
+
+QString CategoriesTable(const OverviewResult &result)
+{
+    QString header;
+    QString values;
+    for (int i = 0; i < kAgentCategoryCount; ++i) {
+        header += Cell(CategoryName(AgentCategory(i)), false, "th");
+        values += Cell(CountText(result.categories[i]), true);
+    }
+    return QStringLiteral("<table>\n<tr>") + header + QStringLiteral("</tr>\n<tr>") + values
+        + QStringLiteral("</tr>\n</table>\n");
+}
+
+QString AgentDetails(const OverviewResult &result, const AgentOverview &agent)
+{
+    QString html = QStringLiteral("<details><summary>%1（%2）</summary>\n")
+                       .arg(Escaped(agent.name), Escaped(agent.id));
+    html += QStringLiteral("<table>\n<tr><th>请求最多的页面</th><th>请求数</th></tr>\n");
+    for (const PageRequests &page : agent.topPages)
+        html += QStringLiteral("<tr>") + Cell(result.pageText(page.page), false) + Cell(CountText(page.requests), true)
+            + QStringLiteral("</tr>\n");
+    html += QStringLiteral("</table>\n");
+    if (!agent.topErrors.isEmpty()) {
+        html += QStringLiteral("<table>\n<tr><th>出错最多的页面</th><th>状态码</th><th>请求数</th></tr>\n");
+        for (const PageStatusRequests &error : agent.topErrors)
+            html += QStringLiteral("<tr>") + Cell(result.pageText(error.page), false)
+                + Cell(QString::number(error.status), true) + Cell(CountText(error.requests), true)
+                + QStringLiteral("</tr>\n");
+        html += QStringLiteral("</table>\n");
+    }
+    return html + QStringLiteral("</details>\n");
+}
+
+QString Notes(const OverviewResult &result)
+{
+    QStringList notes = result.problems;
+    for (const OverviewInput &input : result.inputs)
+        notes += InputNotes(input);
+    if (result.stopped)
+        notes.append(QStringLiteral("已停止：以上数字只含已读的部分"));
+    if (notes.isEmpty())
+        return {};
+    QString html = QStringLiteral("<h2>提示</h2>\n<ul class=\"notes\">\n");
+    for (const QString &note : notes)
+        html += QStringLiteral("<li>") + Escaped(note) + QStringLiteral("</li>\n");
+    return html + QStringLiteral("</ul>\n");
+}
+
+}  // namespace
+
+QString OverviewHtml(const OverviewResult &result)
+{
+    QString html = QString::fromUtf8(kHead);
+    html += QStringLiteral("<h1>蜘蛛概览</h1>\n");
+    html += QStringLiteral("<p class=\"summary\">记录数 %1 · 无效行 %2 · 范围内请求 %3 · 日志文件 %4 个</p>\n")
+                .arg(CountText(result.records), CountText(result.badLines), CountText(result.requests()),
+                     CountText(result.inputs.size()));
+    if (!result.days.isEmpty())
+        html += QStringLiteral("<p class=\"summary\">日期：%1 至 %2</p>\n")
+                    .arg(DayText(result.days.firstKey()), DayText(result.days.lastKey()));
+    html += QStringLiteral("<h2>类别</h2>\n") + CategoriesTable(result);
+    html += QStringLiteral("<h2>蜘蛛</h2>\n") + AgentsTable(result);
+    html += QStringLiteral("<h2>每日请求（请求最多的蜘蛛）</h2>\n")
+        + DrawDayChart(result, BusiestCrawlers(result, kCrawlersCharted)).svg;
+    html += QStringLiteral("<h2>状态码分类</h2>\n")
+        + DrawStatusChart(result, BusiestCrawlers(result, kCrawlersWithStatus)).svg;
+    html += QStringLiteral("<h2>各蜘蛛的页面</h2>\n");
+    for (const AgentOverview &agent : result.agents)
+        html += AgentDetails(result, agent);
+    html += Notes(result);
+    return html + QStringLiteral("</body>\n</html>\n");
+}
+
+QString WriteOverviewHtml(const OverviewResult &result, const QString &fileName)
+{
+    return SaveFileAtomically(fileName, OverviewHtml(result).toUtf8());
+}

@@ -1,3 +1,76 @@
 #include "overview/overview_text.h"
 
-QString OverviewTextTable(const OverviewResult &) { return {}; }
+#include "overview/agent_table.h"
+#include "overview/overview_format.h"
+
+namespace {
+
+QString Padded(const QString &text, int width, bool alignRight)
+{
+    const QString padding(std::max(0, width - DisplayWidth(text)), u' ');
+    return alignRight ? padding + text : text + padding;
+}
+
+QString TableText(const QList<AgentColumn> &columns, const QList<QStringList> &rows)
+{
+    QList<int> widths;
+    for (const AgentColumn &column : columns)
+        widths.append(DisplayWidth(column.header));
+    for (const QStringList &row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+    QString text;
+    auto appendRow = [&](const QStringList &cells, bool header) {
+        QString line;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            line += (i > 0 ? QStringLiteral("  ") : QString()) + Padded(cells[i], widths[i], !header && columns[i].numeric);
+        while (line.endsWith(u' '))
+            line.chop(1);
+        text += line + u'\n';
+    };
+    QStringList headers;
+    for (const AgentColumn &column : columns)
+        headers.append(column.header);
+    appendRow(headers, true);
+    for (const QStringList &row : rows)
+        appendRow(row, false);
+    return text;
+}
+
+}  // namespace
+
+QString OverviewTextTable(const OverviewResult &result)
+{
+    const QList<AgentColumn> columns = AgentTableColumns(result);
+    QList<QStringList> rows;
+    for (const AgentOverview &agent : result.agents) {
+        QStringList row;
+        for (const AgentColumn &column : columns)
+            row.append(column.value(agent, AgentColumn::Shown::ForPeople));
+        rows.append(row);
+    }
+    QStringList totals;
+    for (const AgentColumn &column : columns)
+        totals.append(column.total ? column.total(result, AgentColumn::Shown::ForPeople) : QString());
+    rows.append(totals);
+
+    QString text = TableText(columns, rows);
+    text += QStringLiteral("\n记录数：%1　无效行：%2　范围内请求：%3\n")
+                .arg(CountText(result.records), CountText(result.badLines), CountText(result.requests()));
+    QStringList categories;
+    for (int i = 0; i < kAgentCategoryCount; ++i)
+        categories.append(CategoryName(AgentCategory(i)) + u' ' + CountText(result.categories[i]));
+    text += QStringLiteral("类别：") + categories.join(QStringLiteral("　")) + u'\n';
+    if (result.from.isValid() || result.to.isValid())
+        text += QStringLiteral("日期范围：%1 至 %2\n")
+                    .arg(result.from.isValid() ? DayText(result.from) : QStringLiteral("最早"),
+                         result.to.isValid() ? DayText(result.to) : QStringLiteral("最晚"));
+    QStringList notes = result.problems;
+    for (const OverviewInput &input : result.inputs)
+        notes += InputNotes(input);
+    if (!notes.isEmpty())
+        text += u'\n' + notes.join(u'\n') + u'\n';
+    if (result.stopped)
+        text += QStringLiteral("\n已停止：以上数字只含已读的部分\n");
+    return text;
+}

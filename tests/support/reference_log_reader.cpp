@@ -1,7 +1,7 @@
 #include "support/reference_log_reader.h"
 
 #include "crawl_log/crawler_token.h"
-#include "crawl_log/log_text.h"
+#include "logs/log_text.h"
 
 namespace Reference {
 

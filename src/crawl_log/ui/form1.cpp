@@ -6,7 +6,7 @@
 #include "common/text_rules.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
-#include "crawl_log/log_folder.h"
+#include "logs/log_folder.h"
 #include "crawl_log/ui/form2.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"

@@ -17,8 +17,9 @@ public:
     virtual QString errorText() const = 0;
 };
 
-// A log file opened for reading. Opening never blocks (a FIFO named like a
-// log is refused, not waited on) and accepts regular files only.
+// A log file opened for reading, or standard input for the path "-".
+// Opening never blocks (a FIFO named like a log is refused, not waited on)
+// and accepts regular files only.
 class LogFile final : public ByteSource
 {
 public:
@@ -32,10 +33,20 @@ public:
     bool rewind() override;
     QString errorText() const override { return errorText_; }
 
+    // The first bytes of the file, up to `size`, without using them up: the
+    // next reads return them again. Called before the first read; -1 on failure.
+    qint64 peek(char *buffer, qint64 size);
+    // Bytes taken from the file so far, peeked ones included.
+    qint64 bytesRead() const { return bytesRead_; }
+
 private:
     void fail(int errorNumber);
+    qint64 readFile(char *buffer, qint64 size);
 
     int fd_ = -1;
+    bool ownsFd_ = false;
+    QByteArray head_;  // peeked bytes not yet read
+    qint64 bytesRead_ = 0;
     QString errorText_;
 };
 

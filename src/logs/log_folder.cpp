@@ -1,4 +1,4 @@
-#include "crawl_log/log_folder.h"
+#include "logs/log_folder.h"
 
 #include <QDir>
 #include <QFileInfo>

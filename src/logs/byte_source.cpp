@@ -1,4 +1,4 @@
-#include "crawl_log/byte_source.h"
+#include "logs/byte_source.h"
 
 #include <QFile>
 
@@ -33,7 +33,7 @@ QString reasonFor(int errorNumber)
 
 LogFile::~LogFile()
 {
-    if (fd_ >= 0)
+    if (ownsFd_)
         ::close(fd_);
 }
 
@@ -41,6 +41,10 @@ void LogFile::fail(int errorNumber) { errorText_ = reasonFor(errorNumber); }
 
 bool LogFile::open(const QString &path)
 {
+    if (path == QLatin1String("-")) {
+        fd_ = STDIN_FILENO;
+        return true;
+    }
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
     fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -48,6 +52,7 @@ bool LogFile::open(const QString &path)
         fail(errno);
         return false;
     }
+    ownsFd_ = true;
     struct stat status {};
     if (::fstat(fd_, &status) != 0) {
         fail(errno);
@@ -62,14 +67,16 @@ bool LogFile::open(const QString &path)
     return true;
 }
 
-qint64 LogFile::read(char *buffer, qint64 size)
+qint64 LogFile::readFile(char *buffer, qint64 size)
 {
     if (fd_ < 0)
         return -1;
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, size_t(size));
-        if (got >= 0)
+        if (got >= 0) {
+            bytesRead_ += got;
             return got;
+        }
         if (errno != EINTR) {
             fail(errno);
             return -1;
@@ -77,8 +84,36 @@ qint64 LogFile::read(char *buffer, qint64 size)
     }
 }
 
+qint64 LogFile::peek(char *buffer, qint64 size)
+{
+    // A pipe may hand out fewer bytes per read than asked for.
+    while (head_.size() < size) {
+        char chunk[64];
+        const qint64 got = readFile(chunk, std::min<qint64>(qint64(sizeof chunk), size - head_.size()));
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        head_.append(chunk, got);
+    }
+    const qint64 count = std::min<qint64>(size, head_.size());
+    std::memcpy(buffer, head_.constData(), size_t(count));
+    return count;
+}
+
+qint64 LogFile::read(char *buffer, qint64 size)
+{
+    if (head_.isEmpty())
+        return readFile(buffer, size);
+    const qint64 count = std::min<qint64>(size, head_.size());
+    std::memcpy(buffer, head_.constData(), size_t(count));
+    head_.remove(0, count);
+    return count;
+}
+
 bool LogFile::rewind()
 {
+    head_.clear();
     if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) == 0)
         return true;
     fail(errno);

@@ -1,4 +1,4 @@
-#include "crawl_log/log_text.h"
+#include "logs/log_text.h"
 
 #include "common/cp936.h"
 #include "common/utf8.h"

@@ -1,0 +1,115 @@
+#include "cli/overview_command.h"
+
+#include "cli/cli_support.h"
+#include "overview/overview_csv.h"
+#include "overview/overview_format.h"
+#include "overview/overview_html.h"
+#include "overview/overview_json.h"
+#include "overview/overview_run.h"
+#include "overview/overview_text.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QThread>
+
+namespace {
+
+// A date option's value: invalid when not given; nothing when malformed.
+std::optional<QDate> DateOption(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    if (!parser.isSet(option))
+        return QDate();
+    const QDate date = QDate::fromString(parser.value(option), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+// What the file outputs do not show: said on standard error.
+void ReportNotes(const OverviewResult &result, Console &console)
+{
+    QStringList notes = result.problems;
+    for (const OverviewInput &input : result.inputs)
+        notes += InputNotes(input);
+    for (const QString &note : notes)
+        console.err(note + u'\n');
+}
+
+}  // namespace
+
+int RunOverviewCommand(const QStringList &arguments, Console &console)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "一次读完日志，列出每个蜘蛛（及脚本、访客）的请求、页面、状态码、流量与每日走势。\n"
+        "Reads the logs once and gives every crawler's requests, pages, status codes, traffic and days."));
+    parser.addHelpOption();
+    const QCommandLineOption recursiveOption(QStringLiteral("recursive"),
+                                             QStringLiteral("包含子目录 / include sub-folders"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("log-format"),
+        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat / log format"),
+        QStringLiteral("FMT"));
+    const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("起始日期（含） / first day"),
+                                        QStringLiteral("YYYY-MM-DD"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("结束日期（含） / last day"),
+                                      QStringLiteral("YYYY-MM-DD"));
+    const QCommandLineOption jobsOption(QStringLiteral("jobs"),
+                                        QStringLiteral("同时读取的文件数 / files read in parallel"),
+                                        QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("写 agents.csv、days.csv、pages.csv 到文件夹 / write CSV files"),
+                                       QStringLiteral("DIR"));
+    const QCommandLineOption htmlOption(QStringLiteral("html"),
+                                        QStringLiteral("写一个独立的 HTML 报告 / write an HTML report"),
+                                        QStringLiteral("FILE"));
+    parser.addOptions({recursiveOption, formatOption, fromOption, toOption, jobsOption, jsonOption, csvOption,
+                       htmlOption});
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
+                                 QStringLiteral("PATH..."));
+
+    int status = ExitOk;
+    if (!ParseCommandLine(parser, arguments, console, status))
+        return status;
+    auto usage = [&console](const QString &message) { return UsageError(console, message); };
+
+    if (int(parser.isSet(jsonOption)) + int(parser.isSet(csvOption)) + int(parser.isSet(htmlOption)) > 1)
+        return usage(QStringLiteral("--json、--csv、--html 只能选一个 / give at most one of --json, --csv, --html"));
+    const std::optional<QDate> from = DateOption(parser, fromOption);
+    const std::optional<QDate> to = DateOption(parser, toOption);
+    if (!from || !to)
+        return usage(QStringLiteral("日期须为 YYYY-MM-DD / dates are YYYY-MM-DD"));
+    bool jobsOk = false;
+    OverviewRequest request;
+    request.paths = parser.positionalArguments();
+    request.recursive = parser.isSet(recursiveOption);
+    request.logFormat = parser.value(formatOption);
+    request.from = *from;
+    request.to = *to;
+    request.jobs = parser.value(jobsOption).toInt(&jobsOk);
+    if (!jobsOk)
+        request.jobs = 0;
+    if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
+        return usage(problem);
+
+    const OverviewResult result = RunOverview(request, LoadAgentCatalogue());
+    QString saveProblem;
+    if (parser.isSet(jsonOption)) {
+        console.out(QString::fromUtf8(OverviewJsonText(result)));
+    } else if (parser.isSet(csvOption)) {
+        ReportNotes(result, console);
+        saveProblem = WriteOverviewCsv(result, parser.value(csvOption));
+    } else if (parser.isSet(htmlOption)) {
+        ReportNotes(result, console);
+        saveProblem = WriteOverviewHtml(result, parser.value(htmlOption));
+    } else {
+        console.out(OverviewTextTable(result));
+    }
+    if (!saveProblem.isEmpty())
+        console.err(saveProblem + u'\n');
+    if (!console.outOk() || !saveProblem.isEmpty() || result.anyFailed())
+        return ExitRunFailed;
+    return ExitOk;
+}

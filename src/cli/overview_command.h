@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+class Console;
+
+// trawlex-cli overview [--recursive] [--log-format FMT] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--jobs N]
+//                      [--json | --csv DIR | --html FILE] PATH...
+int RunOverviewCommand(const QStringList &arguments, Console &console);

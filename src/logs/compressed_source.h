@@ -1,0 +1,17 @@
+#pragma once
+
+#include "logs/byte_source.h"
+#include "logs/log_record.h"
+
+#include <QByteArrayView>
+
+#include <memory>
+
+// The compression a file's first bytes show (gzip, zstd, bzip2, xz), by
+// their magic numbers; None for anything else.
+Compression DetectCompression(QByteArrayView head);
+
+// The bytes of `stored` decompressed as they are read, in bounded memory.
+// A read fails at a corrupt or truncated stream, with the error text
+// "文件已损坏（第 N 字节）", N the offset in the stored file where it showed.
+std::unique_ptr<ByteSource> Decompressing(Compression compression, LogFile &stored);

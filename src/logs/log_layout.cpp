@@ -1,0 +1,237 @@
+#include "logs/log_layout.h"
+
+#include "logs/record_fields.h"
+#include "logs/record_parser.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+using Field = LogLayout::Field;
+
+Field nginxField(const QString &name)
+{
+    static const QHash<QString, Field> known = {
+        {QStringLiteral("remote_addr"), Field::Client},     {QStringLiteral("time_local"), Field::Time},
+        {QStringLiteral("time_iso8601"), Field::TimeIso},   {QStringLiteral("request"), Field::Request},
+        {QStringLiteral("request_uri"), Field::RequestUri}, {QStringLiteral("uri"), Field::Uri},
+        {QStringLiteral("status"), Field::Status},          {QStringLiteral("body_bytes_sent"), Field::Bytes},
+        {QStringLiteral("bytes_sent"), Field::Bytes},       {QStringLiteral("http_user_agent"), Field::Agent},
+    };
+    return known.value(name, Field::Ignored);
+}
+
+Field apacheField(QChar letter, const QString &argument)
+{
+    if (!argument.isEmpty())
+        return letter == u'i' && argument.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0
+            ? Field::Agent
+            : Field::Ignored;
+    switch (letter.unicode()) {
+    case 'h':
+    case 'a':
+        return Field::Client;
+    case 't':
+        return Field::Time;
+    case 'r':
+        return Field::Request;
+    case 'U':
+        return Field::Uri;
+    case 's':
+        return Field::Status;
+    case 'b':
+    case 'B':
+        return Field::Bytes;
+    default:
+        return Field::Ignored;
+    }
+}
+
+// The pieces of a format string: fields by the pattern of its dialect, the
+// text between them literal.
+bool splitFormat(const QString &format, const QRegularExpression &fieldPattern,
+                 const std::function<Field(const QRegularExpressionMatch &)> &fieldOf,
+                 std::vector<LogLayout::Item> &items, QString *problem)
+{
+    qsizetype at = 0;
+    auto addLiteral = [&items](const QString &text) {
+        if (text.isEmpty())
+            return;
+        if (!items.empty() && !items.back().literal.isEmpty())
+            items.back().literal += text.toUtf8();
+        else
+            items.push_back({text.toUtf8(), Field::Ignored});
+    };
+    for (QRegularExpressionMatchIterator it = fieldPattern.globalMatch(format); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        addLiteral(format.mid(at, match.capturedStart() - at));
+        at = match.capturedEnd();
+        if (match.captured() == QLatin1String("%%")) {
+            addLiteral(QStringLiteral("%"));
+            continue;
+        }
+        if (!items.empty() && items.back().literal.isEmpty()) {
+            *problem = QStringLiteral("日志格式中两个字段之间须有分隔文字：") + match.captured();
+            return false;
+        }
+        items.push_back({QByteArray(), fieldOf(match)});
+    }
+    addLiteral(format.mid(at));
+    return true;
+}
+
+// Where the literal after a field starts: a quote that a backslash escapes
+// belongs to the field.
+const char *findLiteral(const char *from, const char *end, const QByteArray &literal)
+{
+    for (const char *p = from;; ++p) {
+        p = literal.front() == '"' ? RecordFields::ClosingQuote(p, end)
+                                   : static_cast<const char *>(std::memchr(p, literal.front(), size_t(end - p)));
+        if (!p || end - p < literal.size())
+            return nullptr;
+        if (std::memcmp(p, literal.constData(), size_t(literal.size())) == 0)
+            return p;
+    }
+}
+
+void forgetTime(LogRecord &record)
+{
+    record.day = 0;
+    record.second = -1;
+}
+
+void take(Field field, QByteArrayView value, LogRecord &record)
+{
+    switch (field) {
+    case Field::Ignored:
+        break;
+    case Field::Client:
+        record.client = value;
+        break;
+    case Field::Time:
+        if (value.startsWith('[') && value.endsWith(']'))
+            value = value.sliced(1, value.size() - 2);
+        if (!RecordFields::ClfTime(value, record.day, record.second))
+            forgetTime(record);
+        break;
+    case Field::TimeIso:
+        if (!RecordFields::IsoTime(value, record.day, record.second))
+            forgetTime(record);
+        break;
+    case Field::Request:
+        record.hasPage = RecordFields::PageOfRequestLine(value, record.page);
+        break;
+    case Field::RequestUri:
+        record.hasPage = RecordFields::PageOfTarget(value, record.page);
+        break;
+    case Field::Uri:
+        record.hasPage = value.startsWith('/');
+        record.page = record.hasPage ? value : QByteArrayView();
+        break;
+    case Field::Status:
+        record.status = RecordFields::Status(value);
+        break;
+    case Field::Bytes:
+        record.bytes = RecordFields::Bytes(value);
+        break;
+    case Field::Agent:
+        record.agent = value;
+        break;
+    }
+}
+
+class LayoutParser final : public RecordParser
+{
+public:
+    explicit LayoutParser(std::shared_ptr<const LogLayout> layout) : layout_(std::move(layout)) {}
+
+    LineKind parse(QByteArrayView line, LogRecord &record) override
+    {
+        if (line.isEmpty())
+            return LineKind::Other;
+        LogRecord r;
+        r.line = line;
+        r.family = LogFamily::Custom;
+        const char *p = line.data();
+        const char *end = p + line.size();
+        const std::vector<LogLayout::Item> &items = layout_->items();
+        for (size_t i = 0; i < items.size(); ++i) {
+            const QByteArray &literal = items[i].literal;
+            if (!literal.isEmpty()) {
+                if (end - p < literal.size() || std::memcmp(p, literal.constData(), size_t(literal.size())) != 0)
+                    return LineKind::Bad;
+                p += literal.size();
+                continue;
+            }
+            const char *fieldEnd = end;
+            if (i + 1 < items.size()) {
+                // A bracketed time ("[10/Oct/2000:13:55:36 -0700]") holds a space.
+                const char *from = p;
+                if (items[i].field == Field::Time && p < end && *p == '[')
+                    if (const void *close = std::memchr(p, ']', size_t(end - p)))
+                        from = static_cast<const char *>(close);
+                fieldEnd = findLiteral(from, end, items[i + 1].literal);
+                if (!fieldEnd)
+                    return LineKind::Bad;
+            }
+            take(items[i].field, QByteArrayView(p, fieldEnd), r);
+            p = fieldEnd;
+        }
+        if (p != end)
+            return LineKind::Bad;
+        record = r;
+        return LineKind::Record;
+    }
+
+private:
+    std::shared_ptr<const LogLayout> layout_;
+};
+
+}  // namespace
+
+bool LogLayout::isNcsaName(const QString &format)
+{
+    return format == QLatin1String("combined") || format == QLatin1String("common");
+}
+
+std::shared_ptr<const LogLayout> LogLayout::compile(const QString &format, QString *problem)
+{
+    problem->clear();
+    if (format.isEmpty() || isNcsaName(format))
+        return nullptr;
+    auto layout = std::make_shared<LogLayout>();
+    static const QRegularExpression nginxVariable(QStringLiteral(R"(\$(?:\{(\w+)\}|(\w+)))"));
+    static const QRegularExpression apacheDirective(QStringLiteral(R"(%%|%[<>]?!?[\d,]*(?:\{([^}]*)\})?([a-zA-Z]))"));
+    bool ok;
+    if (format.contains(nginxVariable)) {
+        ok = splitFormat(format, nginxVariable, [](const QRegularExpressionMatch &m) {
+            return nginxField(m.captured(1).isEmpty() ? m.captured(2) : m.captured(1));
+        }, layout->items_, problem);
+    } else {
+        // Apache configurations write the quotes of a format as \".
+        QString unescaped = format;
+        unescaped.replace(QLatin1String("\\\""), QLatin1String("\""));
+        ok = splitFormat(unescaped, apacheDirective, [](const QRegularExpressionMatch &m) {
+            return apacheField(m.captured(2).front(), m.captured(1));
+        }, layout->items_, problem);
+    }
+    if (!ok)
+        return nullptr;
+    const bool anyField = std::any_of(layout->items_.begin(), layout->items_.end(),
+                                      [](const Item &item) { return item.literal.isEmpty(); });
+    if (!anyField) {
+        *problem = QStringLiteral("日志格式中没有字段（nginx 的 $变量 或 Apache 的 %指令）：") + format;
+        return nullptr;
+    }
+    return layout;
+}
+
+std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout)
+{
+    return std::make_unique<LayoutParser>(std::move(layout));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "common/stop_flag.h"
+#include "logs/line_block_reader.h"
+#include "logs/log_input.h"
+#include "logs/log_record.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+struct LogReadOptions
+{
+    QString logFormat;  // empty: detect per file; "combined", "common", an nginx log_format or an Apache
+                        // LogFormat string: used for every file that is not W3C
+    ScanLimits limits;  // block size, longest line
+};
+
+// Empty when the format string can be used; else why not, in Chinese (the CLI exits 2 with it).
+QString LogFormatProblem(const QString &logFormat);
+
+struct LogFileStats
+{
+    LogFamily family = LogFamily::W3c;
+    Compression compression = Compression::None;
+    qint64 records = 0;           // lines that are records of the file's format
+    qint64 badLines = 0;          // lines that are no record of the file's format
+    qint64 skippedLongLines = 0;
+    bool noPageColumn = false;    // a W3C file with records that never names cs-uri-stem ("没有 cs-uri-stem 列")
+    QString skipReason;           // not read at all (e.g. "不是可识别的日志格式"); records 0
+    QString errorText;            // could not be read to its end: unreadable, "文件已损坏（第 N 字节）"
+                                  // (records before the fault were delivered and stay counted)
+    bool stopped = false;         // the stop flag ended the read early
+    bool failed() const { return !errorText.isEmpty(); }
+};
+
+using RecordHandler = std::function<void(const LogRecord &)>;
+
+// Reads one input from start to end in a single pass, decompressing as it goes, and hands every record
+// to `onRecord` (on the calling thread). Memory stays bounded whatever the file holds. The stop flag is
+// read after every block; `storedBytesRead`, when given, grows by the bytes read of the stored
+// (compressed) file as the read goes on, for progress bars.
+LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordHandler &onRecord,
+                            const StopFlag *stop = nullptr, std::atomic<qint64> *storedBytesRead = nullptr);

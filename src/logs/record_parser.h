@@ -1,0 +1,49 @@
+#pragma once
+
+#include "logs/log_record.h"
+
+#include <QByteArrayView>
+
+#include <memory>
+
+class LogLayout;
+
+// What a line of a log is to its format.
+enum class LineKind : quint8 {
+    Record,  // a request
+    Other,   // a blank line or a directive: no request, and nothing wrong
+    Bad,     // no record of the format: counted and reported
+};
+
+// Reads the lines of one file, one format family each. A parser may keep
+// state from line to line (a W3C file's current columns), so it sees every
+// line in file order: through parse(), or through pass() for lines the
+// caller has no use for.
+class RecordParser
+{
+public:
+    virtual ~RecordParser() = default;
+
+    // The record of `line` (without its line end) into `record`, whose views
+    // then point into `line`. `record` is filled afresh only for a Record.
+    virtual LineKind parse(QByteArrayView line, LogRecord &record) = 0;
+
+    // The whole lines [begin, end) go by unread; a format whose lines change
+    // how later lines read takes note of them.
+    virtual void pass(const char *begin, const char *end)
+    {
+        Q_UNUSED(begin);
+        Q_UNUSED(end);
+    }
+
+    // A W3C file none of whose "#Fields:" directives named cs-uri-stem.
+    virtual bool noPageColumn() const { return false; }
+};
+
+std::unique_ptr<RecordParser> MakeW3cParser();
+std::unique_ptr<RecordParser> MakeNcsaParser();
+std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout);
+
+// A line that only a W3C log begins with: "#Software:", "#Version:", "#Date:"
+// or "#Fields:", letter case ignored.
+bool IsW3cDirective(QByteArrayView line);

@@ -1,0 +1,77 @@
+#include "overview/agent_table.h"
+
+#include "overview/overview_format.h"
+
+namespace {
+
+using Shown = AgentColumn::Shown;
+
+QString CountValue(qint64 count, Shown shown)
+{
+    return shown == Shown::ForPeople ? CountText(count) : QString::number(count);
+}
+
+QString ShareText(qint64 part, qint64 whole, Shown shown)
+{
+    if (whole == 0)
+        return {};
+    const double percent = 100.0 * double(part) / double(whole);
+    return shown == Shown::ForPeople ? QString::number(percent, 'f', 1) + u'%' : QString::number(percent, 'f', 2);
+}
+
+QString ByteValue(qint64 bytes, Shown shown)
+{
+    return shown == Shown::ForPeople ? ByteSizeText(bytes) : QString::number(bytes);
+}
+
+using Figure = std::function<qint64(const AgentOverview &)>;
+using Format = QString (*)(qint64, Shown);
+
+// A column of one figure per agent; `adds`: its total is the sum of the rows.
+AgentColumn FigureColumn(const QString &header, const Figure &figure, bool adds, Format format = CountValue)
+{
+    AgentColumn column{header, true,
+                       [figure, format](const AgentOverview &agent, Shown shown) { return format(figure(agent), shown); },
+                       {}};
+    if (adds)
+        column.total = [figure, format](const OverviewResult &result, Shown shown) {
+            qint64 sum = 0;
+            for (const AgentOverview &agent : result.agents)
+                sum += figure(agent);
+            return format(sum, shown);
+        };
+    return column;
+}
+
+}  // namespace
+
+QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
+{
+    const qint64 records = result.records;
+    QList<AgentColumn> columns = {
+        {QStringLiteral("蜘蛛"), false, [](const AgentOverview &agent, Shown) { return agent.name; },
+         [](const OverviewResult &, Shown) { return QStringLiteral("合计"); }},
+        {QStringLiteral("ID"), false, [](const AgentOverview &agent, Shown) { return agent.id; }, {}},
+        {QStringLiteral("类别"), false, [](const AgentOverview &agent, Shown) { return CategoryName(agent.category); },
+         {}},
+        FigureColumn(QStringLiteral("请求数"), &AgentOverview::requests, true),
+        {QStringLiteral("占比"), true,
+         [records](const AgentOverview &agent, Shown shown) { return ShareText(agent.requests, records, shown); },
+         [](const OverviewResult &whole, Shown shown) { return ShareText(whole.requests(), whole.records, shown); }},
+        FigureColumn(QStringLiteral("页面数"), &AgentOverview::pages, false),
+        FigureColumn(QStringLiteral("有效页面数"), &AgentOverview::validPages, false),
+    };
+    for (int i = 0; i < kStatusClassCount; ++i) {
+        const StatusClass statusClass = StatusClass(i);
+        columns.append(FigureColumn(
+            StatusClassLabel(statusClass),
+            [statusClass](const AgentOverview &agent) { return agent.classRequests(statusClass); }, true));
+    }
+    columns.append(FigureColumn(QStringLiteral("流量"), &AgentOverview::bytes, true, ByteValue));
+    columns.append(FigureColumn(QStringLiteral("访问IP数"), &AgentOverview::clients, false));
+    columns.append({QStringLiteral("首次"), false, [](const AgentOverview &agent, Shown) { return TimeText(agent.first); },
+                    {}});
+    columns.append({QStringLiteral("最后"), false, [](const AgentOverview &agent, Shown) { return TimeText(agent.last); },
+                    {}});
+    return columns;
+}

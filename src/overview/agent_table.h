@@ -1,0 +1,27 @@
+#pragma once
+
+#include "overview/overview_result.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// The columns of the agents table, the same for the text table, the CSV, the
+// HTML report and the window. Values come for people ("1.5 MB", "1,234") or
+// raw for spreadsheets ("1572864", "1234").
+struct AgentColumn
+{
+    enum class Shown { ForPeople, Raw };
+    using Value = std::function<QString(const AgentOverview &agent, Shown shown)>;
+    using Total = std::function<QString(const OverviewResult &result, Shown shown)>;
+
+    QString header;  // "请求数"
+    bool numeric = false;
+    Value value;
+    Total total;  // the totals row; empty for figures that do not add up (distinct pages, clients)
+};
+
+// The columns for this result; a column whose figure the result does not hold
+// is left out.
+QList<AgentColumn> AgentTableColumns(const OverviewResult &result);

@@ -1,0 +1,89 @@
+#include "overview/overview_format.h"
+
+#include <QLocale>
+
+QString FamilyKey(LogFamily family)
+{
+    switch (family) {
+    case LogFamily::W3c:
+        return QStringLiteral("w3c");
+    case LogFamily::Ncsa:
+        return QStringLiteral("ncsa");
+    case LogFamily::Custom:
+        return QStringLiteral("custom");
+    }
+    return {};
+}
+
+QString CompressionKey(Compression compression)
+{
+    switch (compression) {
+    case Compression::None:
+        return QStringLiteral("none");
+    case Compression::Gzip:
+        return QStringLiteral("gzip");
+    case Compression::Zstd:
+        return QStringLiteral("zstd");
+    case Compression::Bzip2:
+        return QStringLiteral("bzip2");
+    case Compression::Xz:
+        return QStringLiteral("xz");
+    }
+    return {};
+}
+
+QString DayText(QDate day) { return day.toString(Qt::ISODate); }
+
+QString TimeText(const QDateTime &time)
+{
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString();
+}
+
+QString CountText(qint64 count) { return QLocale(QLocale::English).toString(count); }
+
+QString ByteSizeText(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QString::number(bytes) + QStringLiteral(" B");
+    static const char *const kUnits[] = {"KB", "MB", "GB", "TB"};
+    double value = double(bytes) / 1024;
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    return QString::number(value, 'f', value < 10 ? 2 : 1) + u' ' + QLatin1String(kUnits[unit]);
+}
+
+QString StatusClassLabel(StatusClass statusClass)
+{
+    return statusClass == StatusClass::Unknown ? QStringLiteral("未知") : StatusClassKey(statusClass);
+}
+
+QStringList InputNotes(const OverviewInput &input)
+{
+    QStringList notes;
+    if (!input.skipReason.isEmpty())
+        notes.append(input.path + QStringLiteral(" - 已跳过：") + input.skipReason);
+    if (input.failed())
+        notes.append(input.path + QStringLiteral(" - ") + input.errorText);
+    if (input.noPageColumn)
+        notes.append(input.path + QStringLiteral(" - 没有 cs-uri-stem 列"));
+    if (input.badLines > 0)
+        notes.append(input.path + QStringLiteral(" - 无效行 %1 行").arg(input.badLines));
+    if (input.skippedLongLines > 0)
+        notes.append(input.path + QStringLiteral(" - 过长的行 %1 行已跳过").arg(input.skippedLongLines));
+    return notes;
+}
+
+int DisplayWidth(const QString &text)
+{
+    int width = 0;
+    for (char32_t c : text.toUcs4()) {
+        const bool wide = (c >= 0x1100 && c <= 0x115f) || (c >= 0x2e80 && c <= 0xa4cf) || (c >= 0xac00 && c <= 0xd7a3)
+            || (c >= 0xf900 && c <= 0xfaff) || (c >= 0xfe30 && c <= 0xfe4f) || (c >= 0xff00 && c <= 0xff60)
+            || (c >= 0xffe0 && c <= 0xffe6) || (c >= 0x20000 && c <= 0x3fffd);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "overview/overview_result.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// How the overview's writers (and the window) show values, in one place.
+
+QString FamilyKey(LogFamily family);            // "w3c", "ncsa", "custom"
+QString CompressionKey(Compression compression);  // "none", "gzip", "zstd", "bzip2", "xz"
+QString DayText(QDate day);                     // "2015-01-01"
+QString TimeText(const QDateTime &time);        // "2015-01-01T00:00:01"; empty when invalid
+QString CountText(qint64 count);                // "1,234,567"
+QString ByteSizeText(qint64 bytes);             // "512 B", "1.5 KB", "3.20 MB", "1.07 GB"
+QString StatusClassLabel(StatusClass statusClass);  // "2xx" ... "未知"
+
+// The report lines an input gets besides its figures: skipped, could not be
+// read to its end, bad lines, lines too long, no page column. Empty when none.
+QStringList InputNotes(const OverviewInput &input);
+
+// Columns a text takes in a fixed-width font: East Asian wide characters two.
+int DisplayWidth(const QString &text);

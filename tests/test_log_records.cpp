@@ -1,0 +1,184 @@
+#include "logs/log_layout.h"
+#include "logs/log_reader.h"
+#include "support/crawl_fixtures.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// One record as a line of text: page (or "!" for none), agent, status,
+// bytes, day, second, client.
+QString describe(const LogRecord &r)
+{
+    return QStringList{r.hasPage ? QString::fromUtf8(r.page) : QStringLiteral("!"), QString::fromUtf8(r.agent),
+                       QString::number(r.status), QString::number(r.bytes), QString::number(r.day),
+                       QString::number(r.second), QString::fromUtf8(r.client)}
+        .join(u'|');
+}
+
+struct Read
+{
+    QStringList records;
+    LogFileStats stats;
+};
+
+Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype blockBytes = 256 * 1024)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.log"));
+    WriteFile(path, bytes);
+    LogReadOptions options;
+    options.logFormat = logFormat;
+    options.limits.blockBytes = blockBytes;
+    Read read;
+    read.stats = ReadLogRecords({path, QStringLiteral("x.log"), {}}, options,
+                                [&](const LogRecord &r) { read.records.append(describe(r)); });
+    return read;
+}
+
+const QByteArray kNginx =
+    "203.0.113.9 - - [01/Dec/2026:08:05:09 +0800] \"GET /a/b?x=1 HTTP/1.1\" 200 512 \"-\" "
+    "\"Mozilla/5.0 (compatible; Baiduspider/2.0)\"\n";
+
+}  // namespace
+
+class TestLogRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void records_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("logFormat");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("badLines");
+
+        QTest::newRow("W3C") << QByteArray("#Software: IIS\r\n#Fields: date time c-ip cs-uri-stem sc-status sc-bytes "
+                                           "cs(User-Agent)\r\n2008-05-01 00:01:02 10.0.0.1 /a.htm 200 99 Baidu+x\r\n")
+                             << QString() << QStringList{"/a.htm|Baidu+x|200|99|20080501|62|10.0.0.1"} << 0;
+        QTest::newRow("W3C columns change mid-file")
+            << QByteArray("#Fields: date cs-uri-stem\n2008-05-01 /a\n#Fields: cs-uri-stem date\n/b 2008-05-02\n")
+            << QString() << QStringList{"/a||0|0|20080501|-1|", "/b||0|0|20080502|-1|"} << 0;
+        QTest::newRow("W3C header with tabs and runs of spaces")
+            << QByteArray("#Fields:\tdate  \t cs-uri-stem\n2008-05-01 /a\n") << QString()
+            << QStringList{"/a||0|0|20080501|-1|"} << 0;
+        QTest::newRow("W3C header without a space")
+            << QByteArray("#Fields:cs-uri-stem\n/a\n") << QString() << QStringList{"/a||0|0|0|-1|"} << 0;
+        QTest::newRow("W3C lines before the first #Fields are bad")
+            << QByteArray("#Version: 1.0\n/x\n#Fields: cs-uri-stem\n/a\n") << QString()
+            << QStringList{"/a||0|0|0|-1|"} << 1;
+        QTest::newRow("W3C dash stem and no stem column")
+            << QByteArray("#Fields: cs-uri-stem\n-\n#Fields: date\n2008-05-01\n") << QString()
+            << QStringList{"!||0|0|0|-1|", "!||0|0|20080501|-1|"} << 0;
+        QTest::newRow("NCSA combined") << kNginx << QString()
+                                       << QStringList{"/a/b|Mozilla/5.0 (compatible; Baiduspider/2.0)|200|512|20261201|"
+                                                      "29109|203.0.113.9"}
+                                       << 0;
+        QTest::newRow("NCSA common, absolute target")
+            << QByteArray("::1 - bob [01/Dec/2026:00:00:01 -0700] \"GET http://h.example/p?q HTTP/1.0\" 304 -\n")
+            << QString() << QStringList{"/p||304|0|20261201|1|::1"} << 0;
+        QTest::newRow("NCSA extras, escaped quotes, host only target")
+            << QByteArray("1.2.3.4 - - [01/Dec/2026:00:00:01 +0000] \"GET https://h.example HTTP/1.1\" 200 5 "
+                          "\"-\" \"a \\\"q\\\" b\" \"10.0.0.1\" 0.003\n")
+            << QString() << QStringList{"/|a \\\"q\\\" b|200|5|20261201|1|1.2.3.4"} << 0;
+        QTest::newRow("NCSA requests without a page")
+            << QByteArray("1.2.3.4 - - [01/Dec/2026:00:00:01 +0000] \"-\" 400 0 \"-\" \"-\"\n"
+                          "1.2.3.4 - - [01/Dec/2026:00:00:01 +0000] \"CONNECT h:443 HTTP/1.1\" 400 0\n"
+                          "1.2.3.4 - - [01/Dec/2026:00:00:01 +0000] \"\\x16\\x03\\x01\" 400 0\n"
+                          "1.2.3.4 - - [01/Dec/2026:00:00:01 +0000] \"OPTIONS * HTTP/1.1\" 200 0\n")
+            << QString()
+            << QStringList{"!|-|400|0|20261201|1|1.2.3.4", "!||400|0|20261201|1|1.2.3.4",
+                           "!||400|0|20261201|1|1.2.3.4", "!||200|0|20261201|1|1.2.3.4"}
+            << 0;
+        QTest::newRow("NCSA bad lines are counted")
+            << kNginx + "garbage\n" + "1.2.3.4 - - [99/Foo/2026:00:00:01 +0000] \"GET / HTTP/1.1\" 200 0\n" + kNginx
+            << QString() << QStringList(2, "/a/b|Mozilla/5.0 (compatible; Baiduspider/2.0)|200|512|20261201|29109|203.0.113.9")
+            << 2;
+        QTest::newRow("nginx layout")
+            << QByteArray("h.example 203.0.113.9 [01/Dec/2026:08:05:09 +0800] GET /a?b HTTP/1.1 \"UA x\" 200\n")
+            << QStringLiteral("$host $remote_addr [$time_local] $request \"$http_user_agent\" $status")
+            << QStringList{"/a|UA x|200|0|20261201|29109|203.0.113.9"} << 0;
+        QTest::newRow("Apache layout")
+            << QByteArray("1.2.3.4 [01/Dec/2026:08:05:09 +0800] \"GET /a HTTP/1.1\" 200 12 \"UA\" 5\n")
+            << QStringLiteral("%h %t \\\"%r\\\" %>s %b \\\"%{User-Agent}i\\\" %D")
+            << QStringList{"/a|UA|200|12|20261201|29109|1.2.3.4"} << 0;
+        QTest::newRow("layout with time_iso8601 and request_uri")
+            << QByteArray("2026-12-01T08:05:09+08:00|/x?y|404\n") << QStringLiteral("$time_iso8601|$request_uri|$status")
+            << QStringList{"/x||404|0|20261201|29109|"} << 0;
+    }
+    void records()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, logFormat);
+        QFETCH(QStringList, expected);
+        QFETCH(int, badLines);
+        for (qsizetype block : {qsizetype(3), qsizetype(256 * 1024)}) {
+            const Read read = readBytes(file, logFormat, block);
+            QCOMPARE(read.records, expected);
+            QCOMPARE(read.stats.records, expected.size());
+            QCOMPARE(read.stats.badLines, badLines);
+            QVERIFY(!read.stats.failed());
+        }
+    }
+
+    void detection_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("family");
+        QTest::addColumn<QString>("skipReason");
+        QTest::addColumn<bool>("noPageColumn");
+        QTest::newRow("empty") << QByteArray() << int(LogFamily::W3c) << QString() << false;
+        QTest::newRow("W3C directive after a comment and blank lines")
+            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << int(LogFamily::W3c) << QString() << true;
+        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << int(LogFamily::Ncsa) << QString() << false;
+        QTest::newRow("text") << QByteArray("Dear user,\n") + kNginx << int(LogFamily::W3c)
+                              << QStringLiteral("不是可识别的日志格式") << false;
+    }
+    void detection()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, family);
+        QFETCH(QString, skipReason);
+        QFETCH(bool, noPageColumn);
+        const Read read = readBytes(file);
+        QCOMPARE(int(read.stats.family), family);
+        QCOMPARE(read.stats.skipReason, skipReason);
+        QCOMPARE(read.stats.noPageColumn, noPageColumn);
+        QVERIFY(read.records.isEmpty() || skipReason.isEmpty());
+    }
+
+    void formatProblems_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("combined") << QStringLiteral("combined") << true;
+        QTest::newRow("common") << QStringLiteral("common") << true;
+        QTest::newRow("nginx") << QStringLiteral("$remote_addr [$time_local] \"$request\"") << true;
+        QTest::newRow("Apache") << QStringLiteral("%h %l %u %t \"%r\" %>s %b") << true;
+        QTest::newRow("no field") << QStringLiteral("plain text") << false;
+        QTest::newRow("fields side by side") << QStringLiteral("$remote_addr$status") << false;
+    }
+    void formatProblems()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, usable);
+        QCOMPARE(LogFormatProblem(format).isEmpty(), usable);
+    }
+
+    void unreadableAndSkipped()
+    {
+        const LogReadOptions options;
+        const auto ignore = [](const LogRecord &) {};
+        QCOMPARE(ReadLogRecords({"/no/such.log", "such.log", {}}, options, ignore).errorText,
+                 QStringLiteral("文件不存在"));
+        const LogFileStats skipped = ReadLogRecords({"/no/such.log", "such.log", QStringLiteral("链接目标不存在")},
+                                                    options, ignore);
+        QCOMPARE(skipped.skipReason, QStringLiteral("链接目标不存在"));
+        QVERIFY(!skipped.failed());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLogRecords)
+#include "test_log_records.moc"

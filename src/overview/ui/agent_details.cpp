@@ -1,5 +1,6 @@
 #include "overview/ui/agent_details.h"
 
+#include "overview/overview_format.h"
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/report_table.h"
@@ -21,8 +22,8 @@ namespace {
 
 QSortFilterProxyModel *sortedRows(QObject *parent, const QStringList &headers, QList<ReportRow> rows)
 {
-    auto *model = new ReportTableModel(headers, parent);
-    model->setRows(std::move(rows));
+    auto *model = new ReportTableModel({}, parent);
+    model->setRows(headers, std::move(rows));
     auto *proxy = new QSortFilterProxyModel(parent);
     proxy->setSourceModel(model);
     proxy->setSortRole(ReportTableModel::SortRole);
@@ -83,8 +84,10 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs_, 1);
     layout->addLayout(bottom);
-    pageTable_->horizontalHeader()->resizeSection(0, 360);
-    errorTable_->horizontalHeader()->resizeSection(0, 360);
+    for (QTableView *table : {pageTable_, errorTable_}) {
+        table->resizeColumnsToContents();
+        table->horizontalHeader()->resizeSection(0, qBound(120, table->columnWidth(0), 420));
+    }
     resize(720, 480);
 }
 

@@ -1,67 +1,55 @@
 #include "overview/ui/overview_figures.h"
 
-#include <QLocale>
+#include "overview/agent_table.h"
+#include "overview/overview_format.h"
 
 namespace {
 
+using Shown = AgentColumn::Shown;
+
 ReportCell countCell(qint64 count) { return {CountText(count), count}; }
 
-ReportCell timeCell(const QDateTime &at) { return {TimeText(at), at}; }
+ReportCell timeCell(const QDateTime &at) { return {at.isValid() ? TimeText(at) : QStringLiteral("—"), at}; }
 
 QString statusText(int status) { return status == 0 ? QStringLiteral("无") : QString::number(status); }
 
 }  // namespace
 
-QStringList AgentColumnHeaders()
+QStringList AgentColumnHeaders(const OverviewResult &result)
 {
-    return {"蜘蛛", "类别", "请求数", "占比", "页面数", "有效页面数", "2xx", "3xx", "4xx", "5xx",
-            "流量", "访问IP数", "首次", "最后"};
-}
-
-QString CountText(qint64 count) { return QLocale(QLocale::Chinese, QLocale::China).toString(count); }
-
-QString TrafficText(qint64 bytes)
-{
-    constexpr double kKilo = 1024.0;
-    if (bytes < kKilo * kKilo)
-        return QString::number(double(bytes) / kKilo, 'f', 1) + QStringLiteral(" KB");
-    if (bytes < kKilo * kKilo * kKilo)
-        return QString::number(double(bytes) / (kKilo * kKilo), 'f', 1) + QStringLiteral(" MB");
-    return QString::number(double(bytes) / (kKilo * kKilo * kKilo), 'f', 2) + QStringLiteral(" GB");
-}
-
-QString TimeText(const QDateTime &at)
-{
-    return at.isValid() ? at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("—");
+    QStringList headers;
+    for (const AgentColumn &column : AgentTableColumns(result))
+        headers.append(column.header);
+    return headers;
 }
 
 QList<ReportRow> AgentRows(const OverviewResult &result)
 {
-    const qint64 all = result.requests();
+    const QList<AgentColumn> columns = AgentTableColumns(result);
     QList<ReportRow> rows;
     rows.reserve(result.agents.size());
     for (const AgentOverview &agent : result.agents) {
-        const double share = all > 0 ? 100.0 * double(agent.requests) / double(all) : 0.0;
-        ReportRow row;
-        row.key = agent.id;
-        row.tag = int(agent.category);
-        row.cells = {{agent.name, {}},
-                     {CategoryName(agent.category), int(agent.category)},
-                     countCell(agent.requests),
-                     {QString::number(share, 'f', 1) + u'%', share},
-                     countCell(agent.pages),
-                     countCell(agent.validPages),
-                     countCell(agent.classRequests(StatusClass::Success)),
-                     countCell(agent.classRequests(StatusClass::Redirect)),
-                     countCell(agent.classRequests(StatusClass::ClientError)),
-                     countCell(agent.classRequests(StatusClass::ServerError)),
-                     {TrafficText(agent.bytes), agent.bytes},
-                     countCell(agent.clients),
-                     timeCell(agent.first),
-                     timeCell(agent.last)};
+        ReportRow row{{}, agent.id, int(agent.category)};
+        for (const AgentColumn &column : columns) {
+            // Numbers sort by their raw value, not by "1.5 MB".
+            bool isNumber = false;
+            const double raw = column.numeric ? column.value(agent, Shown::Raw).toDouble(&isNumber) : 0;
+            row.cells.append({column.value(agent, Shown::ForPeople), isNumber ? QVariant(raw) : QVariant()});
+        }
         rows.append(std::move(row));
     }
     return rows;
+}
+
+QString TotalsText(const OverviewResult &result)
+{
+    QStringList totals;
+    for (const AgentColumn &column : AgentTableColumns(result))
+        if (column.total && column.numeric)
+            totals.append(column.header + u' ' + column.total(result, Shown::ForPeople));
+    return QStringLiteral("合计：%1 个蜘蛛，%2；日志共 %3 条记录，无效行 %4 行")
+        .arg(CountText(result.agents.size()), totals.join(QStringLiteral("，")), CountText(result.records),
+             CountText(result.badLines));
 }
 
 QStringList PageColumnHeaders() { return {"页面", "请求数", "状态码", "最后访问"}; }
@@ -107,18 +95,4 @@ QList<ReportRow> ErrorRows(const OverviewResult &result, const AgentOverview &ag
                      0});
     }
     return rows;
-}
-
-QString TotalsText(const OverviewResult &result, const QStringList &shownAgentIds)
-{
-    qint64 requests = 0;
-    qint64 bytes = 0;
-    for (const QString &id : shownAgentIds)
-        if (const AgentOverview *agent = result.agent(id)) {
-            requests += agent->requests;
-            bytes += agent->bytes;
-        }
-    return QStringLiteral("合计：%1 个蜘蛛，请求 %2 次，流量 %3；日志共 %4 条记录，坏行 %5 行")
-        .arg(CountText(shownAgentIds.size()), CountText(requests), TrafficText(bytes), CountText(result.records),
-             CountText(result.badLines));
 }

@@ -5,22 +5,14 @@
 
 #include <QStringList>
 
-// The overview's figures as the window's tables show them: one place for the
-// columns, the number formats and the sort keys.
+// The overview's figures as the window's tables hold them. The agent table
+// takes the columns the text, CSV and HTML outputs share.
 
-// Columns of the agent table, in order.
-enum class AgentColumn {
-    Agent, Category, Requests, Share, Pages, ValidPages, Class2xx, Class3xx, Class4xx, Class5xx,
-    Traffic, Clients, First, Last
-};
-QStringList AgentColumnHeaders();
-
-QString CountText(qint64 count);        // "12,345"
-QString TrafficText(qint64 bytes);      // "812.0 KB", "3.4 MB", "1.25 GB"
-QString TimeText(const QDateTime &at);  // "2015-01-01 08:00:01", "—" when unknown
-
+QStringList AgentColumnHeaders(const OverviewResult &result);
 // One row per agent, keyed by its id and tagged with its category.
 QList<ReportRow> AgentRows(const OverviewResult &result);
+// The line under the agent table: the columns' totals and the input's size.
+QString TotalsText(const OverviewResult &result);
 
 // The agent's pages: page, requests, status codes seen, last seen.
 QStringList PageColumnHeaders();
@@ -29,6 +21,3 @@ QList<ReportRow> PageRows(const OverviewResult &result, const AgentOverview &age
 // The agent's pages answered 4xx or 5xx: page, status, requests, last seen.
 QStringList ErrorColumnHeaders();
 QList<ReportRow> ErrorRows(const OverviewResult &result, const AgentOverview &agent);
-
-// The line under the agent table for the rows shown: agents, requests, traffic.
-QString TotalsText(const OverviewResult &result, const QStringList &shownAgentIds);

@@ -4,6 +4,7 @@
 #include "overview/agent_catalogue.h"
 #include "overview/overview_chart.h"
 #include "overview/overview_csv.h"
+#include "overview/overview_format.h"
 #include "overview/overview_html.h"
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
@@ -43,6 +44,7 @@ namespace {
 const QString kSettingsGroup = QStringLiteral("概览");
 const QString kAutomaticFormat = QStringLiteral("自动");
 const QStringList kNamedFormats = {kAutomaticFormat, QStringLiteral("combined"), QStringLiteral("common")};
+const QString kRequestsHeader = QStringLiteral("请求数");
 constexpr int kRememberedFormats = 5;
 constexpr int kDayChartAgents = 5;      // the busiest crawlers when no row is selected
 constexpr int kStatusChartAgents = 15;
@@ -111,11 +113,11 @@ void OverviewWindow::buildControls()
     }
     categoryRow->addStretch();
 
-    agents_ = new ReportTableModel(AgentColumnHeaders(), this);
+    agents_ = new ReportTableModel(AgentColumnHeaders(OverviewResult()), this);
     shownAgents_ = new TagFilterModel(this);
     shownAgents_->setSourceModel(agents_);
     agentTable_ = MakeReportTable(this, QStringLiteral("agentTable"), shownAgents_);
-    agentTable_->sortByColumn(int(AgentColumn::Requests), Qt::DescendingOrder);
+    agentTable_->sortByColumn(agents_->column(kRequestsHeader), Qt::DescendingOrder);
     totals_ = NamedLabel(this, QStringLiteral("totalsLabel"), QString());
     problems_ = NamedLabel(this, QStringLiteral("problemsLabel"), QString());
     problems_->setStyleSheet(QStringLiteral("color: #b00020"));
@@ -252,7 +254,7 @@ void OverviewWindow::showProgress()
     const qint64 read = runner_.bytesRead();
     progress_->setValue(total > 0 ? int(qMin(read, total) * kProgressSteps / total) : 0);
     status_->setText(QStringLiteral("已读 %1 / %2，每秒 %3 条记录")
-                         .arg(TrafficText(read), TrafficText(total), CountText(runner_.recordsPerSecond())));
+                         .arg(ByteSizeText(read), ByteSizeText(total), CountText(runner_.recordsPerSecond())));
 }
 
 void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
@@ -283,7 +285,15 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
 void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
 {
     result_ = std::move(result);
-    agents_->setRows(AgentRows(*result_));
+    const QVariantMap widths = ColumnWidths(agentTable_);
+    agents_->setRows(AgentColumnHeaders(*result_), AgentRows(*result_));
+    if (columnWidthsSet_) {
+        SetColumnWidths(agentTable_, widths);
+    } else {
+        agentTable_->resizeColumnsToContents();
+        columnWidthsSet_ = true;
+    }
+    totals_->setText(TotalsText(*result_));
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(true);
     updateFilter();
@@ -292,19 +302,11 @@ void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
 void OverviewWindow::clearResult()
 {
     result_.reset();
-    agents_->setRows({});
+    agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
     totals_->clear();
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(false);
     updateCharts();
-}
-
-QStringList OverviewWindow::shownAgentIds() const
-{
-    QStringList ids;
-    for (int row = 0; row < shownAgents_->rowCount(); ++row)
-        ids.append(shownAgents_->index(row, 0).data(ReportTableModel::KeyRole).toString());
-    return ids;
 }
 
 void OverviewWindow::updateFilter()
@@ -314,8 +316,6 @@ void OverviewWindow::updateFilter()
         if (categories_[category]->isChecked())
             shown.insert(category);
     shownAgents_->setShownTags(shown);
-    if (result_)
-        totals_->setText(TotalsText(*result_, shownAgentIds()));
     updateCharts();
 }
 
@@ -462,12 +462,12 @@ void OverviewWindow::loadSettings()
     format_->setCurrentText(format.isEmpty() ? kAutomaticFormat : format);
     from_->setText(settings.value(QStringLiteral("从")).toString());
     to_->setText(settings.value(QStringLiteral("到")).toString());
-    const QVariantList widths = settings.value(QStringLiteral("列宽")).toList();
-    for (int column = 0; column < widths.size() && column < agents_->columnCount(); ++column)
-        agentTable_->setColumnWidth(column, widths[column].toInt());
-    if (settings.contains(QStringLiteral("排序列")))
-        agentTable_->sortByColumn(settings.value(QStringLiteral("排序列")).toInt(),
-                                  Qt::SortOrder(settings.value(QStringLiteral("排序方向")).toInt()));
+    const QVariantMap widths = settings.value(QStringLiteral("列宽")).toMap();
+    SetColumnWidths(agentTable_, widths);
+    columnWidthsSet_ = !widths.isEmpty();
+    const int sortColumn = agents_->column(settings.value(QStringLiteral("排序列")).toString());
+    if (sortColumn >= 0)
+        agentTable_->sortByColumn(sortColumn, Qt::SortOrder(settings.value(QStringLiteral("排序方向")).toInt()));
 }
 
 void OverviewWindow::saveSettings()
@@ -486,12 +486,10 @@ void OverviewWindow::saveSettings()
     settings.setValue(QStringLiteral("到"), to_->text().trimmed());
     if (geometryRestored_)
         settings.setValue(QStringLiteral("窗口"), host()->geometry());
-    QVariantList widths;
-    for (int column = 0; column < agents_->columnCount(); ++column)
-        widths.append(agentTable_->columnWidth(column));
-    settings.setValue(QStringLiteral("列宽"), widths);
+    settings.setValue(QStringLiteral("列宽"), ColumnWidths(agentTable_));
     const QHeaderView *header = agentTable_->horizontalHeader();
-    settings.setValue(QStringLiteral("排序列"), header->sortIndicatorSection());
+    settings.setValue(QStringLiteral("排序列"),
+                      agents_->headerData(header->sortIndicatorSection(), Qt::Horizontal).toString());
     settings.setValue(QStringLiteral("排序方向"), int(header->sortIndicatorOrder()));
 }
 

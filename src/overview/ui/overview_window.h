@@ -70,7 +70,6 @@ private slots:
 private:
     void buildControls();
     QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
-    QStringList shownAgentIds() const;
     QStringList chartAgentIds(int busiest) const;
     void clearResult();
     void showMessage(const QString &text);
@@ -106,4 +105,5 @@ private:
     std::shared_ptr<const OverviewResult> result_;
     bool closeAfterRun_ = false;
     bool geometryRestored_ = false;
+    bool columnWidthsSet_ = false;  // by the user or the settings; else the first result fits them
 };

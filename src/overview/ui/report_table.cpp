@@ -11,16 +11,10 @@ ReportTableModel::ReportTableModel(QStringList headers, QObject *parent)
 {
 }
 
-void ReportTableModel::setHeaders(QStringList headers)
+void ReportTableModel::setRows(QStringList headers, QList<ReportRow> rows)
 {
     beginResetModel();
     headers_ = std::move(headers);
-    endResetModel();
-}
-
-void ReportTableModel::setRows(QList<ReportRow> rows)
-{
-    beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
 }
@@ -97,6 +91,25 @@ QTableView *MakeReportTable(QWidget *parent, const QString &name, QAbstractItemM
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setHighlightSections(false);
     return table;
+}
+
+QVariantMap ColumnWidths(const QTableView *table)
+{
+    QVariantMap widths;
+    const QAbstractItemModel *model = table->model();
+    for (int column = 0; column < model->columnCount(); ++column)
+        widths.insert(model->headerData(column, Qt::Horizontal).toString(), table->columnWidth(column));
+    return widths;
+}
+
+void SetColumnWidths(QTableView *table, const QVariantMap &widths)
+{
+    const QAbstractItemModel *model = table->model();
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QVariant width = widths.value(model->headerData(column, Qt::Horizontal).toString());
+        if (width.toInt() > 0)
+            table->setColumnWidth(column, width.toInt());
+    }
 }
 
 QString SelectedRowsText(const QTableView *table)

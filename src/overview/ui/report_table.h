@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -38,8 +39,8 @@ public:
 
     explicit ReportTableModel(QStringList headers, QObject *parent = nullptr);
 
-    void setHeaders(QStringList headers);
-    void setRows(QList<ReportRow> rows);
+    void setRows(QStringList headers, QList<ReportRow> rows);
+    int column(const QString &header) const { return int(headers_.indexOf(header)); }  // -1: none
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -67,6 +68,10 @@ private:
 
 // A read-only table that sorts by a click on a header and selects whole rows.
 QTableView *MakeReportTable(QWidget *parent, const QString &name, QAbstractItemModel *model);
+
+// Column widths by header text, so that they survive a change of columns.
+QVariantMap ColumnWidths(const QTableView *table);
+void SetColumnWidths(QTableView *table, const QVariantMap &widths);
 
 // The selected rows in the order the table shows them, the header line first;
 // cells separated by tabs, lines by "\n", as spreadsheets paste them.

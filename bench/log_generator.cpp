@@ -1,15 +1,20 @@
 // trawlex-loggen: writes realistic IIS 10 access logs (W3C extended format,
-// CR LF) for the examples and the benchmark. The same seed gives the same
-// bytes on every machine.
+// CR LF) or nginx "combined" logs, plain or compressed, for the examples and
+// the benchmark. The same seed gives the same bytes on every machine.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 
+#include <zlib.h>
+#include <zstd.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,43 +117,181 @@ std::string pickPath(Random &random, const std::vector<std::string> &paths)
     return path;
 }
 
-bool writeLog(const QString &fileName, const QDate &date, qint64 targetBytes, qint64 lineLimit,
+// Where the text of one log goes: a plain file, or one compressed as it is
+// written (gzip level 6, as logrotate's default; zstd at its default level).
+class LogSink
+{
+public:
+    virtual ~LogSink() = default;
+    virtual bool write(const std::string &text) = 0;
+    virtual bool finish() = 0;
+};
+
+class PlainSink final : public LogSink
+{
+public:
+    explicit PlainSink(const QString &name) : file_(name) { open_ = file_.open(QIODevice::WriteOnly | QIODevice::Truncate); }
+    bool write(const std::string &text) override
+    {
+        return open_ && file_.write(text.data(), qint64(text.size())) == qint64(text.size());
+    }
+    bool finish() override { return open_ && file_.flush(); }
+
+private:
+    QFile file_;
+    bool open_;
+};
+
+class GzipSink final : public LogSink
+{
+public:
+    explicit GzipSink(const QString &name) : file_(gzopen(QFile::encodeName(name).constData(), "wb6")) {}
+    ~GzipSink() override
+    {
+        if (file_)
+            gzclose(file_);
+    }
+    bool write(const std::string &text) override
+    {
+        return file_ && gzwrite(file_, text.data(), unsigned(text.size())) == int(text.size());
+    }
+    bool finish() override
+    {
+        const bool ok = file_ && gzclose(file_) == Z_OK;
+        file_ = nullptr;
+        return ok;
+    }
+
+private:
+    gzFile file_;
+};
+
+class ZstdSink final : public LogSink
+{
+public:
+    explicit ZstdSink(const QString &name) : file_(name), context_(ZSTD_createCCtx())
+    {
+        open_ = file_.open(QIODevice::WriteOnly | QIODevice::Truncate) && context_;
+    }
+    ~ZstdSink() override { ZSTD_freeCCtx(context_); }
+    bool write(const std::string &text) override { return compress(text, ZSTD_e_continue); }
+    bool finish() override { return compress({}, ZSTD_e_end) && file_.flush(); }
+
+private:
+    bool compress(const std::string &text, ZSTD_EndDirective mode)
+    {
+        if (!open_)
+            return false;
+        ZSTD_inBuffer in{text.data(), text.size(), 0};
+        std::vector<char> out(ZSTD_CStreamOutSize());
+        for (;;) {
+            ZSTD_outBuffer buffer{out.data(), out.size(), 0};
+            const size_t left = ZSTD_compressStream2(context_, &buffer, &in, mode);
+            if (ZSTD_isError(left) || file_.write(out.data(), qint64(buffer.pos)) != qint64(buffer.pos))
+                return false;
+            if (mode == ZSTD_e_end ? left == 0 : in.pos == in.size)
+                return true;
+        }
+    }
+
+    QFile file_;
+    ZSTD_CCtx *context_;
+    bool open_;
+};
+
+std::unique_ptr<LogSink> openSink(const QString &name, const QString &compression)
+{
+    if (compression == QLatin1String("gzip"))
+        return std::make_unique<GzipSink>(name);
+    if (compression == QLatin1String("zstd"))
+        return std::make_unique<ZstdSink>(name);
+    return std::make_unique<PlainSink>(name);
+}
+
+// One IIS 10 request line (W3C extended, CR LF).
+void appendW3cLine(std::string &text, const std::string &day, int second, Random &random,
+                   const std::vector<std::string> &paths)
+{
+    char number[160];
+    std::snprintf(number, sizeof number, "%s %02d:%02d:%02d 10.0.0.5 GET ", day.c_str(), (second / 3600) % 24,
+                  (second / 60) % 60, second % 60);
+    text += number;
+    text += pickPath(random, paths);
+    text += random.below(4) == 0 ? " id=" + std::to_string(random.below(1000)) : std::string(" -");
+    std::snprintf(number, sizeof number, " 80 - %zu.%zu.%zu.%zu ", 61 + random.below(160), random.below(256),
+                  random.below(256), 1 + random.below(254));
+    text += number;
+    text += pickAgent(random);
+    text += ' ';
+    text += kReferers[random.below(kReferers.size())];
+    const bool missing = random.below(25) == 0;
+    std::snprintf(number, sizeof number, " %d 0 %d %zu\r\n", missing ? 404 : 200, missing ? 2 : 0,
+                  random.below(900) + 15);
+    text += number;
+}
+
+// One nginx "combined" request line (LF); the agents' '+' are the spaces IIS
+// would have replaced.
+void appendCombinedLine(std::string &text, const QDate &date, int second, Random &random,
+                        const std::vector<std::string> &paths)
+{
+    static const char months[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    char number[160];
+    std::snprintf(number, sizeof number, "%zu.%zu.%zu.%zu - - [%02d/%.3s/%04d:%02d:%02d:%02d +0800] \"GET ",
+                  61 + random.below(160), random.below(256), random.below(256), 1 + random.below(254), date.day(),
+                  months + 3 * (date.month() - 1), date.year(), (second / 3600) % 24, (second / 60) % 60,
+                  second % 60);
+    text += number;
+    text += pickPath(random, paths);
+    if (random.below(4) == 0)
+        text += "?id=" + std::to_string(random.below(1000));
+    const bool missing = random.below(25) == 0;
+    std::snprintf(number, sizeof number, " HTTP/1.1\" %d %zu \"", missing ? 404 : 200, random.below(90000) + 150);
+    text += number;
+    text += kReferers[random.below(kReferers.size())];
+    text += "\" \"";
+    std::string agent = pickAgent(random);
+    std::replace(agent.begin(), agent.end(), '+', ' ');
+    text += agent;
+    text += "\"\n";
+}
+
+bool writeLog(LogSink &sink, bool combined, const QDate &date, qint64 targetBytes, qint64 lineLimit,
               Random &random, const std::vector<std::string> &paths)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
     const std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
-    std::string text = "#Software: Microsoft Internet Information Services 10.0\r\n#Version: 1.0\r\n#Date: " + day
-        + " 00:00:00\r\n#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port cs-username c-ip "
-          "cs(User-Agent) cs(Referer) sc-status sc-substatus sc-win32-status time-taken\r\n";
+    std::string text;
+    if (!combined)
+        text = "#Software: Microsoft Internet Information Services 10.0\r\n#Version: 1.0\r\n#Date: " + day
+            + " 00:00:00\r\n#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port cs-username c-ip "
+              "cs(User-Agent) cs(Referer) sc-status sc-substatus sc-win32-status time-taken\r\n";
     qint64 written = 0;
-    char number[160];
     for (qint64 line = 0; (lineLimit > 0 ? line < lineLimit : written + qint64(text.size()) < targetBytes); ++line) {
         const int second = int(line * 86400 / (lineLimit > 0 ? lineLimit : std::max<qint64>(1, targetBytes / 180)));
-        std::snprintf(number, sizeof number, "%s %02d:%02d:%02d 10.0.0.5 GET ", day.c_str(), (second / 3600) % 24,
-                      (second / 60) % 60, second % 60);
-        text += number;
-        text += pickPath(random, paths);
-        text += random.below(4) == 0 ? " id=" + std::to_string(random.below(1000)) : std::string(" -");
-        std::snprintf(number, sizeof number, " 80 - %zu.%zu.%zu.%zu ", 61 + random.below(160), random.below(256),
-                      random.below(256), 1 + random.below(254));
-        text += number;
-        text += pickAgent(random);
-        text += ' ';
-        text += kReferers[random.below(kReferers.size())];
-        const bool missing = random.below(25) == 0;
-        std::snprintf(number, sizeof number, " %d 0 %d %zu\r\n", missing ? 404 : 200, missing ? 2 : 0,
-                      random.below(900) + 15);
-        text += number;
+        if (combined)
+            appendCombinedLine(text, date, second, random, paths);
+        else
+            appendW3cLine(text, day, second, random, paths);
         if (text.size() > (1u << 20)) {
-            if (file.write(text.data(), qint64(text.size())) != qint64(text.size()))
+            if (!sink.write(text))
                 return false;
             written += qint64(text.size());
             text.clear();
         }
     }
-    return file.write(text.data(), qint64(text.size())) == qint64(text.size());
+    return sink.write(text) && sink.finish();
+}
+
+// IIS names a log by its day; logrotate numbers the older files, the newest
+// is access.log.
+QString logName(bool combined, int index, int count, const QDate &date)
+{
+    if (!combined)
+        return QStringLiteral("u_ex") + date.toString(QStringLiteral("yyMMdd")) + QStringLiteral(".log");
+    QString name = QStringLiteral("access.log");
+    if (index + 1 < count)
+        name += u'.' + QString::number(count - 1 - index);
+    return name;
 }
 
 }  // namespace
@@ -157,7 +300,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Writes realistic IIS 10 access logs."));
+    parser.setApplicationDescription(QStringLiteral("Writes realistic IIS 10 or nginx access logs."));
     parser.addHelpOption();
     const QCommandLineOption files(QStringLiteral("files"), QStringLiteral("number of log files"), QStringLiteral("N"),
                                    QStringLiteral("4"));
@@ -171,11 +314,22 @@ int main(int argc, char *argv[])
                                    QStringLiteral("YYYY-MM-DD"), QStringLiteral("2026-11-01"));
     const QCommandLineOption pages(QStringLiteral("pages"), QStringLiteral("distinct pages of the site"),
                                    QStringLiteral("N"), QStringLiteral("20000"));
-    parser.addOptions({files, bytes, lines, seed, start, pages});
+    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("w3c (IIS, u_exYYMMDD.log) or combined "
+                                                                             "(nginx, access.log, access.log.1, ...)"),
+                                    QStringLiteral("FORMAT"), QStringLiteral("w3c"));
+    const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("none, gzip or zstd"),
+                                      QStringLiteral("KIND"), QStringLiteral("none"));
+    parser.addOptions({files, bytes, lines, seed, start, pages, format, compress});
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the logs go"));
     parser.process(app);
-    if (parser.positionalArguments().size() != 1)
+    const bool combined = parser.value(format) == QLatin1String("combined");
+    const QString compression = parser.value(compress);
+    if (parser.positionalArguments().size() != 1 || (!combined && parser.value(format) != QLatin1String("w3c"))
+        || !QStringList{"none", "gzip", "zstd"}.contains(compression))
         parser.showHelp(2);
+    const QString suffix = compression == QLatin1String("gzip") ? QStringLiteral(".gz")
+        : compression == QLatin1String("zstd")                   ? QStringLiteral(".zst")
+                                                                 : QString();
 
     const QString folder = parser.positionalArguments().front();
     QDir().mkpath(folder);
@@ -184,10 +338,10 @@ int main(int argc, char *argv[])
     const std::vector<std::string> paths = makePaths(random, std::max<qsizetype>(1, parser.value(pages).toLongLong()));
     QDate date = QDate::fromString(parser.value(start), QStringLiteral("yyyy-MM-dd"));
     for (int i = 0; i < fileCount; ++i, date = date.addDays(1)) {
-        const QString name = folder + QStringLiteral("/u_ex") + date.toString(QStringLiteral("yyMMdd"))
-            + QStringLiteral(".log");
-        if (!writeLog(name, date, parser.value(bytes).toLongLong() / fileCount, parser.value(lines).toLongLong(),
-                      random, paths)) {
+        const QString name = folder + u'/' + logName(combined, i, fileCount, date) + suffix;
+        const std::unique_ptr<LogSink> sink = openSink(name, compression);
+        if (!writeLog(*sink, combined, date, parser.value(bytes).toLongLong() / fileCount,
+                      parser.value(lines).toLongLong(), random, paths)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
             return 1;
         }

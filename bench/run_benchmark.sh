@@ -1,27 +1,32 @@
 #!/usr/bin/env bash
-# Times trawlex-cli against GNU grep and an awk one-liner on the same
+# Times trawlex-cli against GNU grep (and awk, gzip, zstd) on the same
 # generated logs, side by side in one run, and prints the ratios and the
 # peak resident memory.
 #
-#   bench/run_benchmark.sh [BYTES]      (default 1 GiB in 4 files)
+#   bench/run_benchmark.sh [BYTES]      (default 256 MiB per kind of log, in 4 files; 1 GiB: $((1 << 30)))
 #
 # Needs a release build: cmake --preset release && cmake --build --preset release
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bytes=${1:-$((1 << 30))}
-runs=${RUNS:-5}
+bytes=${1:-$((256 << 20))}
+runs=${RUNS:-3}
 bin=build/release/bin
-data=${BENCH_DIR:-bench/out/logs-$bytes}
+out=${BENCH_DIR:-bench/out}
 
 [ -x "$bin/trawlex-cli" ] && [ -x "$bin/trawlex-loggen" ] || {
   echo "build the release preset first" >&2; exit 1; }
-if [ ! -d "$data" ]; then
-  echo "generating $bytes bytes of logs in $data ..."
-  "$bin/trawlex-loggen" --files 4 --bytes "$bytes" --seed 1 "$data"
-fi
-files=("$data"/*.log)
-cat "${files[@]}" > /dev/null   # warm the page cache
+# Logs of one kind, generated once: W3C, combined, combined gzip'd, combined zstd'd.
+logs() {
+  local dir=$out/$1-$bytes; shift
+  [ -d "$dir" ] || "$bin/trawlex-loggen" --files 4 --bytes "$bytes" --seed 1 "$@" "$dir" >&2
+  echo "$dir"
+}
+w3c=$(logs w3c)
+combined=$(logs combined --format combined)
+gzipped=$(logs gzip --format combined --compress gzip)
+zstded=$(logs zstd --format combined --compress zstd)
+cat "$w3c"/* "$combined"/* "$gzipped"/* "$zstded"/* > /dev/null   # warm the page cache
 
 # The same job as trawlex: the first #Fields: directive gives the column,
 # lines holding the token are counted, their pages case-folded and counted.
@@ -33,30 +38,65 @@ awk_job='FNR == 1 { col = 0 }
 
 # Output goes to a file: GNU grep stops at the first match when it writes to /dev/null.
 sink=$(mktemp)
-trap 'rm -f "$sink"' EXIT
+trap 'rm -f "$sink" "$sink".*' EXIT
 
 # Median wall time over $runs runs, and the peak memory of the last one (KiB).
 measure() {
   local times=() peak
   for _ in $(seq "$runs"); do
-    local out
-    out=$( { /usr/bin/time -f '%e %M' "$@" > "$sink"; } 2>&1 | tail -n 1)
-    times+=("${out% *}")
-    peak=${out#* }
+    local result
+    result=$( { /usr/bin/time -f '%e %M' "$@" > "$sink"; } 2>&1 | tail -n 1)
+    times+=("${result% *}")
+    peak=${result#* }
   done
   median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
   echo "$median $peak"
 }
 
 cores=$(nproc)
-printf '%-34s %8s %8s %10s\n' command seconds 'vs grep' 'peak MiB'
-read -r grep_time grep_peak < <(measure grep -ci baiduspider "${files[@]}")
+base_time=1
 report() {
   local name=$1 time=$2 peak=$3
-  printf '%-34s %8.3f %7.2fx %10.1f\n' "$name" "$time" "$(echo "$time / $grep_time" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
+  printf '%-44s %8.3f %7.2fx %10.1f\n' "$name" "$time" "$(echo "$time / $base_time" | bc -l)" "$(echo "$peak / 1024" | bc -l)"
 }
-report "grep -ci baiduspider" "$grep_time" "$grep_peak"
-read -r t p < <(measure "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$data"); report "trawlex-cli --jobs 1" "$t" "$p"
-read -r t p < <(measure "$bin/trawlex-cli" crawl --spider 百度 --jobs "$cores" "$data"); report "trawlex-cli --jobs $cores" "$t" "$p"
-read -r t p < <(measure awk "$awk_job" "${files[@]}"); report "awk (same job)" "$t" "$p"
-read -r t p < <(measure wc -l "${files[@]}"); report "wc -l (reading alone)" "$t" "$p"
+# A section compares each command with the first one of it.
+section() {
+  printf '\n%s\n%-44s %8s %8s %10s\n' "$1" command seconds ratio 'peak MiB'
+  read -r base_time base_peak < <(measure "${@:3}")
+  report "$2" "$base_time" "$base_peak"
+}
+crawl() { measure "$bin/trawlex-cli" crawl --spider 百度 "$@"; }
+# Reports of one and of several jobs must be the same.
+same_for_any_jobs() {
+  "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$1" > "$sink.1"
+  "$bin/trawlex-cli" crawl --spider 百度 --jobs "$cores" "$1" > "$sink.n"
+  cmp -s "$sink.1" "$sink.n" && echo "  --jobs 1 and --jobs $cores give the same report" || echo "  REPORTS DIFFER"
+}
+
+section "W3C (IIS) logs, $bytes bytes" "grep -ci baiduspider" grep -ci baiduspider "$w3c"/*
+read -r t p < <(crawl --jobs 1 "$w3c"); report "trawlex-cli --jobs 1" "$t" "$p"
+read -r t p < <(crawl --jobs "$cores" "$w3c"); report "trawlex-cli --jobs $cores" "$t" "$p"
+read -r t p < <(measure awk "$awk_job" "$w3c"/*); report "awk (same job)" "$t" "$p"
+read -r t p < <(measure wc -l "$w3c"/*); report "wc -l (reading alone)" "$t" "$p"
+same_for_any_jobs "$w3c"
+
+section "nginx combined logs, $bytes bytes (target: trawlex <= 0.5x grep)" "grep -ci baiduspider" \
+  grep -ci baiduspider "$combined"/*
+read -r t p < <(crawl --jobs 1 "$combined"); report "trawlex-cli --jobs 1" "$t" "$p"
+read -r t p < <(crawl --jobs "$cores" "$combined"); report "trawlex-cli --jobs $cores" "$t" "$p"
+same_for_any_jobs "$combined"
+
+section "the same gzip'd (level 6), $(du -sb "$gzipped" | cut -f1) bytes (target: trawlex <= 0.2x)" \
+  "gzip -dc | grep -ci baiduspider" bash -c 'gzip -dc "$@" | grep -ci baiduspider' _ "$gzipped"/*
+if command -v igzip > /dev/null; then
+  read -r t p < <(measure bash -c 'igzip -dc "$@" | grep -ci baiduspider' _ "$gzipped"/*)
+  report "igzip -dc | grep -ci baiduspider" "$t" "$p"
+fi
+read -r t p < <(crawl --jobs 1 "$gzipped"); report "trawlex-cli --jobs 1" "$t" "$p"
+read -r t p < <(crawl --jobs "$cores" "$gzipped"); report "trawlex-cli --jobs $cores" "$t" "$p"
+same_for_any_jobs "$gzipped"
+
+section "the same zstd'd, $(du -sb "$zstded" | cut -f1) bytes" \
+  "zstd -dc | grep -ci baiduspider" bash -c 'zstd -qdc "$@" | grep -ci baiduspider' _ "$zstded"/*
+read -r t p < <(crawl --jobs 1 "$zstded"); report "trawlex-cli --jobs 1" "$t" "$p"
+same_for_any_jobs "$zstded"

@@ -1,7 +1,9 @@
-// Feeds arbitrary bytes through the log reader (directive search, hit scan,
-// column split, decoding) with small blocks and line limits, and checks the
-// block scanner against the plain reading of the same rules.
-#include "crawl_log/log_scanner.h"
+// Feeds arbitrary bytes, read as a W3C log, through the block reader and the
+// crawl run (directive blocks, hit search, column split, decoding) with small
+// blocks and line limits, and checks both against the plain reading of the
+// same rules.
+#include "crawl_log/crawl_run.h"
+#include "memory_file.h"
 #include "support/reference_log_reader.h"
 
 #include <QStringList>
@@ -18,23 +20,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString token = tokens[data[0] % tokens.size()];
     // Mostly tiny blocks and lines, which put every boundary in play; with the
     // top bit set, blocks wide enough for the vector search.
-    const ScanLimits limits{(data[1] & 0x80) ? 4096 : 1 + data[1] % 64, (data[2] & 0x80) ? 4096 : 1 + data[2] % 100};
-    const QByteArray file(reinterpret_cast<const char *>(data + 3), qsizetype(size - 3));
+    LogReadOptions options;
+    options.limits = {(data[1] & 0x80) ? 4096 : 1 + data[1] % 64, (data[2] & 0x80) ? 4096 : 16 + data[2] % 100};
+    // The leading directive makes the bytes a W3C log.
+    const QByteArray file = "#Version: 1.0\n" + QByteArray(reinterpret_cast<const char *>(data + 3), qsizetype(size - 3));
+    MemoryFile memory(reinterpret_cast<const std::uint8_t *>(file.constData()), std::size_t(file.size()));
+    const LogInput input{memory.path(), QStringLiteral("fuzz.log"), {}};
 
-    MemoryByteSource directiveSource(file, 1 + data[1] % 7);
-    const qint32 field = FindFieldIndex(directiveSource, u"cs-uri-stem", limits).fieldIndex;
-    if (field != Reference::FieldIndex(file, QStringLiteral("cs-uri-stem"), limits.maxLineBytes))
+    QByteArrayList pages;
+    ReadLogRecords(input, options, [&](const LogRecord &record) {
+        pages.append(record.hasPage ? record.page.toByteArray() : QByteArray("!"));
+    });
+    QByteArrayList expectedPages;
+    for (const Reference::W3cLine &line : Reference::ReadW3c(file, options.limits.maxLineBytes))
+        if (line.kind == Reference::W3cLine::Record)
+            expectedPages.append(line.hasPage ? line.page : QByteArray("!"));
+    if (pages != expectedPages)
         std::abort();
 
-    const qint32 column = field > 0 ? field : 1 + data[2] % 4;
-    MemoryByteSource hitSource(file, 1 + data[2] % 5);
-    QStringList hits{QString()};
-    ScanHitLines(hitSource, column, CrawlerToken(token), nullptr,
-                 [&](QByteArrayView value, TextEncoding encoding) { hits.append(DecodeLogText(value, encoding)); },
-                 limits);
-    QStringList expected;
-    Reference::HitList(file, column, token, limits.maxLineBytes, false, expected);
-    if (hits != expected)
+    const LogFileAnalysis analysis = AnalyzeLogFile(input, CrawlerToken(token), nullptr, options);
+    const Reference::Crawl expected = Reference::CrawlW3c(file, token, options.limits.maxLineBytes);
+    if (analysis.summary.requests != expected.requests || analysis.summary.skippedLines != expected.skippedLines
+        || analysis.pages.pages() != expected.pages)
         std::abort();
     return 0;
 }

@@ -23,12 +23,14 @@ struct Result
 
 // Runs the command line; the event loop keeps turning meanwhile, so the
 // fake web services of the test can answer it.
-Result cli(const QStringList &arguments)
+Result cli(const QStringList &arguments, const QByteArray &input = {})
 {
     QProcess process;
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (process.state() != QProcess::NotRunning)
         loop.exec();
     if (process.exitStatus() != QProcess::NormalExit)
@@ -73,6 +75,77 @@ private slots:
         QCOMPARE(first.value("pages").toInt(), 2);
     }
 
+    // Small folders of what servers write, each with its expected report.
+    void goldenFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        const QStringList baidu{"--spider", "百度"};
+        QTest::newRow("nginx default") << "nginx_default" << baidu << 0;
+        QTest::newRow("Apache common") << "apache_common" << baidu << 0;
+        QTest::newRow("panel's rotated names") << "panel_rotated" << baidu << 0;
+        QTest::newRow("logrotate, compressed") << "logrotate" << baidu << 0;
+        QTest::newRow("W3C, two #Fields blocks") << "w3c_two_blocks" << baidu << 0;
+        QTest::newRow("W3C, tab-separated header") << "w3c_tab_header" << baidu << 0;
+        QTest::newRow("W3SVC tree") << "w3svc_tree" << (baidu + QStringList{"--recursive"}) << 0;
+        QTest::newRow("corrupt and truncated gzip") << "corrupt_gzip" << baidu << 1;
+        QTest::newRow("a text file that is no log") << "not_a_log" << baidu << 0;
+        QTest::newRow("W3C and nginx side by side") << "mixed" << QStringList{"--spider", "搜狗"} << 0;
+    }
+    void goldenFolders()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        const QString path = QStringLiteral(TRAWLEX_TEST_DATA "/logs/") + folder;
+        QFile expected(path + QStringLiteral("/expected.txt"));
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        const QString report = QString::fromUtf8(expected.readAll());
+        for (const QString &jobs : {QStringLiteral("1"), QStringLiteral("3")}) {
+            const Result result = cli(QStringList{"crawl", "--jobs", jobs} + options + QStringList{path});
+            QCOMPARE(result.out, report);
+            QCOMPARE(result.status, status);
+        }
+    }
+
+    void standardInputAndFiles()
+    {
+        QFile gzip(QStringLiteral(TRAWLEX_TEST_DATA "/logs/logrotate/access.log.2.gz"));
+        QVERIFY(gzip.open(QIODevice::ReadOnly));
+        const QString nginx = QStringLiteral(TRAWLEX_TEST_DATA "/logs/nginx_default/access.log");
+        const Result result = cli({"crawl", "--spider", "百度", "-", nginx}, gzip.readAll());
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out.split(u'\n').mid(1, 3),
+                 (QStringList{"- - 搜索页面数：2 - 有效页面数：2", nginx + " - 搜索页面数：6 - 有效页面数：5",
+                              nginx + " - 跳过无法识别的行：1"}));
+    }
+
+    void jsonTellsSkippedAndFailedFiles()
+    {
+        const Result result = cli({"crawl", "--spider", "百度", "--json", TRAWLEX_TEST_DATA "/logs/corrupt_gzip"});
+        QCOMPARE(result.status, 1);
+        const QJsonArray files = QJsonDocument::fromJson(result.out.toUtf8()).object().value("files").toArray();
+        QCOMPARE(files.size(), 4);
+        const QJsonObject corrupt = files.at(0).toObject();
+        QCOMPARE(corrupt.value("format").toString(), QStringLiteral("ncsa"));
+        QCOMPARE(corrupt.value("compression").toString(), QStringLiteral("gzip"));
+        QCOMPARE(corrupt.value("requests").toInt(), 3);
+        QCOMPARE(corrupt.value("error").toString(), QStringLiteral("文件已损坏（第 210 字节）"));
+        QCOMPARE(files.at(2).toObject().value("skipped").toString(), QStringLiteral("不是可识别的日志格式"));
+    }
+
+    void customLayout()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("site.log"), "h.example|1.2.3.4|GET /a?x HTTP/1.1|Baiduspider\n"
+                                            "h.example|1.2.3.4|GET /A HTTP/1.1|Baiduspider\nnot this layout\n");
+        const Result result = cli({"crawl", "--spider", "百度", "--log-format", "$host|$remote_addr|$request|$http_user_agent",
+                                   dir.path()});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out.split(u'\n').at(1), QStringLiteral("site.log - 搜索页面数：2 - 有效页面数：2"));
+    }
+
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -88,6 +161,8 @@ private slots:
                                   << QStringLiteral("--jobs");
         QTest::newRow("unknown option") << QStringList{"crawl", "--fast", kExample} << QStringLiteral("fast");
         QTest::newRow("unknown command") << QStringList{"crawlx"} << QStringLiteral("crawlx");
+        QTest::newRow("unusable log format") << QStringList{"crawl", "--spider", "百度", "--log-format", "$a$b", kExample}
+                                             << QStringLiteral("分隔文字");
     }
     void usageErrors()
     {

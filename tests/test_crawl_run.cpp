@@ -1,6 +1,6 @@
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
-#include "logs/log_folder.h"
+#include "logs/log_input.h"
 #include "support/crawl_fixtures.h"
 
 #include <QDir>
@@ -27,8 +27,8 @@ Run runOver(const QString &folder, const QStringList &files, int jobs = 1,
             std::function<void(int, StopFlag &)> atYield = {})
 {
     CrawlRunRequest request;
-    request.folder = folder;
-    request.fileNames = files;
+    for (const QString &name : files)
+        request.inputs.append({folder + u'/' + name, name, {}});
     request.token = QStringLiteral("BaiDuSpider");
     request.spiderName = QStringLiteral("百度");
     request.jobs = jobs;
@@ -43,7 +43,15 @@ Run runOver(const QString &folder, const QStringList &files, int jobs = 1,
     return run;
 }
 
-Run runOver(const QString &folder, int jobs = 1) { return runOver(folder, ListLogFiles(folder), jobs); }
+QStringList logNames(const QString &folder)
+{
+    QStringList names;
+    for (const LogInput &input : CollectLogInputs({folder}, false).inputs)
+        names.append(input.displayPath);
+    return names;
+}
+
+Run runOver(const QString &folder, int jobs = 1) { return runOver(folder, logNames(folder), jobs); }
 
 }  // namespace
 
@@ -80,8 +88,10 @@ private slots:
         WriteFile(dir.filePath("c.log"), "#Fields: date time\r\n" + LogLine("/z.htm", kBaidu));  // no page column
         WriteFile(dir.filePath("d.log"), LogHeader() + LogLine("/y.htm", "Mozilla"));
         const Run run = runOver(dir.path());
+        // A file without the page column still counts its requests, and says why it has no pages.
         QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "a.log - 搜索页面数：1 - 有效页面数：1",
-                                         "b.log - 搜索页面数：2 - 有效页面数：1", "d.log - 搜索页面数：0 - 有效页面数：0",
+                                         "b.log - 搜索页面数：2 - 有效页面数：1", "c.log - 搜索页面数：1 - 有效页面数：0",
+                                         "c.log - 没有 cs-uri-stem 列", "d.log - 搜索页面数：0 - 有效页面数：0",
                                          "全部有效页面数：1", "分析完成。"}));
         QCOMPARE(run.pages.pages(), (QStringList{"", "/Home.htm"}));
     }
@@ -93,7 +103,7 @@ private slots:
             WriteFile(dir.filePath(QStringLiteral("ex%1.log").arg(i)),
                       LogHeader() + LogLine("/p" + QByteArray::number(i), kBaidu));
         // The user's click is handled at the yield after the second file.
-        const Run run = runOver(dir.path(), ListLogFiles(dir.path()), 1, [](int yield, StopFlag &stop) {
+        const Run run = runOver(dir.path(), logNames(dir.path()), 1, [](int yield, StopFlag &stop) {
             if (yield == 2)
                 stop.request();
         });
@@ -117,7 +127,7 @@ private slots:
                                          "b.log - 无法读取：文件不存在", "c.log - 无法读取：不是普通文件",
                                          "d.log - 无法读取：不是普通文件", "gone.log - 无法读取：文件不存在",
                                          "z.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析完成。"}));
-        QVERIFY(run.summary.anyUnreadable());
+        QVERIFY(run.summary.anyFailed());
     }
 
     void badContentNeverStopsTheRun()
@@ -132,7 +142,10 @@ private slots:
         WriteFile(dir.filePath("directives.log"), "#Software: IIS\r\n#Version: 1.0\r\n");
         WriteFile(dir.filePath("huge.log"), LogHeader() + LogLine("/ok", kBaidu) + QByteArray(100 << 20, 'x') + "Baiduspider");
         const Run run = runOver(dir.path());
-        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "huge.log - 搜索页面数：1 - 有效页面数：1",
+        QCOMPARE(run.lines, (QStringList{"百度对您的网站搜索情况分析结果：", "binary.log - 已跳过：不是可识别的日志格式",
+                                         "directives.log - 搜索页面数：0 - 有效页面数：0",
+                                         "directives.log - 没有 cs-uri-stem 列", "empty.log - 搜索页面数：0 - 有效页面数：0",
+                                         "huge.log - 搜索页面数：1 - 有效页面数：1",
                                          "huge.log - 跳过超长的行：1（每行上限 16 MiB）", "全部有效页面数：1",
                                          "分析完成。"}));
     }
@@ -171,8 +184,7 @@ private slots:
         QTemporaryDir dir;
         WriteFile(dir.filePath("a.log"), LogHeader() + LogLine("/a", kBaidu));
         CrawlRunRequest request;
-        request.folder = dir.path();
-        request.fileNames = {"a.log"};
+        request.inputs = {{dir.filePath("a.log"), "a.log", {}}};
         request.token = QStringLiteral("BaiDuSpider");
         request.spiderName = QStringLiteral("百度");
         RecordingRunOutput output;

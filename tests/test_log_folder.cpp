@@ -1,5 +1,4 @@
 #include "common/folder_check.h"
-#include "logs/log_folder.h"
 #include "logs/log_input.h"
 #include "support/crawl_fixtures.h"
 
@@ -24,7 +23,11 @@ private slots:
         QVERIFY(QFile::link(dir.filePath("missing"), dir.filePath("dangling.log")));
         QVERIFY(QDir(dir.path()).mkdir("folder.log"));
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.log")).constData(), 0600), 0);
-        QCOMPARE(ListLogFiles(dir.path()), (QStringList{"A.LOG", "a.log", "b.log", "c.Log", "link.log"}));
+        QStringList names;
+        for (const LogInput &input : CollectLogInputs({dir.path()}, false).inputs)
+            names.append(input.displayPath + u'|' + input.skipReason);
+        // A link without target shows, with the reason it is not read.
+        QCOMPARE(names, (QStringList{"A.LOG|", "a.log|", "b.log|", "c.Log|", "dangling.log|链接目标不存在", "link.log|"}));
     }
 
     void logFileNames_data()
@@ -85,8 +88,9 @@ private slots:
 
     void missingFolderListsNothing()
     {
-        QCOMPARE(ListLogFiles(QString()), QStringList());
-        QCOMPARE(ListLogFiles(QStringLiteral("/no/such/folder")), QStringList());
+        const LogInputScan scan = CollectLogInputs({QStringLiteral("/no/such/folder")}, false);
+        QCOMPARE(scan.inputs.size(), 0);
+        QCOMPARE(scan.problems, QStringList{"/no/such/folder - 无法读取：文件不存在"});
     }
 
     void folderCheck()

@@ -167,6 +167,29 @@ private slots:
         QCOMPARE(LogFormatProblem(format).isEmpty(), usable);
     }
 
+    // Small blocks put every byte of the stored file at a block edge, also
+    // the ends of members and frames that decoders read past.
+    void compressedInSmallBlocks_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("records");
+        for (const char *name : {"access.log.2.gz", "access.log.3.bz2", "access.log.4.xz", "access.log.5.zst"})
+            QTest::newRow(name) << QStringLiteral(TRAWLEX_TEST_DATA "/logs/logrotate/") + QLatin1String(name)
+                                << (QByteArrayView(name).endsWith(".gz") ? 2 : 1);
+    }
+    void compressedInSmallBlocks()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, records);
+        for (qsizetype block : {2, 3, 5, 9, 16, 17, 64, 4096}) {
+            LogReadOptions options;
+            options.limits.blockBytes = block;
+            const LogFileStats stats = ReadLogRecords({file, file, {}}, options, [](const LogRecord &) {});
+            QCOMPARE(stats.errorText, QString());
+            QCOMPARE(stats.records, records);
+        }
+    }
+
     void unreadableAndSkipped()
     {
         const LogReadOptions options;

@@ -1,14 +1,14 @@
 #include "cli/crawl_command.h"
 
 #include "cli/cli_support.h"
-#include "common/folder_check.h"
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
-#include "logs/log_folder.h"
+#include "logs/log_input.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,21 +22,55 @@ struct CrawlChoice
     QString token;
 };
 
+QString familyName(LogFamily family)
+{
+    switch (family) {
+    case LogFamily::W3c:
+        return QStringLiteral("w3c");
+    case LogFamily::Ncsa:
+        return QStringLiteral("ncsa");
+    case LogFamily::Custom:
+        break;
+    }
+    return QStringLiteral("custom");
+}
+
+QString compressionName(Compression compression)
+{
+    static const char *const names[] = {"none", "gzip", "zstd", "bzip2", "xz"};
+    return QString::fromLatin1(names[int(compression)]);
+}
+
 QJsonObject fileJson(const CrawlFileSummary &file)
 {
     QJsonObject object{{QStringLiteral("name"), file.fileName}};
-    if (file.outcome == LogFileAnalysis::Outcome::Unreadable) {
-        object.insert(QStringLiteral("error"), file.errorText);
+    switch (file.outcome) {
+    case CrawlFileSummary::Outcome::Skipped:
+        object.insert(QStringLiteral("skipped"), file.reason);
         return object;
+    case CrawlFileSummary::Outcome::Unreadable:
+        object.insert(QStringLiteral("error"), file.reason);
+        return object;
+    case CrawlFileSummary::Outcome::Analysed:
+        break;
     }
+    object.insert(QStringLiteral("format"), familyName(file.family));
+    object.insert(QStringLiteral("compression"), compressionName(file.compression));
     object.insert(QStringLiteral("requests"), file.requests);
     object.insert(QStringLiteral("pages"), qint64(file.validPages));
     if (file.skippedLongLines > 0)
         object.insert(QStringLiteral("skipped_long_lines"), file.skippedLongLines);
+    if (file.skippedLines > 0)
+        object.insert(QStringLiteral("skipped_lines"), file.skippedLines);
+    if (file.noPageColumn)
+        object.insert(QStringLiteral("no_page_column"), true);
+    if (!file.reason.isEmpty())
+        object.insert(QStringLiteral("error"), file.reason);
     return object;
 }
 
-QByteArray runJson(const CrawlChoice &choice, const CrawlRunSummary &summary, const PageSet &pages)
+QByteArray runJson(const CrawlChoice &choice, const CrawlRunRequest &request, const CrawlRunSummary &summary,
+                   const PageSet &pages)
 {
     QJsonArray files;
     for (const CrawlFileSummary &file : summary.files)
@@ -49,6 +83,7 @@ QByteArray runJson(const CrawlChoice &choice, const CrawlRunSummary &summary, co
         {QStringLiteral("spider"), choice.spiderName},
         {QStringLiteral("token"), choice.token},
         {QStringLiteral("files"), files},
+        {QStringLiteral("problems"), QJsonArray::fromStringList(request.problems)},
         {QStringLiteral("total_pages"), qint64(summary.validPages)},
         {QStringLiteral("pages"), pageList},
     };
@@ -61,8 +96,9 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "统计一个文件夹中 W3C 日志里某个搜索引擎蜘蛛的请求数与有效页面数。\n"
-        "Counts a crawler's requests and distinct pages in a folder of W3C logs."));
+        "统计日志（W3C、nginx/Apache、自定义格式，可压缩）里某个搜索引擎蜘蛛的请求数与有效页面数。\n"
+        "Counts a crawler's requests and distinct pages in access logs (W3C, nginx/Apache, custom layouts;\n"
+        "gzip, zstd, bzip2 and xz read as they are)."));
     parser.addHelpOption();
     const QCommandLineOption spiderOption(QStringLiteral("spider"),
                                           QStringLiteral("目录中的蜘蛛（显示名或标识） / catalogue crawler by name or token"),
@@ -74,8 +110,17 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
                                         QStringLiteral("同时分析的文件数 / files analysed in parallel"),
                                         QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
-    parser.addOptions({spiderOption, tokenOption, jobsOption, jsonOption});
-    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("日志文件夹 / log folder"));
+    const QCommandLineOption recursiveOption(QStringLiteral("recursive"),
+                                             QStringLiteral("包含子目录 / scan sub-folders too"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("log-format"),
+        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat 字符串 / "
+                       "layout of every log that is not W3C"),
+        QStringLiteral("STRING"));
+    parser.addOptions({spiderOption, tokenOption, jobsOption, jsonOption, recursiveOption, formatOption});
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("日志文件夹或文件，- 为标准输入 / log folder or file, - for standard input"),
+                                 QStringLiteral("PATH..."));
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -101,15 +146,19 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
     if (!jobsOk || jobs < 1)
         return usage(QStringLiteral("--jobs 须为正整数 / --jobs takes a positive number"));
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return usage(QStringLiteral("请给出一个日志文件夹 / give one log folder"));
-    const QString folder = positional.front();
-    if (!CheckFolderExists(folder))
-        return usage(QStringLiteral("该目录不存在！"));
-
+    if (positional.isEmpty())
+        return usage(QStringLiteral("请给出日志文件夹或文件 / give a log folder or file"));
+    for (const QString &path : positional)
+        if (path != QLatin1String("-") && !QFileInfo(path).isSymLink() && !QFileInfo::exists(path))
+            return usage(QStringLiteral("该目录不存在！") + u' ' + path);
     CrawlRunRequest request;
-    request.folder = folder;
-    request.fileNames = ListLogFiles(folder);
+    request.options.logFormat = parser.value(formatOption);
+    if (const QString problem = LogFormatProblem(request.options.logFormat); !problem.isEmpty())
+        return usage(problem);
+
+    const LogInputScan scan = CollectLogInputs(positional, parser.isSet(recursiveOption));
+    request.inputs = scan.inputs;
+    request.problems = scan.problems;
     request.token = choice.token;
     request.spiderName = choice.spiderName;
     request.jobs = jobs;
@@ -119,8 +168,8 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
     StopFlag stop;
     const CrawlRunSummary summary = RunCrawlAnalysis(request, pages, output, stop);
     if (json)
-        console.out(QString::fromUtf8(runJson(choice, summary, pages)));
-    if (!console.outOk() || summary.anyUnreadable())
+        console.out(QString::fromUtf8(runJson(choice, request, summary, pages)));
+    if (!console.outOk() || summary.anyFailed())
         return ExitRunFailed;
     return ExitOk;
 }

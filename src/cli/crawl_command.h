@@ -4,7 +4,7 @@
 
 class Console;
 
-// trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER
+// trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] [--recursive] [--log-format STRING] PATH...
 int RunCrawlCommand(const QStringList &arguments, Console &console);
 
 // trawlex-cli spiders

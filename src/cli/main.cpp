@@ -47,7 +47,8 @@ int main(int argc, char *argv[])
     }
     const QString help = QStringLiteral(
         "用法 / usage:\n"
-        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] FOLDER\n"
+        "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] [--recursive]\n"
+        "                    [--log-format STRING] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
         "  trawlex-cli overview [--recursive] [--log-format FMT] [--from DATE] [--to DATE] [--jobs N]\n"
         "                      [--json | --csv DIR | --html FILE] PATH...\n"

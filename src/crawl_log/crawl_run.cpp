@@ -1,13 +1,15 @@
 #include "crawl_log/crawl_run.h"
 
+#include "common/byte_search.h"
+#include "common/cp936.h"
 #include "common/ordered_parallel_map.h"
 #include "common/run_output.h"
 #include "common/stop_flag.h"
-#include "common/utf8.h"
+#include "logs/log_file_reader.h"
+#include "logs/log_text.h"
 
 #include <algorithm>
-#include <array>
-#include <functional>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,120 +19,175 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Raw column values already seen in a file. Most requests repeat a page, and
-// a value seen before is in the page sets already, so it costs one lookup
-// instead of a decode and a case fold. Non-ASCII bytes decode by the
-// encoding of their line, so each encoding has its own set.
-class SeenValues
+// Finds the records of one file that hold the token and keeps their pages.
+// The token is searched for in the whole block first, and only the lines it
+// occurs in are parsed; the lines between go to the parser unread, so that a
+// W3C file's "#Fields:" directives between hits still count.
+class HitCollector
 {
 public:
-    bool insert(QByteArrayView value, TextEncoding encoding)
+    HitCollector(const CrawlerToken &token, LogFileAnalysis &analysis)
+        : token_(token), needle_(token.asciiBytes(), true), analysis_(analysis)
     {
-        auto &seen = seen_[std::size_t(encoding)];
-        const std::string_view bytes(value.data(), std::size_t(value.size()));
-        if (seen.find(bytes) != seen.end())
-            return false;
-        seen.emplace(bytes);
-        return true;
+    }
+
+    void scan(const char *begin, const char *end, RecordParser &parser)
+    {
+        if (token_.searchableInBytes())
+            scanBytewise(begin, end, parser);
+        else
+            scanLineByLine(begin, end, parser);
     }
 
 private:
+    void scanBytewise(const char *begin, const char *end, RecordParser &parser)
+    {
+        for (const char *p = begin; p < end;) {
+            const char *match = needle_.findIn(p, end);
+            if (match == end) {
+                parser.pass(p, end);
+                return;
+            }
+            const char *previousLineEnd = static_cast<const char *>(::memrchr(p, '\n', size_t(match - p)));
+            const char *lineStart = previousLineEnd ? previousLineEnd + 1 : p;
+            parser.pass(p, lineStart);
+            const QByteArrayView line = LineAt(lineStart, end, &p);
+            // In code page 936 an ASCII byte may be the second half of a
+            // Chinese character; only the decoded line tells.
+            const bool hit = DetectLineEncoding(line) != TextEncoding::Cp936
+                || token_.occursIn(Cp936::decode(line));
+            take(parser, line, hit);
+        }
+    }
+
+    void scanLineByLine(const char *begin, const char *end, RecordParser &parser)
+    {
+        for (const char *p = begin; p < end;) {
+            const QByteArrayView line = LineAt(p, end, &p);
+            take(parser, line, token_.occursIn(DecodeLogLine(line)));
+        }
+    }
+
+    void take(RecordParser &parser, QByteArrayView line, bool hit)
+    {
+        const LineKind kind = parser.parse(line, record_);
+        if (!hit)
+            return;
+        CrawlFileSummary &summary = analysis_.summary;
+        if (kind == LineKind::Bad)
+            ++summary.skippedLines;
+        if (kind != LineKind::Record)
+            return;
+        ++summary.requests;
+        if (record_.hasPage && isNew(record_.page))
+            analysis_.pages.insert(DecodeLogLine(record_.page), record_.family != LogFamily::W3c);
+    }
+
+    // Most requests repeat a page, and a page seen before is in the set
+    // already: one lookup of its bytes instead of a decode and a case fold.
+    bool isNew(QByteArrayView page)
+    {
+        const std::string_view bytes(page.data(), std::size_t(page.size()));
+        if (seen_.find(bytes) != seen_.end())
+            return false;
+        seen_.emplace(bytes);
+        return true;
+    }
+
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    std::array<std::unordered_set<std::string, Hash, std::equal_to<>>, 3> seen_;
+
+    const CrawlerToken &token_;
+    CaselessNeedle needle_;
+    LogFileAnalysis &analysis_;
+    LogRecord record_;
+    std::unordered_set<std::string, Hash, std::equal_to<>> seen_;
 };
 
-LogFileAnalysis unreadable(LogFileAnalysis analysis, const QString &reason)
-{
-    analysis.outcome = LogFileAnalysis::Outcome::Unreadable;
-    analysis.errorText = reason;
-    analysis.requests = 0;
-    analysis.pages.clear();
-    return analysis;
-}
-
-QString joinPath(const QString &folder, const QString &name)
-{
-    return folder + u'/' + name;
-}
+QString fileLine(const CrawlFileSummary &file, const QString &text) { return file.fileName + QStringLiteral(" - ") + text + kCrLf; }
 
 }  // namespace
 
-LogFileAnalysis AnalyzeLogFile(const QString &fullPath, const QString &fileName, const CrawlerToken &token,
-                               const StopFlag *stop, const ScanLimits &limits)
+LogFileAnalysis AnalyzeLogFile(const LogInput &input, const CrawlerToken &token, const StopFlag *stop,
+                               const LogReadOptions &options)
 {
     LogFileAnalysis analysis;
-    analysis.fileName = fileName;
-    LogFile file;
-    if (!file.open(fullPath))
-        return unreadable(std::move(analysis), file.errorText());
-    const FieldSearch field = FindFieldIndex(file, u"cs-uri-stem", limits);
-    if (field.failed)
-        return unreadable(std::move(analysis), field.errorText);
-    if (field.fieldIndex <= 0)
-        return analysis;
-    if (!file.rewind())
-        return unreadable(std::move(analysis), file.errorText());
-
-    analysis.pages.insert(QString());  // element 0 of the hit list
-    SeenValues seen;
-    const HitScan scan = ScanHitLines(
-        file, field.fieldIndex, token, stop,
-        [&](QByteArrayView value, TextEncoding lineEncoding) {
-            const TextEncoding encoding = Utf8::isAscii(value) ? TextEncoding::Ascii : lineEncoding;
-            if (seen.insert(value, encoding))
-                analysis.pages.insert(DecodeLogText(value, encoding));
-        },
-        limits);
-    if (scan.failed)
-        return unreadable(std::move(analysis), scan.errorText);
-    analysis.outcome = LogFileAnalysis::Outcome::Analysed;
-    analysis.requests = scan.hitLines;
-    analysis.skippedLongLines = scan.skippedLongLines;
+    CrawlFileSummary &summary = analysis.summary;
+    summary.fileName = input.displayPath;
+    analysis.pages.insert(QString());  // the empty page comes first
+    LogFileReader reader(input, options);
+    HitCollector hits(token, analysis);
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    while (reader.next(begin, end)) {
+        hits.scan(begin, end, reader.parser());
+        if (stop && stop->isSet())
+            break;
+    }
+    const LogFileStats stats = reader.stats();
+    summary.family = stats.family;
+    summary.compression = stats.compression;
+    summary.skippedLongLines = stats.skippedLongLines;
+    summary.noPageColumn = stats.noPageColumn;
+    if (!stats.skipReason.isEmpty() || (stats.failed() && !stats.opened)) {
+        summary.outcome = stats.failed() ? CrawlFileSummary::Outcome::Unreadable : CrawlFileSummary::Outcome::Skipped;
+        summary.reason = stats.failed() ? stats.errorText : stats.skipReason;
+        summary.requests = 0;
+        summary.skippedLines = 0;
+        analysis.pages.clear();
+    } else {
+        summary.reason = stats.errorText;
+    }
+    summary.validPages = analysis.pages.countWithoutEmptyPage();
     return analysis;
 }
 
-QString FileReportText(const LogFileAnalysis &analysis)
+QString FileReportText(const CrawlFileSummary &file)
 {
-    switch (analysis.outcome) {
-    case LogFileAnalysis::Outcome::NoUriColumn:
-        return {};
-    case LogFileAnalysis::Outcome::Unreadable:
-        return analysis.fileName + QStringLiteral(" - 无法读取：") + analysis.errorText + kCrLf;
-    case LogFileAnalysis::Outcome::Analysed:
+    switch (file.outcome) {
+    case CrawlFileSummary::Outcome::Skipped:
+        return fileLine(file, QStringLiteral("已跳过：") + file.reason);
+    case CrawlFileSummary::Outcome::Unreadable:
+        return fileLine(file, QStringLiteral("无法读取：") + file.reason);
+    case CrawlFileSummary::Outcome::Analysed:
         break;
     }
-    QString text = analysis.fileName + QStringLiteral(" - 搜索页面数：") + QString::number(analysis.requests)
-        + QStringLiteral(" - 有效页面数：") + QString::number(analysis.validPages()) + kCrLf;
-    if (analysis.skippedLongLines > 0)
-        text += analysis.fileName + QStringLiteral(" - 跳过超长的行：") + QString::number(analysis.skippedLongLines)
-            + QStringLiteral("（每行上限 16 MiB）") + kCrLf;
+    QString text = fileLine(file, QStringLiteral("搜索页面数：") + QString::number(file.requests)
+                                      + QStringLiteral(" - 有效页面数：") + QString::number(file.validPages));
+    if (file.skippedLongLines > 0)
+        text += fileLine(file, QStringLiteral("跳过超长的行：") + QString::number(file.skippedLongLines)
+                                   + QStringLiteral("（每行上限 16 MiB）"));
+    if (file.skippedLines > 0)
+        text += fileLine(file, QStringLiteral("跳过无法识别的行：") + QString::number(file.skippedLines));
+    if (file.noPageColumn)
+        text += fileLine(file, QStringLiteral("没有 cs-uri-stem 列"));
+    if (!file.reason.isEmpty())
+        text += fileLine(file, file.reason);
     return text;
 }
 
-bool CrawlRunSummary::anyUnreadable() const
+bool CrawlRunSummary::anyFailed() const
 {
-    return std::any_of(files.begin(), files.end(), [](const CrawlFileSummary &file) {
-        return file.outcome == LogFileAnalysis::Outcome::Unreadable;
-    });
+    return std::any_of(files.begin(), files.end(), [](const CrawlFileSummary &file) { return file.failed(); });
 }
 
 CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWidePages, RunOutput &output,
                                  StopFlag &stop)
 {
     output.appendText(request.spiderName + QStringLiteral("对您的网站搜索情况分析结果：") + kCrLf);
+    for (const QString &problem : request.problems)
+        output.appendText(problem + kCrLf);
     stop.clear();
     runWidePages.clear();
-    const qsizetype fileCount = request.fileNames.size();
+    const qsizetype fileCount = request.inputs.size();
     output.setProgressValue(0);
     output.setProgressMaximum(int(fileCount + 1));
 
     const CrawlerToken token(request.token);
     auto analyze = [&](qsizetype index, const StopFlag &cancelled) {
-        const QString &name = request.fileNames[index];
-        return AnalyzeLogFile(joinPath(request.folder, name), name, token, &cancelled, request.limits);
+        return AnalyzeLogFile(request.inputs[index], token, &cancelled, request.options);
     };
     // Several jobs read files ahead on worker threads; the results are taken
     // in file order, so the report is the same as with one job.
@@ -142,13 +199,9 @@ CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWid
     for (qsizetype i = 0; i < fileCount; ++i) {
         output.setProgressValue(int(i));
         const LogFileAnalysis analysis = ahead ? ahead->take(i) : analyze(i, stop);
-        for (const QString &page : analysis.pages.pages())
-            runWidePages.insert(page);
-        if (const QString text = FileReportText(analysis); !text.isEmpty())
-            output.appendText(text);
-        if (analysis.outcome != LogFileAnalysis::Outcome::NoUriColumn)
-            summary.files.append({analysis.fileName, analysis.outcome, analysis.requests, analysis.validPages(),
-                                  analysis.skippedLongLines, analysis.errorText});
+        runWidePages.merge(analysis.pages);
+        output.appendText(FileReportText(analysis.summary));
+        summary.files.append(analysis.summary);
         output.yield();
         if (stop.isSet())
             break;

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "crawl_log/log_scanner.h"
+#include "crawl_log/crawler_token.h"
 #include "crawl_log/page_set.h"
+#include "logs/log_input.h"
+#include "logs/log_reader.h"
 
 #include <QList>
 #include <QString>
@@ -10,60 +12,61 @@
 class RunOutput;
 class StopFlag;
 
-// What one log file gave.
-struct LogFileAnalysis
+// What the report says of one log file.
+struct CrawlFileSummary
 {
     enum class Outcome {
-        Analysed,     // the file's line goes into the report
-        NoUriColumn,  // no "cs-uri-stem" in the first "#Fields:" directive: passed over
-        Unreadable,   // could not be opened or read: reported with the reason
+        Analysed,    // the file's line goes into the report, also when a fault cut the read short
+        Skipped,     // not read, for `reason`: no log, a link without target
+        Unreadable,  // could not be opened or read at all, for `reason`
     };
 
-    QString fileName;
-    Outcome outcome = Outcome::NoUriColumn;
-    qint64 requests = 0;        // 搜索页面数: every line holding the token
-    PageSet pages;              // the file's distinct pages, the empty page first
+    QString fileName;             // as the report names it
+    Outcome outcome = Outcome::Analysed;
+    LogFamily family = LogFamily::W3c;
+    Compression compression = Compression::None;
+    qint64 requests = 0;          // 搜索页面数: every record holding the token
+    qsizetype validPages = 0;     // the file's distinct pages
     qint64 skippedLongLines = 0;
-    QString errorText;
+    qint64 skippedLines = 0;      // lines holding the token that are no record of the file's format
+    bool noPageColumn = false;    // a W3C file that never names cs-uri-stem
+    QString reason;               // why skipped or unreadable; for an analysed file the fault that
+                                  // ended the read early ("文件已损坏（第 N 字节）")
 
-    qsizetype validPages() const { return pages.countWithoutEmptyPage(); }
+    bool failed() const { return outcome == Outcome::Unreadable || (outcome == Outcome::Analysed && !reason.isEmpty()); }
 };
 
-// Reads one log: the "cs-uri-stem" column of the first "#Fields:" directive,
-// then the requests holding the token and their distinct pages. Memory holds
-// the distinct pages, not the file and not every hit.
-LogFileAnalysis AnalyzeLogFile(const QString &fullPath, const QString &fileName, const CrawlerToken &token,
-                               const StopFlag *stop, const ScanLimits &limits = {});
+struct LogFileAnalysis
+{
+    CrawlFileSummary summary;
+    PageSet pages;  // the file's distinct pages, the empty page first; empty when not analysed
+};
 
-// The lines the result text gets for a file; empty for a file passed over.
-QString FileReportText(const LogFileAnalysis &analysis);
+// Reads one log once: the records holding the token and their distinct
+// pages. Only lines holding the token are parsed; memory holds the distinct
+// pages, not the file and not every hit.
+LogFileAnalysis AnalyzeLogFile(const LogInput &input, const CrawlerToken &token, const StopFlag *stop,
+                               const LogReadOptions &options = {});
+
+// The lines the result text gets for a file.
+QString FileReportText(const CrawlFileSummary &file);
 
 struct CrawlRunRequest
 {
-    QString folder;
-    QStringList fileNames;  // in the order of the file list
+    QList<LogInput> inputs;  // in the order of the file list
+    QStringList problems;    // what the folder scan could not take, reported under the header
     QString token;
     QString spiderName;
-    int jobs = 1;           // files analysed side by side; the output does not depend on it
-    ScanLimits limits;
-};
-
-struct CrawlFileSummary
-{
-    QString fileName;
-    LogFileAnalysis::Outcome outcome;
-    qint64 requests;
-    qsizetype validPages;
-    qint64 skippedLongLines;
-    QString errorText;
+    int jobs = 1;            // files analysed side by side; the output does not depend on it
+    LogReadOptions options;
 };
 
 struct CrawlRunSummary
 {
-    QList<CrawlFileSummary> files;  // one per file read, in order
+    QList<CrawlFileSummary> files;  // one per file, in order
     qsizetype validPages = 0;       // 全部有效页面数
     QString totalEntry;             // the line for the list of run totals
-    bool anyUnreadable() const;
+    bool anyFailed() const;         // a log could not be read to its end
 };
 
 // Analyses the files in order, writes the report through `output`, fills

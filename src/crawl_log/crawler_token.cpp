@@ -6,8 +6,12 @@
 
 CrawlerToken::CrawlerToken(const QString &token) : text_(token)
 {
-    for (char32_t c : token.toUcs4())
-        variants_.append({c, QChar::toLower(c), QChar::toUpper(c)});
+    for (char32_t c : token.toUcs4()) {
+        if (c == U' ' || c == U'+')
+            variants_.append({U' ', U'+', U'+'});
+        else
+            variants_.append({c, QChar::toLower(c), QChar::toUpper(c)});
+    }
     const bool ascii = std::all_of(token.begin(), token.end(),
                                    [](QChar c) { return c.unicode() < 0x80; });
     searchableInBytes_ = ascii && !token.isEmpty() && !token.contains(u'\n') && !token.contains(u'\r');

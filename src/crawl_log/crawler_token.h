@@ -10,6 +10,9 @@
 // The user-agent fragment a run looks for. It is literal text, no pattern:
 // a line matches when the token occurs anywhere in it, each character of the
 // token as written or in its other letter case ("GoogleBot" finds Googlebot).
+// IIS writes the spaces of a user agent as '+', nginx and Apache write
+// spaces: '+' and ' ' in the token match either ("Sogou web spider" finds
+// Sogou+web+spider).
 class CrawlerToken
 {
 public:

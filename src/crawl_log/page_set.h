@@ -1,20 +1,25 @@
 #pragma once
 
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
-// Distinct pages in the order first seen. The key of a page is "k" followed
-// by the page in lower case, so pages that differ only in letter case are
-// one page, shown with the text under which it was first seen.
+// Distinct pages in the order first seen. Pages of W3C logs (IIS, Windows)
+// are told apart without letter case: their key is "k" followed by the page
+// in lower case, and the text first seen is kept. Pages of NCSA and custom
+// logs (Linux servers) keep their letter case: their key is "c" followed by
+// the page. So the two kinds are never the same page.
 class PageSet
 {
 public:
-    static QString keyOf(QStringView page);
+    static QString keyOf(QStringView page, bool letterCaseMatters = false);
 
     // True when the page was new; a known key leaves the set unchanged.
-    bool insert(const QString &page);
+    bool insert(const QString &page, bool letterCaseMatters = false);
+    // Inserts the pages of `other` in its order.
+    void merge(const PageSet &other);
     bool containsKey(const QString &key) const { return keys_.contains(key); }
     void clear();
 
@@ -26,4 +31,5 @@ public:
 private:
     QSet<QString> keys_;
     QStringList pages_;
+    QList<bool> letterCaseMatters_;  // by page
 };

@@ -108,7 +108,11 @@ qint64 LogFile::read(char *buffer, qint64 size)
     const qint64 count = std::min<qint64>(size, head_.size());
     std::memcpy(buffer, head_.constData(), size_t(count));
     head_.remove(0, count);
-    return count;
+    if (count == size)
+        return count;
+    // A failure here shows at the next read.
+    const qint64 more = readFile(buffer + count, size - count);
+    return count + std::max<qint64>(more, 0);
 }
 
 bool LogFile::rewind()

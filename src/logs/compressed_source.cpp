@@ -5,6 +5,8 @@
 #include <lzma.h>
 #include <zstd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,12 +17,14 @@ namespace {
 class DecompressingSource : public ByteSource
 {
 public:
-    explicit DecompressingSource(LogFile &stored) : stored_(stored), input_(128 * 1024) {}
+    DecompressingSource(LogFile &stored, qsizetype inputBytes) : stored_(stored), input_(inputBytes) {}
 
     qint64 read(char *buffer, qint64 size) final
     {
         if (!errorText_.isEmpty())
             return -1;
+        if (faultAt_ >= 0)
+            return corrupt();
         for (;;) {
             if (available_ == 0 && !storedEnded_ && !refill())
                 return -1;
@@ -35,8 +39,13 @@ public:
             const qsizetype availableBefore = available_;
             qint64 produced = 0;
             const Step step = decode(buffer, size, finishing, produced);
-            if (step == Step::Failed)
-                return corrupt();
+            if (step == Step::Failed) {
+                // What came before the fault is handed out first.
+                if (produced == 0)
+                    return corrupt();
+                faultAt_ = stored_.bytesRead() - available_;
+                return produced;
+            }
             betweenStreams_ = step == Step::StreamEnded;
             if (produced > 0)
                 return produced;
@@ -83,7 +92,8 @@ private:
 
     qint64 corrupt()
     {
-        errorText_ = QStringLiteral("文件已损坏（第 %1 字节）").arg(stored_.bytesRead() - available_);
+        const qint64 offset = faultAt_ >= 0 ? faultAt_ : stored_.bytesRead() - available_;
+        errorText_ = QStringLiteral("文件已损坏（第 %1 字节）").arg(offset);
         return -1;
     }
 
@@ -93,47 +103,85 @@ private:
     qsizetype available_ = 0;
     bool storedEnded_ = false;
     bool betweenStreams_ = true;
+    qint64 faultAt_ = -1;  // a fault found after some output, reported at the next read
     QString errorText_;
 };
 
 // gzip through ISA-L's igzip, several times faster than zlib; each member
-// of a multi-member file is a stream of its own.
+// of a multi-member file is a stream of its own. igzip 2.30 reads a
+// back-reference that reaches before the start of the data (a corrupt
+// stream) from before its output buffer, so it writes into a buffer of its
+// own that has a full window of zeros in front; the checksum at the end of
+// the member then tells the stream is corrupt.
 class GzipSource final : public DecompressingSource
 {
 public:
-    using DecompressingSource::DecompressingSource;
+    GzipSource(LogFile &stored, qsizetype inputBytes)
+        : DecompressingSource(stored, inputBytes), output_(kWindow + kOutput)
+    {
+    }
 
 protected:
     bool beginStream() override
     {
         isal_inflate_init(&state_);
         state_.crc_flag = ISAL_GZIP;
+        ended_ = false;
+        failed_ = false;
         return true;
     }
 
     Step decode(char *buffer, qint64 size, bool, qint64 &produced) override
     {
-        state_.next_in = const_cast<uint8_t *>(next());
-        state_.avail_in = uint32_t(available());
-        state_.next_out = reinterpret_cast<uint8_t *>(buffer);
-        state_.avail_out = uint32_t(std::min<qint64>(size, 1 << 30));
-        const int result = isal_inflate(&state_);
-        produced = qint64(reinterpret_cast<char *>(state_.next_out) - buffer);
-        consumed(available() - qsizetype(state_.avail_in));
-        if (result < 0)
+        if (pendingBegin_ == pendingEnd_ && !ended_ && !failed_)
+            inflate();
+        produced = std::min<qint64>(size, pendingEnd_ - pendingBegin_);
+        std::memcpy(buffer, output_.data() + pendingBegin_, size_t(produced));
+        pendingBegin_ += produced;
+        if (pendingBegin_ < pendingEnd_)
+            return Step::Going;
+        if (failed_)
             return Step::Failed;
-        return state_.block_state == ISAL_BLOCK_FINISH ? Step::StreamEnded : Step::Going;
+        return ended_ ? Step::StreamEnded : Step::Going;
     }
 
 private:
+    static constexpr qsizetype kWindow = 32 * 1024;  // the longest back-reference of deflate
+    static constexpr qsizetype kOutput = 256 * 1024;
+
+    void inflate()
+    {
+        state_.next_in = const_cast<uint8_t *>(next());
+        state_.avail_in = uint32_t(available());
+        state_.next_out = output_.data() + kWindow;
+        state_.avail_out = uint32_t(kOutput);
+        const int result = isal_inflate(&state_);
+        pendingBegin_ = kWindow;
+        pendingEnd_ = state_.next_out - output_.data();
+        // A corrupt stream can leave igzip claiming more input than it had.
+        const qsizetype taken = available() - qsizetype(state_.avail_in);
+        failed_ = result < 0 || taken < 0;
+        if (taken >= 0)
+            consumed(taken);
+        ended_ = state_.block_state == ISAL_BLOCK_FINISH;
+    }
+
     inflate_state state_{};
+    std::vector<uint8_t> output_;
+    qsizetype pendingBegin_ = 0;  // decoded bytes not yet handed out
+    qsizetype pendingEnd_ = 0;
+    bool ended_ = false;
+    bool failed_ = false;
 };
 
 // zstd: a file may hold several frames, each a stream.
 class ZstdSource final : public DecompressingSource
 {
 public:
-    explicit ZstdSource(LogFile &stored) : DecompressingSource(stored), stream_(ZSTD_createDStream()) {}
+    ZstdSource(LogFile &stored, qsizetype inputBytes)
+        : DecompressingSource(stored, inputBytes), stream_(ZSTD_createDStream())
+    {
+    }
     ~ZstdSource() override { ZSTD_freeDStream(stream_); }
 
 protected:
@@ -247,17 +295,18 @@ Compression DetectCompression(QByteArrayView head)
     return Compression::None;
 }
 
-std::unique_ptr<ByteSource> Decompressing(Compression compression, LogFile &stored)
+std::unique_ptr<ByteSource> Decompressing(Compression compression, LogFile &stored, qsizetype inputBytes)
 {
+    inputBytes = std::clamp<qsizetype>(inputBytes, 1, 128 * 1024);
     switch (compression) {
     case Compression::Gzip:
-        return std::make_unique<GzipSource>(stored);
+        return std::make_unique<GzipSource>(stored, inputBytes);
     case Compression::Zstd:
-        return std::make_unique<ZstdSource>(stored);
+        return std::make_unique<ZstdSource>(stored, inputBytes);
     case Compression::Bzip2:
-        return std::make_unique<Bzip2Source>(stored);
+        return std::make_unique<Bzip2Source>(stored, inputBytes);
     case Compression::Xz:
-        return std::make_unique<XzSource>(stored);
+        return std::make_unique<XzSource>(stored, inputBytes);
     case Compression::None:
         break;
     }

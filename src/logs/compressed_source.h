@@ -11,7 +11,8 @@
 // their magic numbers; None for anything else.
 Compression DetectCompression(QByteArrayView head);
 
-// The bytes of `stored` decompressed as they are read, in bounded memory.
+// The bytes of `stored` decompressed as they are read, in bounded memory,
+// taking at most `inputBytes` (up to 128 KiB) of the stored file at a time.
 // A read fails at a corrupt or truncated stream, with the error text
 // "文件已损坏（第 N 字节）", N the offset in the stored file where it showed.
-std::unique_ptr<ByteSource> Decompressing(Compression compression, LogFile &stored);
+std::unique_ptr<ByteSource> Decompressing(Compression compression, LogFile &stored, qsizetype inputBytes);

@@ -44,10 +44,11 @@ bool LogFileReader::open()
         stats_.errorText = file_->errorText();
         return false;
     }
+    stats_.opened = true;
     stats_.compression = DetectCompression(QByteArrayView(head, headSize));
     ByteSource *source = file_.get();
     if (stats_.compression != Compression::None) {
-        decompressed_ = Decompressing(stats_.compression, *file_);
+        decompressed_ = Decompressing(stats_.compression, *file_, options_.limits.blockBytes / 2);
         source = decompressed_.get();
     }
     lines_ = std::make_unique<LineBlockReader>(*source, options_.limits);

@@ -27,11 +27,12 @@ struct LogFileStats
     qint64 records = 0;           // lines that are records of the file's format
     qint64 badLines = 0;          // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
-    bool noPageColumn = false;    // a W3C file with records that never names cs-uri-stem ("没有 cs-uri-stem 列")
+    bool noPageColumn = false;    // a W3C file that never names cs-uri-stem ("没有 cs-uri-stem 列")
     QString skipReason;           // not read at all (e.g. "不是可识别的日志格式"); records 0
     QString errorText;            // could not be read to its end: unreadable, "文件已损坏（第 N 字节）"
                                   // (records before the fault were delivered and stay counted)
     bool stopped = false;         // the stop flag ended the read early
+    bool opened = false;          // the file could be opened (a later fault leaves the records before it)
     bool failed() const { return !errorText.isEmpty(); }
 };
 

@@ -38,6 +38,9 @@ QByteArrayView word(const char *&p, const char *end)
     return value;
 }
 
+// " \"" at p: a quoted field follows.
+bool opensQuote(const char *p, const char *end) { return end - p >= 2 && p[0] == ' ' && p[1] == '"'; }
+
 bool isNumberOrDash(QByteArrayView field)
 {
     if (field == "-")
@@ -99,11 +102,14 @@ public:
         r.status = RecordFields::Status(status);
         r.bytes = RecordFields::Bytes(bytes);
 
-        // Combined adds the quoted referer and user agent.
+        // Combined adds the quoted referer and user agent; a quote that
+        // opens must close (a line cut short is no record).
         QByteArrayView referer;
-        if (end - p >= 2 && p[0] == ' ' && p[1] == '"' && quoted(++p, end, referer)) {
-            if (end - p >= 2 && p[0] == ' ' && p[1] == '"')
-                quoted(++p, end, r.agent);
+        if (opensQuote(p, end)) {
+            if (!quoted(++p, end, referer))
+                return LineKind::Bad;
+            if (opensQuote(p, end) && !quoted(++p, end, r.agent))
+                return LineKind::Bad;
         }
         record = r;
         return LineKind::Record;

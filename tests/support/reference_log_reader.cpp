@@ -1,6 +1,7 @@
 #include "support/reference_log_reader.h"
 
 #include "crawl_log/crawler_token.h"
+#include "crawl_log/page_set.h"
 #include "logs/log_text.h"
 
 namespace Reference {
@@ -29,34 +30,57 @@ Lines SplitLines(QByteArray bytes, qsizetype maxLineBytes)
     return result;
 }
 
-qint32 FieldIndex(const QByteArray &file, const QString &fieldName, qsizetype maxLineBytes)
+QList<W3cLine> ReadW3c(const QByteArray &file, qsizetype maxLineBytes)
 {
-    for (const QByteArray &bytes : SplitLines(file, maxLineBytes).lines) {
-        const QString line = DecodeLogLine(bytes);
-        if (line.left(8).toLower() != QLatin1String("#fields:"))
-            continue;
-        const QStringList tokens = line.split(u' ');
-        for (qsizetype k = 0; k < tokens.size(); ++k)
-            if (tokens[k].toLower() == fieldName.toLower())
-                return qint32(k);
-        return 0;
+    QList<W3cLine> result;
+    bool inBlock = false;
+    qsizetype pageColumn = -1;
+    for (const QByteArray &line : SplitLines(file, maxLineBytes).lines) {
+        W3cLine read;
+        read.line = line;
+        if (line.startsWith('#')) {
+            if (line.left(8).toLower() == "#fields:") {
+                inBlock = true;
+                QByteArray names = line.mid(8);
+                names.replace('\t', ' ');
+                QList<QByteArray> split = names.split(' ');
+                split.removeAll(QByteArray());
+                pageColumn = -1;
+                for (qsizetype k = 0; k < split.size() && pageColumn < 0; ++k)
+                    if (split[k].toLower() == "cs-uri-stem")
+                        pageColumn = k;
+            }
+        } else if (!line.isEmpty()) {
+            read.kind = inBlock ? W3cLine::Record : W3cLine::Bad;
+            QByteArray columns = line;
+            columns.replace('\t', ' ');
+            read.page = pageColumn >= 0 ? columns.split(' ').value(pageColumn) : QByteArray();
+            read.hasPage = read.kind == W3cLine::Record && !read.page.isEmpty() && read.page != "-";
+        }
+        result.append(read);
     }
-    return 0;
+    return result;
 }
 
-qint64 HitList(const QByteArray &file, qint32 fieldIndex, const QString &token, qsizetype maxLineBytes,
-               bool stopAfterFirstLine, QStringList &hits)
+Crawl CrawlW3c(const QByteArray &file, const QString &token, qsizetype maxLineBytes)
 {
-    hits = QStringList{QString()};
+    Crawl crawl;
+    PageSet pages;
+    pages.insert(QString());
     const CrawlerToken crawler(token);
-    for (const QByteArray &bytes : SplitLines(file, maxLineBytes).lines) {
-        const QString line = DecodeLogLine(bytes);
-        if (crawler.occursIn(line))
-            hits.append(line.split(u' ').value(fieldIndex - 1));
-        if (stopAfterFirstLine)
-            break;
+    for (const W3cLine &line : ReadW3c(file, maxLineBytes)) {
+        if (line.kind == W3cLine::Other || !crawler.occursIn(DecodeLogLine(line.line)))
+            continue;
+        if (line.kind == W3cLine::Bad) {
+            ++crawl.skippedLines;
+            continue;
+        }
+        ++crawl.requests;
+        if (line.hasPage)
+            pages.insert(DecodeLogLine(line.page));
     }
-    return hits.size() - 1;
+    crawl.pages = pages.pages();
+    return crawl;
 }
 
 }  // namespace Reference

@@ -1,8 +1,8 @@
 #pragma once
 
-// The log-reading rules written as plainly as possible: the whole file in
-// memory, split into lines, each line decoded and cut at spaces. The fast
-// block scanner must agree with it on every input.
+// The W3C log-reading rules written as plainly as possible: the whole file in
+// memory, split into lines, each line decoded and cut into columns. The fast
+// block reader and the crawl run must agree with it on every input.
 
 #include <QByteArray>
 #include <QList>
@@ -19,10 +19,28 @@ struct Lines
 
 Lines SplitLines(QByteArray bytes, qsizetype maxLineBytes);
 
-qint32 FieldIndex(const QByteArray &file, const QString &fieldName, qsizetype maxLineBytes);
+struct W3cLine
+{
+    enum Kind { Record, Other, Bad } kind = Other;
+    QByteArray line;
+    bool hasPage = false;
+    QByteArray page;  // raw
+};
 
-// With `stopAfterFirstLine` only the first line is read.
-qint64 HitList(const QByteArray &file, qint32 fieldIndex, const QString &token, qsizetype maxLineBytes,
-               bool stopAfterFirstLine, QStringList &hits);
+// Each line as a W3C log reads it: the latest "#Fields:" directive (names
+// split at runs of spaces and tabs) tells the cs-uri-stem column; a data line
+// splits at every space or tab; "-" and an empty value are no page.
+QList<W3cLine> ReadW3c(const QByteArray &file, qsizetype maxLineBytes);
+
+struct Crawl
+{
+    qint64 requests = 0;
+    qint64 skippedLines = 0;  // lines holding the token that are no record
+    QStringList pages;        // distinct, letter case ignored, the empty page first
+};
+
+// The crawl run over one W3C file: records holding the token (letter case
+// ignored, '+' and ' ' alike), their pages decoded by their own bytes.
+Crawl CrawlW3c(const QByteArray &file, const QString &token, qsizetype maxLineBytes);
 
 }  // namespace Reference

@@ -6,7 +6,6 @@
 #include "common/text_rules.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
-#include "logs/log_folder.h"
 #include "crawl_log/ui/form2.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
@@ -16,6 +15,7 @@
 #include "ui_common/window_run.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
@@ -36,6 +36,7 @@ namespace {
 
 const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFolderKey = QStringLiteral("目录");
+const QString kSubFoldersKey = QStringLiteral("包含子目录");
 
 }  // namespace
 
@@ -47,15 +48,16 @@ Form1::Form1(QWidget *parent) : QDialog(parent)
     buildControls();
     new MakerLinks(this, Image1, Label3, Label4);
 
-    // File1 starts in the current folder; Label5 shows "000" until its first update.
-    fileListFolder_ = QDir::currentPath();
-    for (const QString &name : ListLogFiles(fileListFolder_))
-        File1->addItem(name);
-
-    // Load: the saved folder, or the file list's own; setting it moves the list.
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
+    Check1->setChecked(settings.value(kSubFoldersKey, false).toBool());
+    // File1 starts in the current folder; Label5 shows "000" until its first update.
+    fileListFolder_ = QDir::currentPath();
+    listLogFiles();
+
+    // Load: the saved folder, or the file list's own; setting it moves the list.
     Text1->setText(settings.value(kFolderKey, fileListFolder_).toString());
+    connect(Check1, &QCheckBox::toggled, this, &Form1::command17Clicked);
 }
 
 void Form1::buildControls()
@@ -68,6 +70,8 @@ void Form1::buildControls()
     File1->setObjectName(QStringLiteral("File1"));
     Label5 = NamedLabel(this, QStringLiteral("Label5"), QStringLiteral("000"));
     Command17 = NamedButton(this, QStringLiteral("Command17"), QStringLiteral("刷新"));
+    Check1 = new QCheckBox(QStringLiteral("包含子目录"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
 
     Frame1 = new QGroupBox(QStringLiteral("搜索情况分析"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -129,6 +133,7 @@ void Form1::buildControls()
     countRow->addWidget(new QLabel(QStringLiteral("日志文件数："), this));
     countRow->addWidget(Label5);
     countRow->addStretch();
+    countRow->addWidget(Check1);
     countRow->addWidget(Command17);
     auto *folder = new QVBoxLayout;
     folder->addLayout(folderRow);
@@ -186,11 +191,17 @@ void Form1::setFileListFolder(const QString &folder)
     refreshFileList();
 }
 
+void Form1::listLogFiles()
+{
+    fileListScan_ = CollectLogInputs({fileListFolder_}, Check1->isChecked());
+    File1->clear();
+    for (const LogInput &input : fileListScan_.inputs)
+        File1->addItem(input.displayPath);
+}
+
 void Form1::refreshFileList()
 {
-    File1->clear();
-    for (const QString &name : ListLogFiles(fileListFolder_))
-        File1->addItem(name);
+    listLogFiles();
     Label5->setText(QString::number(File1->count()));
 }
 
@@ -267,11 +278,10 @@ void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
     run_.begin();
     Frame1->setEnabled(false);
     Text2->setEnabled(false);
-    // The run works on a copy of the folder and its file names.
+    // The run works on a copy of the file list.
     CrawlRunRequest request;
-    request.folder = fileListFolder_;
-    for (int i = 0; i < File1->count(); ++i)
-        request.fileNames.append(File1->item(i)->text());
+    request.inputs = fileListScan_.inputs;
+    request.problems = fileListScan_.problems;
     request.token = token;
     request.spiderName = spiderName;
     TextBoxRunOutput output(Text2, Pb1);
@@ -292,6 +302,7 @@ void Form1::closeEvent(QCloseEvent *event)
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     settings.setValue(kFolderKey, Text1->text());
+    settings.setValue(kSubFoldersKey, Check1->isChecked());
     runWidePages_.clear();
     event->accept();
     QDialog::reject();

@@ -3,9 +3,11 @@
 #include "common/stop_flag.h"
 #include "ui_common/window_run.h"
 #include "crawl_log/page_set.h"
+#include "logs/log_input.h"
 
 #include <QDialog>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -48,6 +50,7 @@ private slots:
 private:
     void buildControls();
     void setFileListFolder(const QString &folder);
+    void listLogFiles();
     void refreshFileList();
     void text1LostFocus();
     void runCrawlAnalysis(const QString &spiderName, const QString &token);
@@ -58,6 +61,7 @@ private:
     QListWidget *File1;      // the folder's log files
     QLabel *Label5;          // number of log files
     QPushButton *Command17;  // 刷新
+    QCheckBox *Check1;       // 包含子目录: list the logs of sub-folders too
     QGroupBox *Frame1;       // 搜索情况分析: the crawler buttons
     QLineEdit *Text3;        // typed crawler token
     QPushButton *Command16;  // 自定义分析
@@ -77,6 +81,7 @@ private:
     QLabel *Image1;          // link: the maker's banner
 
     QString fileListFolder_;  // File1's folder
+    LogInputScan fileListScan_;  // what File1 shows, with the reasons of files it cannot read
     QString SpiderName;
     StopFlag StopRequested;
     PageSet runWidePages_;

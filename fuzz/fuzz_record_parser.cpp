@@ -1,0 +1,60 @@
+// Parses arbitrary lines as NCSA records and through custom layouts of both
+// dialects: no crash, and every view a record hands out lies in its line (or
+// is the one-byte root page of an absolute target).
+#include "logs/log_layout.h"
+#include "logs/record_parser.h"
+
+#include <QStringList>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+bool within(QByteArrayView view, QByteArrayView line)
+{
+    return view.isEmpty() || (view.data() >= line.data() && view.data() + view.size() <= line.data() + line.size());
+}
+
+void check(RecordParser &parser, QByteArrayView line)
+{
+    LogRecord record;
+    if (parser.parse(line, record) != LineKind::Record)
+        return;
+    const bool rootPage = record.page == "/" && !within(record.page, line);
+    if (record.line != line || !within(record.client, line) || !within(record.agent, line)
+        || (!within(record.page, line) && !rootPage) || (record.hasPage && !record.page.startsWith('/'))
+        || record.status < 0 || record.bytes < 0)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static const QStringList formats = {
+        QStringLiteral("$remote_addr - $remote_user [$time_local] \"$request\" $status $body_bytes_sent \"$http_referer\" \"$http_user_agent\""),
+        QStringLiteral("%h %l %u %t \\\"%r\\\" %>s %b \\\"%{Referer}i\\\" \\\"%{User-Agent}i\\\" %D"),
+        QStringLiteral("$time_iso8601|$request_uri|$uri|$status|$bytes_sent"),
+    };
+    static std::vector<std::unique_ptr<RecordParser>> parsers = [] {
+        std::vector<std::unique_ptr<RecordParser>> made;
+        made.push_back(MakeNcsaParser());
+        made.push_back(MakeW3cParser());
+        for (const QString &format : formats) {
+            QString problem;
+            made.push_back(MakeLayoutParser(LogLayout::compile(format, &problem)));
+        }
+        return made;
+    }();
+    // Each line of the input goes to every parser.
+    const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
+    for (QByteArrayView rest = input; !rest.isEmpty();) {
+        const qsizetype end = rest.indexOf('\n');
+        const QByteArrayView line = end < 0 ? rest : rest.first(end);
+        for (const auto &parser : parsers)
+            check(*parser, line);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+    }
+    return 0;
+}

@@ -3,6 +3,7 @@
 #include "shell/main_window.h"
 #include "support/gui_helpers.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -101,11 +102,13 @@ private slots:
         QTemporaryDir logs;
         WhenModalShows([&](QWidget *modal) {
             control<QLineEdit>(modal, "Text1")->setText(logs.path());
+            control<QCheckBox>(modal, "Check1")->setChecked(true);
             control<QPushButton>(modal, "Command20")->click();
         });
         menuAction(frame, "menu服务器日志分析")->trigger();
         QCOMPARE(workspace->subWindowList().size(), 1);
         QCOMPARE(control<QLineEdit>(workspace->subWindowList().front(), "folderEdit")->text(), logs.path());
+        QVERIFY(control<QCheckBox>(workspace->subWindowList().front(), "recursiveCheck")->isChecked());
     }
 
     void exitClosesTheFrame()

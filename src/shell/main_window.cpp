@@ -95,7 +95,7 @@ void MDIForm1::openIndexingWindow()
 
 // The overview is a child of the workspace, one at a time: choosing it again
 // brings it to the front.
-void MDIForm1::openOverview(const QString &folder)
+void MDIForm1::openOverview(const QString &folder, bool recursive)
 {
     OverviewWindow *overview = nullptr;
     for (QMdiSubWindow *frame : workspace_->subWindowList())
@@ -110,7 +110,7 @@ void MDIForm1::openOverview(const QString &folder)
         frame->show();
     }
     if (!folder.isEmpty())
-        overview->setFolder(folder);
+        overview->setFolder(folder, recursive);
 }
 
 void MDIForm1::announceKeywordRanking()

@@ -18,7 +18,7 @@ public:
 private slots:
     void openCrawlLogWindow();
     void openIndexingWindow();
-    void openOverview(const QString &folder = QString());
+    void openOverview(const QString &folder = QString(), bool recursive = false);
     void announceKeywordRanking();
 
 private:

@@ -180,7 +180,7 @@ void Form1::buildControls()
     connect(Command19, &QPushButton::clicked, this, &Form1::command19Clicked);
     // The overview lives in the main frame, which this modal window blocks: it closes to make way.
     connect(Command20, &QPushButton::clicked, this, [this] {
-        emit overviewRequested(QDir::toNativeSeparators(fileListFolder_));
+        emit overviewRequested(QDir::toNativeSeparators(fileListFolder_), Check1->isChecked());
         close();
     });
 }

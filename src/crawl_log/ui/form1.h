@@ -29,8 +29,8 @@ public:
     const PageSet &runWidePages() const { return runWidePages_; }
 
 signals:
-    // 全部蜘蛛概览: the overview of every crawler, on this window's folder.
-    void overviewRequested(const QString &folder);
+    // 全部蜘蛛概览: the overview of every crawler, on this window's folder and sub-folder tick.
+    void overviewRequested(const QString &folder, bool recursive);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -194,7 +194,11 @@ void OverviewWindow::buildControls()
     connect(exportCharts_, &QPushButton::clicked, this, &OverviewWindow::exportChartsClicked);
 }
 
-void OverviewWindow::setFolder(const QString &folder) { folderEdit_->setText(folder); }
+void OverviewWindow::setFolder(const QString &folder, bool recursive)
+{
+    folderEdit_->setText(folder);
+    recursive_->setChecked(recursive);
+}
 
 void OverviewWindow::chooseFolder()
 {

@@ -32,7 +32,7 @@ class OverviewWindow : public QWidget
 public:
     explicit OverviewWindow(QWidget *parent = nullptr);
 
-    void setFolder(const QString &folder);
+    void setFolder(const QString &folder, bool recursive = false);
     bool running() const { return runner_.running(); }
     std::shared_ptr<const OverviewResult> result() const { return result_; }
 

@@ -100,3 +100,8 @@ section "the same zstd'd, $(du -sb "$zstded" | cut -f1) bytes" \
   "zstd -dc | grep -ci baiduspider" bash -c 'zstd -qdc "$@" | grep -ci baiduspider' _ "$zstded"/*
 read -r t p < <(crawl --jobs 1 "$zstded"); report "trawlex-cli --jobs 1" "$t" "$p"
 same_for_any_jobs "$zstded"
+
+# Crawler check: 10,000 distinct addresses against a resolver answering after
+# 50 ms (at most 64 lookups at once), then the same again from the cache.
+echo
+"$bin/trawlex-verifybench" 10000 50

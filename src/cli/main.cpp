@@ -2,6 +2,7 @@
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
 #include "cli/overview_command.h"
+#include "cli/verify_command.h"
 #include "common/app_identity.h"
 
 #include <QCoreApplication>
@@ -41,6 +42,10 @@ int main(int argc, char *argv[])
         return RunOverviewCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(console);
+    if (command == QLatin1String("verify"))
+        return RunVerifyCommand(arguments, console);
+    if (command == QLatin1String("update-ranges"))
+        return RunUpdateRangesCommand(arguments, console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
         console.out(AppIdentity::title() + u' ' + AppIdentity::versionText() + u'\n');
         return ExitOk;
@@ -51,8 +56,11 @@ int main(int argc, char *argv[])
         "                    [--log-format STRING] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]...\n"
         "  trawlex-cli overview [--recursive] [--log-format FMT] [--from DATE] [--to DATE] [--jobs N]\n"
-        "                      [--json | --csv DIR | --html FILE] PATH...\n"
+        "                      [--json | --csv DIR | --html FILE]\n"
+        "                      [--verify [--dns-server ADDRESS[:PORT]] [--no-cache]] PATH...\n"
         "  trawlex-cli spiders\n"
+        "  trawlex-cli verify [--dns-server ADDRESS[:PORT]] [--no-cache] ADDRESS AGENT\n"
+        "  trawlex-cli update-ranges [--url ID=URL]...\n"
         "  trawlex-cli --version\n"
         "每个命令的 --help 说明其选项 / each command's --help lists its options.\n");
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {

@@ -1,12 +1,16 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/verify_command.h"
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "verification/cares_resolver.h"
+#include "verification/catalogue_rules.h"
+#include "verification/overview_verification.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -66,6 +70,11 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
                                         QStringLiteral("FILE"));
     parser.addOptions({recursiveOption, formatOption, fromOption, toOption, jobsOption, jsonOption, csvOption,
                        htmlOption});
+    const QCommandLineOption verifyOption(QStringLiteral("verify"),
+                                          QStringLiteral("验证蜘蛛的真伪（反向域名、地址列表） / check crawlers are genuine"));
+    parser.addOption(verifyOption);
+    const DnsCommandLine dns;
+    dns.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
                                  QStringLiteral("PATH..."));
@@ -93,8 +102,20 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         request.jobs = 0;
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
         return usage(problem);
+    request.clientRequests = parser.isSet(verifyOption);
+    if (!request.clientRequests && (parser.isSet(dns.dnsServer) || parser.isSet(dns.noCache)))
+        return usage(QStringLiteral("--dns-server 和 --no-cache 需要 --verify / need --verify"));
+    std::unique_ptr<CaresResolver> resolver;
+    if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
+        return status;
 
-    const OverviewResult result = RunOverview(request, LoadAgentCatalogue());
+    const AgentCatalogue catalogue = LoadAgentCatalogue();
+    OverviewResult result = RunOverview(request, catalogue);
+    if (resolver) {
+        VerificationOptions options;
+        dns.applyTo(parser, options);
+        VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
+    }
     QString saveProblem;
     if (parser.isSet(jsonOption)) {
         console.out(QString::fromUtf8(OverviewJsonText(result)));

@@ -1,5 +1,6 @@
 #include "overview/agent_classifier.h"
 
+#include "overview/flat_map.h"
 #include "overview/token_matcher.h"
 
 namespace {
@@ -17,6 +18,10 @@ const char *const kBotWords[] = {"bot", "spider", "crawl", "slurp"};
 constexpr int kScriptRank = 1 << 24;
 constexpr int kBotWordRank = 2 << 24;
 constexpr int kLongestToken = 4096;
+
+constexpr std::size_t kCacheSlots = 1 << 15;
+constexpr qsizetype kMostCachedAgents = kCacheSlots / 2;
+constexpr qsizetype kMostCachedBytes = 4 << 20;
 
 }  // namespace
 
@@ -59,4 +64,24 @@ int AgentClassifier::classify(QByteArrayView agent, bool plusIsSpace) const
     if (agent.isEmpty() || agent == "-")
         return noAgentClass();
     return browserClass();
+}
+
+AgentClassCache::AgentClassCache(const AgentClassifier &classifier) : classifier_(classifier), slots_(kCacheSlots) {}
+
+int AgentClassCache::classify(QByteArrayView agent, bool plusIsSpace)
+{
+    const quint64 hash = HashBytes(agent.data(), agent.size()) ^ quint64(plusIsSpace);
+    std::size_t index = std::size_t(hash) & (kCacheSlots - 1);
+    for (; slots_[index].agentClass >= 0; index = (index + 1) & (kCacheSlots - 1)) {
+        const Slot &slot = slots_[index];
+        if (slot.hash == hash && QByteArrayView(texts_.constData() + slot.offset, slot.size) == agent)
+            return slot.agentClass;
+    }
+    const int agentClass = classifier_.classify(agent, plusIsSpace);
+    if (used_ < kMostCachedAgents && texts_.size() + agent.size() <= kMostCachedBytes) {
+        slots_[index] = {hash, quint32(texts_.size()), quint32(agent.size()), agentClass};
+        texts_.append(agent);
+        ++used_;
+    }
+    return agentClass;
 }

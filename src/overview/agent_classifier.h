@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 // What a record's user agent makes it: a catalogue agent, or one of the
 // classes after the catalogue.
@@ -48,4 +49,29 @@ private:
     QList<AgentClass> classes_;
     int catalogueSize_ = 0;
     std::unique_ptr<TokenMatcher> matcher_;
+};
+
+// Remembers the class of each agent met: a log holds few distinct agents, and
+// looking one up costs a hash of its bytes, far less than matching it. Memory
+// is capped; past the cap agents are matched each time. One per thread.
+class AgentClassCache
+{
+public:
+    explicit AgentClassCache(const AgentClassifier &classifier);
+
+    int classify(QByteArrayView agent, bool plusIsSpace);
+
+private:
+    struct Slot
+    {
+        quint64 hash = 0;
+        quint32 offset = 0;  // of the agent's bytes in texts_
+        quint32 size = 0;
+        qint32 agentClass = -1;  // -1: empty slot
+    };
+
+    const AgentClassifier &classifier_;
+    std::vector<Slot> slots_;
+    QByteArray texts_;
+    qsizetype used_ = 0;
 };

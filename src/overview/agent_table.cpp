@@ -69,6 +69,22 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
     }
     columns.append(FigureColumn(QStringLiteral("流量"), &AgentOverview::bytes, true, ByteValue));
     columns.append(FigureColumn(QStringLiteral("访问IP数"), &AgentOverview::clients, false));
+    if (result.verification) {
+        const QHash<QString, VerdictCounts> counts = result.verification->agents;
+        columns.append({QStringLiteral("验证"), false,
+                        [counts](const AgentOverview &agent, Shown shown) {
+                            const auto found = counts.constFind(agent.id);
+                            if (found != counts.cend())
+                                return VerificationText(*found, shown == Shown::Raw);
+                            return agent.catalogued ? VerdictWord(Verdict::NoRule) : QString();
+                        },
+                        [counts](const OverviewResult &, Shown shown) {
+                            VerdictCounts sum;
+                            for (const VerdictCounts &agent : counts)
+                                sum += agent;
+                            return VerificationText(sum, shown == Shown::Raw);
+                        }});
+    }
     columns.append({QStringLiteral("首次"), false, [](const AgentOverview &agent, Shown) { return TimeText(agent.first); },
                     {}});
     columns.append({QStringLiteral("最后"), false, [](const AgentOverview &agent, Shown) { return TimeText(agent.last); },

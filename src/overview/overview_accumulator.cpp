@@ -1,17 +1,11 @@
 #include "overview/overview_accumulator.h"
 
-#include "overview/agent_classifier.h"
-
-#include <QHashFunctions>
-
 #include <algorithm>
 #include <climits>
 
 namespace {
 
 constexpr int kTopCount = 20;
-// Agents of a log are few; a log of made-up agents is not let to fill memory.
-constexpr std::size_t kMostCachedAgents = 20000;
 
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
@@ -53,8 +47,8 @@ quint64 ClientKey(QByteArrayView client)
     }
     if (dots == 3 && digits > 0 && part <= 255)
         return (address << 8) | part;
-    const quint64 hash = quint64(qHash(client, 0x7a11)) | (quint64(qHash(client, 0x51de)) << 32);
-    return std::min(hash | (quint64(1) << 63), FlatMap<quint8>::kEmpty - 1);
+    const quint64 hash = HashBytes(client.data(), client.size());
+    return std::min(hash | (quint64(1) << 63), FlatMap<Present>::kEmpty - 1);
 }
 
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
@@ -106,22 +100,11 @@ void OverviewAccumulator::AgentTally::countTime(qint64 time)
     lastTime = std::max(lastTime, time);
 }
 
-OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay)
-    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), agents_(std::size_t(classifier.classes().size())),
-      pages_(std::make_shared<PageTable>())
+OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
+                                         bool keepClientRequests)
+    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), keepClientRequests_(keepClientRequests), agents_(std::size_t(classifier.classes().size())),
+      pages_(std::make_shared<PageTable>()), classes_(classifier)
 {
-}
-
-int OverviewAccumulator::classOf(const LogRecord &record)
-{
-    ClassCache &cache = classCache_[record.agentPlusIsSpace ? 1 : 0];
-    const std::string_view agent(record.agent.data(), std::size_t(record.agent.size()));
-    if (const auto known = cache.find(agent); known != cache.end())
-        return known->second;
-    const int agentClass = classifier_.classify(record.agent, record.agentPlusIsSpace);
-    if (cache.size() < kMostCachedAgents)
-        cache.emplace(agent, agentClass);
-    return agentClass;
 }
 
 void OverviewAccumulator::add(const LogRecord &record)
@@ -130,7 +113,7 @@ void OverviewAccumulator::add(const LogRecord &record)
     const bool ranged = fromDay_ != 0 || toDay_ != 0;
     if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
         return;
-    const int agentClass = classOf(record);
+    const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
     std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
     if (!slot)
         slot = std::make_unique<AgentTally>();
@@ -146,8 +129,15 @@ void OverviewAccumulator::add(const LogRecord &record)
         ++agent.days[record.day];
         agent.countTime(time);
     }
-    if (!record.client.isEmpty())
-        agent.clients[ClientKey(record.client)] = 1;
+    if (!record.client.isEmpty()) {
+        const quint64 client = ClientKey(record.client);
+        agent.clients.insert(client);
+        if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued) {
+            ++agent.clientRequests[client];
+            if (client >> 63 && !clientTexts_.contains(client))
+                clientTexts_.emplace(client, record.client.toByteArray());
+        }
+    }
     if (record.hasPage) {
         PairTally &pair = agent.pageStatuses[PairKey(pages_->intern(record.page, record.family), record.status)];
         ++pair.requests;
@@ -163,6 +153,7 @@ void OverviewAccumulator::merge(const OverviewAccumulator &later)
 
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += later.categories_[i];
+    clientTexts_.insert(later.clientTexts_.begin(), later.clientTexts_.end());
     for (const auto &[day, requests] : later.days_)
         days_[day] += requests;
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
@@ -183,7 +174,8 @@ void OverviewAccumulator::merge(const OverviewAccumulator &later)
             into.days[day] += requests;
         into.countTime(from->firstTime);
         into.countTime(from->lastTime);
-        from->clients.forEach([&](quint64 client, quint8) { into.clients[client] = 1; });
+        from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
+        from->clientRequests.forEach([&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
         from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
             PairTally &to = into.pageStatuses[PairKey(pageIds[std::size_t(PageOfPair(key))], StatusOfPair(key))];
             to.requests += pair.requests;
@@ -204,6 +196,10 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     agent.requests = tally.requests;
     agent.bytes = tally.bytes;
     agent.clients = qint64(tally.clients.size());
+    tally.clientRequests.forEach(
+        [&](quint64 client, qint64 requests) { agent.clientRequests.append({clientText(client), requests}); });
+    std::sort(agent.clientRequests.begin(), agent.clientRequests.end(),
+              [](const ClientRequests &a, const ClientRequests &b) { return a.address < b.address; });
     agent.classes = tally.classes;
     for (const auto &[status, requests] : tally.statuses)
         agent.status.insert(status, requests);
@@ -255,6 +251,13 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
             return textA < textB || (textA == textB && a.status < b.status);
         });
     return agent;
+}
+
+QString OverviewAccumulator::clientText(quint64 client) const
+{
+    if (client >> 63)
+        return QString::fromLatin1(clientTexts_.at(client));
+    return QStringLiteral("%1.%2.%3.%4").arg(client >> 24).arg((client >> 16) & 0xff).arg((client >> 8) & 0xff).arg(client & 0xff);
 }
 
 void OverviewAccumulator::fillResult(OverviewResult &result) const

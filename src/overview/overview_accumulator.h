@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
+#include "overview/agent_classifier.h"
 #include "overview/flat_map.h"
 #include "overview/overview_result.h"
 #include "overview/page_table.h"
@@ -10,13 +11,8 @@
 #include <array>
 #include <map>
 #include <memory>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
-
-class AgentClassifier;
 
 // The overview's figures as records come: one accumulator per input, merged
 // in input order into the run's. Memory grows with distinct pages, clients
@@ -25,8 +21,10 @@ class OverviewAccumulator
 {
 public:
     // Records dated outside [fromDay, toDay] (yyyymmdd; 0 leaves a side open)
-    // are left out.
-    OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay);
+    // are left out. `keepClientRequests`: count requests per client of each
+    // catalogued agent too, for the crawler check.
+    OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
+                        bool keepClientRequests = false);
 
     void add(const LogRecord &record);
 
@@ -52,7 +50,8 @@ private:
         std::map<qint32, qint64> days;
         qint64 firstTime = 0;  // TimeKey; 0 when no record had a date
         qint64 lastTime = 0;
-        FlatMap<quint8> clients;            // ClientKey
+        FlatMap<Present> clients;           // ClientKey
+        FlatMap<qint64> clientRequests;     // ClientKey → requests, when kept
         FlatMap<PairTally> pageStatuses;    // PairKey(page, status)
 
         void countStatus(int status, qint64 requests);  // its class and its code
@@ -60,22 +59,17 @@ private:
         void countTime(qint64 time);
     };
 
-    struct TransparentHash
-    {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-    };
-    using ClassCache = std::unordered_map<std::string, int, TransparentHash, std::equal_to<>>;
-
-    int classOf(const LogRecord &record);
     AgentOverview agentResult(int agentClass, const AgentTally &tally) const;
+    QString clientText(quint64 client) const;
 
     const AgentClassifier &classifier_;
     qint32 fromDay_;
     qint32 toDay_;
+    bool keepClientRequests_;
+    std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
     std::map<qint32, qint64> days_;
     std::shared_ptr<PageTable> pages_;
-    std::array<ClassCache, 2> classCache_;  // by the record's agentPlusIsSpace
+    AgentClassCache classes_;
 };

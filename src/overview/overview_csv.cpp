@@ -105,6 +105,14 @@ void WritePages(const OverviewResult &result, CsvFile &csv)
                      QString::number(pair.requests), TimeText(pair.lastSeen)});
 }
 
+void WriteFakeClients(const OverviewResult &result, CsvFile &csv)
+{
+    csv.row({QStringLiteral("地址"), QStringLiteral("蜘蛛ID"), QStringLiteral("请求数"), QStringLiteral("反向域名"),
+             QStringLiteral("原因")});
+    for (const ClientVerdict &fake : result.verification->fakeClients)
+        csv.row({fake.address, fake.agentId, QString::number(fake.requests), fake.ptr, fake.reason});
+}
+
 }  // namespace
 
 QString WriteOverviewCsv(const OverviewResult &result, const QString &folder)
@@ -113,9 +121,11 @@ QString WriteOverviewCsv(const OverviewResult &result, const QString &folder)
         return QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
     const QDir dir(folder);
     using Writer = void (*)(const OverviewResult &, CsvFile &);
-    for (const auto &[name, write] : {std::pair<const char *, Writer>{"agents.csv", WriteAgents},
-                                      std::pair<const char *, Writer>{"days.csv", WriteDays},
-                                      std::pair<const char *, Writer>{"pages.csv", WritePages}}) {
+    QList<std::pair<const char *, Writer>> files{{"agents.csv", WriteAgents}, {"days.csv", WriteDays},
+                                                 {"pages.csv", WritePages}};
+    if (result.verification)
+        files.append({"fake_clients.csv", WriteFakeClients});
+    for (const auto &[name, write] : files) {
         CsvFile csv(dir.filePath(QLatin1String(name)));
         write(result, csv);
         if (const QString problem = csv.finish(); !problem.isEmpty())

@@ -87,3 +87,36 @@ int DisplayWidth(const QString &text)
     }
     return width;
 }
+
+QString VerificationText(const VerdictCounts &counts, bool raw)
+{
+    if (counts.total() == 0)
+        return {};
+    const QString verified = raw ? QString::number(counts.verified)
+                                 : QString::number(counts.verified * 100 / counts.total()) + u'%';
+    QStringList parts{VerdictWord(Verdict::Verified) + u' ' + verified};
+    for (const auto &[verdict, requests] : {std::pair{Verdict::Fake, counts.fake}, std::pair{Verdict::Unknown, counts.unknown},
+                                            std::pair{Verdict::Local, counts.local}}) {
+        if (raw || requests > 0)
+            parts.append(VerdictWord(verdict) + u' ' + (raw ? QString::number(requests) : CountText(requests)));
+    }
+    return parts.join(QStringLiteral(" · "));
+}
+
+QStringList VerificationNotes(const VerificationSummary &summary)
+{
+    QStringList notes;
+    if (summary.behindProxy)
+        notes.append(ProxyNoteText());
+    QStringList ages;
+    for (auto list = summary.listAges.cbegin(); list != summary.listAges.cend(); ++list)
+        ages.append(list.key() + u' ' + (list.value().isEmpty() ? QStringLiteral("未注明") : list.value()));
+    if (!ages.isEmpty())
+        notes.append(QStringLiteral("地址列表生成时间：") + ages.join(QStringLiteral("；")));
+    QMap<QString, QStringList> unusableByReason;
+    for (auto list = summary.unusableLists.cbegin(); list != summary.unusableLists.cend(); ++list)
+        unusableByReason[list.value()].append(list.key());
+    for (auto reason = unusableByReason.cbegin(); reason != unusableByReason.cend(); ++reason)
+        notes.append(reason.value().join(u'、') + QStringLiteral("：") + reason.key());
+    return notes;
+}

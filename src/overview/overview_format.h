@@ -21,5 +21,13 @@ QString StatusClassLabel(StatusClass statusClass);  // "2xx" ... "未知"
 // read to its end, bad lines, lines too long, no page column. Empty when none.
 QStringList InputNotes(const OverviewInput &input);
 
+// The crawler check of one agent: "已验证 98% · 仿冒 30" for people (the
+// other verdicts when there are any), every count in full when `raw`.
+QString VerificationText(const VerdictCounts &counts, bool raw = false);
+
+// What a report says about the check besides its figures: the proxy note,
+// how old each address list is, the lists that could not be used.
+QStringList VerificationNotes(const VerificationSummary &summary);
+
 // Columns a text takes in a fixed-width font: East Asian wide characters two.
 int DisplayWidth(const QString &text);

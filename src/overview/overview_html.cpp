@@ -95,9 +95,21 @@ QString AgentDetails(const OverviewResult &result, const AgentOverview &agent)
     return html + QStringLiteral("</details>\n");
 }
 
+QString FakeClientsTable(const QList<ClientVerdict> &fakes)
+{
+    QString html = QStringLiteral("<table>\n<tr><th>地址</th><th>蜘蛛ID</th><th>请求数</th><th>反向域名</th><th>原因</th></tr>\n");
+    for (const ClientVerdict &fake : fakes)
+        html += QStringLiteral("<tr>") + Cell(fake.address, false) + Cell(fake.agentId, false)
+            + Cell(CountText(fake.requests), true) + Cell(fake.ptr, false) + Cell(fake.reason, false)
+            + QStringLiteral("</tr>\n");
+    return html + QStringLiteral("</table>\n");
+}
+
 QString Notes(const OverviewResult &result)
 {
     QStringList notes = result.problems;
+    if (result.verification)
+        notes += VerificationNotes(*result.verification);
     for (const OverviewInput &input : result.inputs)
         notes += InputNotes(input);
     if (result.stopped)
@@ -128,6 +140,8 @@ QString OverviewHtml(const OverviewResult &result)
         + DrawDayChart(result, BusiestCrawlers(result, kCrawlersCharted)).svg;
     html += QStringLiteral("<h2>状态码分类</h2>\n")
         + DrawStatusChart(result, BusiestCrawlers(result, kCrawlersWithStatus)).svg;
+    if (result.verification && !result.verification->fakeClients.isEmpty())
+        html += QStringLiteral("<h2>仿冒的蜘蛛（请求最多的地址）</h2>\n") + FakeClientsTable(result.verification->fakeClients);
     html += QStringLiteral("<h2>各蜘蛛的页面</h2>\n");
     for (const AgentOverview &agent : result.agents)
         html += AgentDetails(result, agent);

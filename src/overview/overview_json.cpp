@@ -53,7 +53,7 @@ QJsonObject AgentJson(const AgentOverview &agent, const OverviewResult &result)
         topErrors.append(QJsonObject{{QStringLiteral("page"), result.pageText(error.page)},
                                      {QStringLiteral("status"), error.status},
                                      {QStringLiteral("requests"), error.requests}});
-    return QJsonObject{
+    QJsonObject object{
         {QStringLiteral("id"), agent.id},
         {QStringLiteral("name"), agent.name},
         {QStringLiteral("family"), agent.family},
@@ -71,6 +71,36 @@ QJsonObject AgentJson(const AgentOverview &agent, const OverviewResult &result)
         {QStringLiteral("top_pages"), topPages},
         {QStringLiteral("top_errors"), topErrors},
     };
+    if (result.verification && result.verification->agents.contains(agent.id)) {
+        const VerdictCounts counts = result.verification->agents.value(agent.id);
+        object.insert(QStringLiteral("verification"), QJsonObject{{QStringLiteral("verified"), counts.verified},
+                                                                  {QStringLiteral("fake"), counts.fake},
+                                                                  {QStringLiteral("unknown"), counts.unknown},
+                                                                  {QStringLiteral("local"), counts.local}});
+    }
+    return object;
+}
+
+// The crawler check's own fields of the result; "address_lists" gives each
+// list's creationTime, null for a list missing or invalid.
+void AddVerificationJson(const VerificationSummary &summary, QJsonObject &document)
+{
+    QJsonArray fakes;
+    for (const ClientVerdict &fake : summary.fakeClients)
+        fakes.append(QJsonObject{{QStringLiteral("address"), fake.address},
+                                 {QStringLiteral("agent"), fake.agentId},
+                                 {QStringLiteral("requests"), fake.requests},
+                                 {QStringLiteral("ptr"), TextOrNull(fake.ptr)},
+                                 {QStringLiteral("reason"), fake.reason}});
+    document.insert(QStringLiteral("fake_clients"), fakes);
+    if (summary.behindProxy)
+        document.insert(QStringLiteral("verification_note"), ProxyNoteText());
+    QJsonObject lists;
+    for (auto list = summary.listAges.cbegin(); list != summary.listAges.cend(); ++list)
+        lists.insert(list.key(), TextOrNull(list.value()));
+    for (auto list = summary.unusableLists.cbegin(); list != summary.unusableLists.cend(); ++list)
+        lists.insert(list.key(), QJsonValue());  // missing or invalid
+    document.insert(QStringLiteral("address_lists"), lists);
 }
 
 }  // namespace
@@ -99,6 +129,8 @@ QJsonObject OverviewJson(const OverviewResult &result)
     };
     if (result.stopped)
         document.insert(QStringLiteral("stopped"), true);
+    if (result.verification)
+        AddVerificationJson(*result.verification, document);
     return document;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
+#include "verification/verdicts.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -60,6 +61,12 @@ struct PageStatusRequests
     QDateTime lastSeen;  // the latest record time of the pair; invalid when its records had no date
 };
 
+struct ClientRequests
+{
+    QString address;  // as the log writes it
+    qint64 requests = 0;
+};
+
 // One agent's figures over the records of the date range.
 struct AgentOverview
 {
@@ -83,6 +90,8 @@ struct AgentOverview
     QList<PageRequests> topPages;         // the 20 pages with most requests
     QList<PageStatusRequests> topErrors;  // the 20 (page, 4xx/5xx status) pairs with most requests
     QList<PageStatusRequests> pageStatuses;  // every (page, status) pair, by page id then status
+    QList<ClientRequests> clientRequests;    // a catalogued agent's requests per client, by address text,
+                                             // when the run was asked for them (for the crawler check)
 
     qint64 classRequests(StatusClass statusClass) const { return classes[int(statusClass)]; }
 };
@@ -98,6 +107,7 @@ struct OverviewResult
     std::array<qint64, kAgentCategoryCount> categories{};  // requests per AgentCategory in the range
     QMap<QDate, qint64> days;                              // requests per day in the range
     QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
+    std::optional<VerificationSummary> verification;  // the crawler check, when it was run
     bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
 
     // Distinct pages: W3C pages ignore ASCII letter case, others keep it, and a W3C page is never

@@ -19,6 +19,7 @@ struct OverviewRequest
     QDate from;              // records outside [from, to] (their own date, inclusive) are left out of the
     QDate to;                // figures; an invalid date leaves that side open
     int jobs = 1;            // inputs read side by side; the result does not depend on it
+    bool clientRequests = false;  // count each catalogued agent's requests per client (crawler check)
 };
 
 // Empty when the request can run, else why not, in Chinese (no paths, an

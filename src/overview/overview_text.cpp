@@ -37,6 +37,20 @@ QString TableText(const QList<AgentColumn> &columns, const QList<QStringList> &r
     return text;
 }
 
+// The fake clients under the agents table: address, agent, requests, reverse name, reason.
+QString FakeClientsText(const QList<ClientVerdict> &fakes)
+{
+    const QList<AgentColumn> columns{{QStringLiteral("仿冒地址"), false, {}, {}},
+                                     {QStringLiteral("ID"), false, {}, {}},
+                                     {QStringLiteral("请求数"), true, {}, {}},
+                                     {QStringLiteral("反向域名"), false, {}, {}},
+                                     {QStringLiteral("原因"), false, {}, {}}};
+    QList<QStringList> rows;
+    for (const ClientVerdict &fake : fakes)
+        rows.append({fake.address, fake.agentId, CountText(fake.requests), fake.ptr, fake.reason});
+    return TableText(columns, rows);
+}
+
 }  // namespace
 
 QString OverviewTextTable(const OverviewResult &result)
@@ -65,7 +79,11 @@ QString OverviewTextTable(const OverviewResult &result)
         text += QStringLiteral("日期范围：%1 至 %2\n")
                     .arg(result.from.isValid() ? DayText(result.from) : QStringLiteral("最早"),
                          result.to.isValid() ? DayText(result.to) : QStringLiteral("最晚"));
+    if (result.verification && !result.verification->fakeClients.isEmpty())
+        text += u'\n' + FakeClientsText(result.verification->fakeClients);
     QStringList notes = result.problems;
+    if (result.verification)
+        notes += VerificationNotes(*result.verification);
     for (const OverviewInput &input : result.inputs)
         notes += InputNotes(input);
     if (!notes.isEmpty())

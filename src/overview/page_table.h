@@ -29,15 +29,20 @@ public:
 
 private:
     void makeKey(QByteArrayView page, LogFamily family);  // into key_
-    QByteArrayView keyAt(qint32 id) const;
     void grow();
+
+    struct Slot
+    {
+        quint32 hash = 0;
+        qint32 id = -1;  // -1: empty
+        quint32 keyBegin = 0;  // in keys_
+        quint32 keySize = 0;
+    };
 
     QByteArray displays_;  // every page's bytes, one after another
     QByteArray keys_;      // every page's key, one after another
     std::vector<quint32> displayEnds_;
-    std::vector<quint32> keyEnds_;
     std::vector<LogFamily> families_;
-    std::vector<qint32> slots_;  // open addressing over ids; -1 is empty
-    std::vector<quint32> slotHashes_;
+    std::vector<Slot> slots_;  // open addressing, at most half full
     QByteArray key_;  // reused, so that looking up a known page allocates nothing
 };

@@ -1,66 +1,9 @@
 #include "indexing/net/http_page_fetcher.h"
 
-#include "common/app_identity.h"
 #include "common/cp936.h"
 
-#include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QStringDecoder>
-#include <QTimer>
-
-namespace {
-
-bool isWebScheme(const QUrl &url)
-{
-    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-}
-
-}  // namespace
-
-QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits)
-{
-    if (!url.isValid() || !isWebScheme(url))
-        return {};
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(limits.maxRedirects);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QStringLiteral("Mozilla/5.0 (compatible; %1/%2)")
-                          .arg(AppIdentity::internalName(), AppIdentity::versionText()));
-    QNetworkReply *reply = network.get(request);
-    reply->setReadBufferSize(1 << 20);  // Qt buffers no more than this ahead of us
-
-    QByteArray body;
-    bool cut = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl &target) {
-        if (isWebScheme(target))
-            emit reply->redirectAllowed();
-        else
-            reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        body += reply->read(limits.maxBodyBytes - body.size());
-        if (body.size() >= limits.maxBodyBytes && !cut) {
-            cut = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(limits.timeoutMs);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!cut && reply->isOpen())
-        body += reply->read(limits.maxBodyBytes - body.size());
-    const bool complete = cut || reply->error() == QNetworkReply::NoError;
-    reply->deleteLater();
-    return complete ? body : QByteArray();
-}
 
 QString Utf8BytesToString(const QByteArray &bytes)
 {

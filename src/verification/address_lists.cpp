@@ -1,0 +1,82 @@
+#include "verification/address_lists.h"
+
+#include "net/http_download.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr qint64 kMaxListBytes = 16 << 20;
+
+QString listPath(const QString &folder, const QString &id) { return QDir(folder).filePath(id + QStringLiteral(".json")); }
+
+}  // namespace
+
+const AddressList *LoadedAddressLists::find(const QString &id) const
+{
+    const auto found = lists.constFind(id);
+    return found == lists.cend() ? nullptr : &found.value();
+}
+
+QString AddressListFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("address-lists"));
+}
+
+LoadedAddressLists LoadAddressLists(const QString &folder, const QStringList &ids)
+{
+    LoadedAddressLists loaded;
+    for (const QString &id : ids) {
+        QFile file(listPath(folder, id));
+        if (!file.exists()) {
+            loaded.problems.insert(id, QStringLiteral("没有地址列表（请先运行 trawlex-cli update-ranges）"));
+            continue;
+        }
+        QString problem;
+        if (file.size() > kMaxListBytes)
+            problem = QStringLiteral("文件过大");
+        else if (!file.open(QIODevice::ReadOnly))
+            problem = file.errorString();
+        AddressList list = problem.isEmpty() ? ParseAddressList(file.read(kMaxListBytes), &problem) : AddressList{};
+        if (problem.isEmpty())
+            loaded.lists.insert(id, std::move(list));
+        else
+            loaded.problems.insert(id, QStringLiteral("地址列表无效（%1），已忽略").arg(problem));
+    }
+    return loaded;
+}
+
+ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &spec, const QString &folder)
+{
+    ListUpdate update{spec.id, {}, {}};
+    DownloadLimits limits;
+    limits.timeoutMs = 30000;
+    limits.maxBodyBytes = kMaxListBytes + 1;
+    const Download download = DownloadUrl(network, spec.url, limits);
+    if (!download.ok()) {
+        update.failure = download.failure;
+        return update;
+    }
+    if (download.cut) {
+        update.failure = QStringLiteral("超过 16 MiB");
+        return update;
+    }
+    QString problem;
+    const AddressList list = ParseAddressList(download.body, &problem);
+    if (!problem.isEmpty()) {
+        update.failure = problem;
+        return update;
+    }
+    QDir().mkpath(folder);
+    QSaveFile file(listPath(folder, spec.id));
+    if (!file.open(QIODevice::WriteOnly) || file.write(download.body) != download.body.size() || !file.commit()) {
+        update.failure = QStringLiteral("无法保存（%1）").arg(file.errorString());
+        return update;
+    }
+    update.creationTime = list.creationTime;
+    return update;
+}

@@ -1,0 +1,155 @@
+#include "verification/address_ranges.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxPrefixes = 200000;
+
+}  // namespace
+
+template <typename Key>
+void AddressRanges::merge(std::vector<std::pair<Key, Key>> &ranges)
+{
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<Key, Key>> merged;
+    for (const auto &range : ranges) {
+        const bool touches = !merged.empty()
+                             && (merged.back().second == static_cast<Key>(~Key{0})
+                                 || range.first <= merged.back().second + 1);
+        if (touches)
+            merged.back().second = std::max(merged.back().second, range.second);
+        else
+            merged.push_back(range);
+    }
+    ranges = std::move(merged);
+}
+
+void AddressRanges::finish()
+{
+    merge(v4_);
+    merge(v6_);
+}
+
+template <typename Key>
+bool AddressRanges::find(const std::vector<std::pair<Key, Key>> &ranges, Key key)
+{
+    auto after = std::upper_bound(ranges.begin(), ranges.end(), key,
+                                  [](Key k, const std::pair<Key, Key> &range) { return k < range.first; });
+    return after != ranges.begin() && std::prev(after)->second >= key;
+}
+
+bool AddressRanges::addPrefix(const QString &prefix, QAbstractSocket::NetworkLayerProtocol family)
+{
+    const qsizetype slash = prefix.indexOf(u'/');
+    bool numeric = false;
+    const int length = slash < 0 ? -1 : prefix.mid(slash + 1).toInt(&numeric);
+    const QHostAddress network(prefix.left(slash));
+    if (!numeric || network.protocol() != family)
+        return false;
+    if (family == QAbstractSocket::IPv4Protocol) {
+        if (length < 0 || length > 32)
+            return false;
+        const quint32 hostBits = length == 0 ? ~0u : (1u << (32 - length)) - 1;
+        const quint32 low = network.toIPv4Address() & ~hostBits;
+        v4_.push_back({low, low | hostBits});
+        return true;
+    }
+    if (length < 0 || length > 128)
+        return false;
+    const Q_IPV6ADDR bytes = network.toIPv6Address();
+    V6 value = 0;
+    for (int i = 0; i < 16; ++i)
+        value = (value << 8) | bytes[i];
+    const V6 hostBits = length == 0 ? ~V6{0} : (V6{1} << (128 - length)) - 1;
+    v6_.push_back({value & ~hostBits, (value & ~hostBits) | hostBits});
+    return true;
+}
+
+bool AddressRanges::contains(const QHostAddress &address) const
+{
+    if (address.protocol() == QAbstractSocket::IPv4Protocol)
+        return find(v4_, address.toIPv4Address());
+    if (address.protocol() != QAbstractSocket::IPv6Protocol)
+        return false;
+    const Q_IPV6ADDR bytes = address.toIPv6Address();
+    V6 value = 0;
+    for (int i = 0; i < 16; ++i)
+        value = (value << 8) | bytes[i];
+    return find(v6_, value);
+}
+
+AddressList ParseAddressList(const QByteArray &json, QString *problem)
+{
+    auto reject = [problem](const QString &why) {
+        *problem = why;
+        return AddressList{};
+    };
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return reject(QStringLiteral("不是 JSON 对象"));
+    const QJsonObject top = document.object();
+    const QJsonValue prefixes = top.value(QLatin1String("prefixes"));
+    if (!prefixes.isArray())
+        return reject(QStringLiteral("没有 prefixes 数组"));
+    if (prefixes.toArray().size() > kMaxPrefixes)
+        return reject(QStringLiteral("前缀过多"));
+    const QJsonValue creationTime = top.value(QLatin1String("creationTime"));
+    if (!creationTime.isUndefined() && !creationTime.isString())
+        return reject(QStringLiteral("creationTime 不是文本"));
+
+    AddressList list;
+    list.creationTime = creationTime.toString().left(64);
+    for (const QJsonValue &entry : prefixes.toArray()) {
+        const QJsonObject object = entry.toObject();
+        const QJsonValue v4 = object.value(QLatin1String("ipv4Prefix"));
+        const QJsonValue v6 = object.value(QLatin1String("ipv6Prefix"));
+        const bool added = v4.isString() != v6.isString()
+                           && (v4.isString() ? list.ranges.addPrefix(v4.toString(), QAbstractSocket::IPv4Protocol)
+                                             : list.ranges.addPrefix(v6.toString(), QAbstractSocket::IPv6Protocol));
+        if (!added) {
+            const QString shown = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)).left(80);
+            return reject(QStringLiteral("无效的前缀 ") + shown);
+        }
+        ++list.prefixCount;
+    }
+    list.ranges.finish();
+    *problem = QString();
+    return list;
+}
+
+QHostAddress ParseClientAddress(QByteArrayView text)
+{
+    if (text.size() > 64)
+        return {};
+    if (text.startsWith('[') && text.endsWith(']'))
+        text = text.sliced(1, text.size() - 2);
+    QHostAddress address;
+    if (text.isEmpty() || text.contains('%') || !address.setAddress(QString::fromLatin1(text)))
+        return {};
+    bool mapped = false;
+    const quint32 v4 = address.toIPv4Address(&mapped);
+    if (mapped && address.protocol() == QAbstractSocket::IPv6Protocol)
+        return QHostAddress(v4);
+    return address;
+}
+
+bool IsLocalAddress(const QHostAddress &address)
+{
+    static const AddressRanges local = [] {
+        AddressRanges ranges;
+        for (const char *prefix : {"10.0.0.0/8", "172.16.0.0/12", "192.168.0.0/16", "127.0.0.0/8", "169.254.0.0/16",
+                                   "100.64.0.0/10"})
+            ranges.addPrefix(QLatin1String(prefix), QAbstractSocket::IPv4Protocol);
+        for (const char *prefix : {"::1/128", "fe80::/10", "fc00::/7"})
+            ranges.addPrefix(QLatin1String(prefix), QAbstractSocket::IPv6Protocol);
+        ranges.finish();
+        return ranges;
+    }();
+    return local.contains(address);
+}

@@ -1,6 +1,9 @@
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
+#include "common/app_settings.h"
 #include "overview/ui/overview_window.h"
+#include "support/tiny_dns_server.h"
+#include "verification/dns_evidence.h"
 #include "support/crawl_fixtures.h"
 #include "support/gui_helpers.h"
 
@@ -278,6 +281,33 @@ private slots:
         QCOMPARE(table->columnWidth(column(table, "蜘蛛")), 211);
         QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), column(table, "蜘蛛"));
         QCOMPARE(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+    }
+
+    void verificationColumnAndFakes()
+    {
+        TinyDnsServer dns;  // answers on this thread's event loop, which waiting for the run turns
+        dns.addPtr(QHostAddress("66.249.66.1"), "crawl-66-249-66-1.googlebot.com");
+        dns.addAddress("crawl-66-249-66-1.googlebot.com", QHostAddress("66.249.66.1"));
+        OpenAppSettings().setValue(QStringLiteral("概览/DNS服务器"), dns.address());
+        QFile::remove(VerificationCache::defaultPath());
+        OverviewWindow window;
+        window.setFolder(site_.path());
+        control<QCheckBox>(&window, "verifyCheck")->setChecked(true);
+        run(window);
+
+        auto *table = control<QTableView>(&window, "agentTable");
+        QVERIFY(column(table, "验证") > 0);
+        const int google = int(rowKeys(table).indexOf(QStringLiteral("googlebot")));
+        QCOMPARE(table->model()->index(google, column(table, "验证")).data().toString(), QStringLiteral("已验证 50% · 仿冒 1"));
+        // The fakes, most requests first: Baidu's name from Google's address, then the nameless ones.
+        auto *fakes = control<QTableView>(&window, "fakeTable");
+        QCOMPARE(fakes->model()->rowCount(), 4);
+        fakes->selectRow(0);
+        control<QPushButton>(&window, "copyFakes")->click();
+        const QStringList copied = QGuiApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(copied[0], QStringLiteral("地址\t蜘蛛\t请求数\t反向域名\t原因"));
+        QVERIFY2(copied[1].startsWith(QStringLiteral("66.249.66.1\t百度蜘蛛\t4\tcrawl-66-249-66-1.googlebot.com\t")),
+                 qPrintable(copied[1]));
     }
 
     void refusesWhatCannotRun_data()

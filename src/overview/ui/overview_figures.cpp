@@ -52,6 +52,23 @@ QString TotalsText(const OverviewResult &result)
              CountText(result.badLines));
 }
 
+QStringList FakeClientHeaders() { return {"地址", "蜘蛛", "请求数", "反向域名", "原因"}; }
+
+QList<ReportRow> FakeClientRows(const OverviewResult &result)
+{
+    QList<ReportRow> rows;
+    if (!result.verification)
+        return rows;
+    for (const ClientVerdict &fake : result.verification->fakeClients) {
+        const AgentOverview *agent = result.agent(fake.agentId);
+        rows.append({{{fake.address, {}}, {agent ? agent->name : fake.agentId, {}}, countCell(fake.requests),
+                      {fake.ptr.isEmpty() ? QStringLiteral("—") : fake.ptr, {}}, {fake.reason, {}}},
+                     fake.address,
+                     0});
+    }
+    return rows;
+}
+
 QStringList PageColumnHeaders() { return {"页面", "请求数", "状态码", "最后访问"}; }
 
 QList<ReportRow> PageRows(const OverviewResult &result, const AgentOverview &agent)

@@ -14,6 +14,10 @@ QList<ReportRow> AgentRows(const OverviewResult &result);
 // The line under the agent table: the columns' totals and the input's size.
 QString TotalsText(const OverviewResult &result);
 
+// The clients judged 仿冒: address, agent, requests, reverse name, reason.
+QStringList FakeClientHeaders();
+QList<ReportRow> FakeClientRows(const OverviewResult &result);
+
 // The agent's pages: page, requests, status codes seen, last seen.
 QStringList PageColumnHeaders();
 QList<ReportRow> PageRows(const OverviewResult &result, const AgentOverview &agent);

@@ -15,6 +15,8 @@
 #include "ui_common/named_controls.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -92,6 +94,9 @@ void OverviewWindow::buildControls()
         date->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
         date->setMaximumWidth(110);
     }
+    verify_ = new QCheckBox(QStringLiteral("验证"), this);
+    verify_->setObjectName(QStringLiteral("verifyCheck"));
+    verify_->setToolTip(QStringLiteral("用反向域名和公布的地址列表检查蜘蛛的真伪（需要 DNS）"));
     start_ = NamedButton(this, QStringLiteral("startButton"), QStringLiteral("开始分析"));
     stop_ = NamedButton(this, QStringLiteral("stopButton"), QStringLiteral("停止"));
     stop_->setEnabled(false);
@@ -130,6 +135,7 @@ void OverviewWindow::buildControls()
     charts_->setObjectName(QStringLiteral("chartTabs"));
     charts_->addTab(dayChart_, QStringLiteral("每日请求"));
     charts_->addTab(statusChart_, QStringLiteral("状态分布"));
+    charts_->addTab(buildFakeClients(), QStringLiteral("仿冒"));
     exportCsv_ = NamedButton(this, QStringLiteral("exportCsv"), QStringLiteral("导出CSV…"));
     exportHtml_ = NamedButton(this, QStringLiteral("exportHtml"), QStringLiteral("导出HTML…"));
     exportCharts_ = NamedButton(this, QStringLiteral("exportCharts"), QStringLiteral("导出图表PNG…"));
@@ -137,17 +143,18 @@ void OverviewWindow::buildControls()
     // Top: what to read. Middle: the table over the charts. Bottom: exports.
     auto *input = new QGridLayout;
     input->addWidget(new QLabel(QStringLiteral("日志目录："), this), 0, 0);
-    input->addWidget(folderEdit_, 0, 1, 1, 5);
-    input->addWidget(chooseFolder_, 0, 6);
-    input->addWidget(recursive_, 0, 7);
+    input->addWidget(folderEdit_, 0, 1, 1, 6);
+    input->addWidget(chooseFolder_, 0, 7);
+    input->addWidget(recursive_, 0, 8);
     input->addWidget(new QLabel(QStringLiteral("日志格式："), this), 1, 0);
     input->addWidget(format_, 1, 1);
     input->addWidget(new QLabel(QStringLiteral("从"), this), 1, 2);
     input->addWidget(from_, 1, 3);
     input->addWidget(new QLabel(QStringLiteral("到"), this), 1, 4);
     input->addWidget(to_, 1, 5);
-    input->addWidget(start_, 1, 6);
-    input->addWidget(stop_, 1, 7);
+    input->addWidget(verify_, 1, 6);
+    input->addWidget(start_, 1, 7);
+    input->addWidget(stop_, 1, 8);
     input->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);
@@ -193,6 +200,32 @@ void OverviewWindow::buildControls()
     connect(exportHtml_, &QPushButton::clicked, this, &OverviewWindow::exportHtmlClicked);
     connect(exportCharts_, &QPushButton::clicked, this, &OverviewWindow::exportChartsClicked);
 }
+
+QWidget *OverviewWindow::buildFakeClients()
+{
+    auto *page = new QWidget(this);
+    fakes_ = new ReportTableModel(FakeClientHeaders(), this);
+    auto *sorted = new TagFilterModel(this);
+    sorted->setSourceModel(fakes_);
+    fakeTable_ = MakeReportTable(page, QStringLiteral("fakeTable"), sorted);
+    fakeTable_->sortByColumn(2, Qt::DescendingOrder);  // most requests first, as the check ranks them
+    verificationNotes_ = NamedLabel(page, QStringLiteral("verificationNotes"), QString());
+    verificationNotes_->setWordWrap(true);
+    QPushButton *copy = NamedButton(page, QStringLiteral("copyFakes"), QStringLiteral("复制选中行"));
+    connect(copy, &QPushButton::clicked, this, &OverviewWindow::copyFakeClients);
+    QPushButton *exportFakes = NamedButton(page, QStringLiteral("exportFakes"), QStringLiteral("导出CSV…"));
+    connect(exportFakes, &QPushButton::clicked, this, &OverviewWindow::exportCsvClicked);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(verificationNotes_, 1);
+    buttons->addWidget(copy);
+    buttons->addWidget(exportFakes);
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(fakeTable_, 1);
+    layout->addLayout(buttons);
+    return page;
+}
+
+void OverviewWindow::copyFakeClients() { QGuiApplication::clipboard()->setText(SelectedRowsText(fakeTable_)); }
 
 void OverviewWindow::setFolder(const QString &folder, bool recursive)
 {
@@ -242,7 +275,10 @@ void OverviewWindow::startRun()
     start_->setEnabled(false);
     stop_->setEnabled(true);
     status_->setText(QStringLiteral("正在分析…"));
-    runner_.start(std::move(request), LoadAgentCatalogue());
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    runner_.start(std::move(request), LoadAgentCatalogue(), verify_->isChecked(),
+                  settings.value(QStringLiteral("DNS服务器")).toString());
     progressTimer_->start();
 }
 
@@ -254,6 +290,12 @@ void OverviewWindow::stopRun()
 
 void OverviewWindow::showProgress()
 {
+    if (const int addresses = runner_.addressesToCheck(); addresses > 0) {
+        progress_->setValue(int(qint64(runner_.addressesChecked()) * kProgressSteps / addresses));
+        status_->setText(QStringLiteral("正在验证：已查 %1 / %2 个地址")
+                             .arg(CountText(runner_.addressesChecked()), CountText(addresses)));
+        return;
+    }
     const qint64 total = runner_.totalBytes();
     const qint64 read = runner_.bytesRead();
     progress_->setValue(total > 0 ? int(qMin(read, total) * kProgressSteps / total) : 0);
@@ -289,6 +331,9 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
 void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
 {
     result_ = std::move(result);
+    fakes_->setRows(FakeClientHeaders(), FakeClientRows(*result_));
+    verificationNotes_->setText(result_->verification ? VerificationNotes(*result_->verification).join(u'\n')
+                                                      : QStringLiteral("分析前勾选“验证”可检查蜘蛛的真伪。"));
     const QVariantMap widths = ColumnWidths(agentTable_);
     agents_->setRows(AgentColumnHeaders(*result_), AgentRows(*result_));
     if (columnWidthsSet_) {
@@ -306,6 +351,8 @@ void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
 void OverviewWindow::clearResult()
 {
     result_.reset();
+    fakes_->setRows(FakeClientHeaders(), {});
+    verificationNotes_->clear();
     agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
     totals_->clear();
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
@@ -397,7 +444,9 @@ void OverviewWindow::exportCsvClicked()
     if (folder.isEmpty())
         return;
     const QString problem = exportCsv(folder);
-    showMessage(problem.isEmpty() ? QStringLiteral("已保存 agents.csv、days.csv 和 pages.csv。") : problem);
+    const QString saved = result_ && result_->verification ? QStringLiteral("已保存 agents.csv、days.csv、pages.csv 和 fake_clients.csv。")
+                                                : QStringLiteral("已保存 agents.csv、days.csv 和 pages.csv。");
+    showMessage(problem.isEmpty() ? saved : problem);
 }
 
 void OverviewWindow::exportHtmlClicked()
@@ -460,6 +509,7 @@ void OverviewWindow::loadSettings()
     settings.beginGroup(kSettingsGroup);
     folderEdit_->setText(settings.value(QStringLiteral("目录")).toString());
     recursive_->setChecked(settings.value(QStringLiteral("包含子目录"), false).toBool());
+    verify_->setChecked(settings.value(QStringLiteral("验证"), false).toBool());
     format_->addItems(kNamedFormats);
     format_->addItems(settings.value(QStringLiteral("最近格式")).toStringList());
     const QString format = settings.value(QStringLiteral("日志格式")).toString();
@@ -480,6 +530,7 @@ void OverviewWindow::saveSettings()
     settings.beginGroup(kSettingsGroup);
     settings.setValue(QStringLiteral("目录"), folderEdit_->text());
     settings.setValue(QStringLiteral("包含子目录"), recursive_->isChecked());
+    settings.setValue(QStringLiteral("验证"), verify_->isChecked());
     const QString format = format_->currentText().trimmed();
     settings.setValue(QStringLiteral("日志格式"), format == kAutomaticFormat ? QString() : format);
     QStringList recent;

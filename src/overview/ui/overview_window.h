@@ -22,8 +22,8 @@ class ReportTableModel;
 class TagFilterModel;
 
 // The crawler overview window: a log folder in, every crawler's figures out
-// as a table, a per-day chart and a status chart, with details per crawler
-// and exports. The engine runs on a worker thread; the window only wires
+// as a table, a per-day chart and a status chart, with details per crawler,
+// the crawler check (验证) and its fakes, and exports. The engine runs on a worker thread; the window only wires
 // controls to it.
 class OverviewWindow : public QWidget
 {
@@ -62,6 +62,7 @@ private slots:
     void finishRun(std::shared_ptr<const OverviewResult> result);
     void updateFilter();
     void updateCharts();
+    void copyFakeClients();
     void openSelectedDetails();
     void exportCsvClicked();
     void exportHtmlClicked();
@@ -69,6 +70,7 @@ private slots:
 
 private:
     void buildControls();
+    QWidget *buildFakeClients();
     QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
     QStringList chartAgentIds(int busiest) const;
     void clearResult();
@@ -83,6 +85,7 @@ private:
     QComboBox *format_;
     QLineEdit *from_;
     QLineEdit *to_;
+    QCheckBox *verify_;
     QPushButton *start_;
     QPushButton *stop_;
     QProgressBar *progress_;
@@ -96,6 +99,9 @@ private:
     QTabWidget *charts_;
     ChartView *dayChart_;
     ChartView *statusChart_;
+    ReportTableModel *fakes_;
+    QTableView *fakeTable_;
+    QLabel *verificationNotes_;
     QPushButton *exportCsv_;
     QPushButton *exportHtml_;
     QPushButton *exportCharts_;

@@ -105,3 +105,20 @@ same_for_any_jobs "$zstded"
 # 50 ms (at most 64 lookups at once), then the same again from the cache.
 echo
 "$bin/trawlex-verifybench" 10000 50
+
+# The overview window against the command line with the same jobs (the
+# window runs one per core), on the combined logs; then the window's own
+# figures: the GUI thread's longest gap during the run, how soon 停止 ends a
+# run, paint times of a large table and chart.
+if [ -x "$bin/trawlex-windowbench" ]; then
+  section "overview window, combined logs, $bytes bytes (target: window <= 1.2x, GUI gap <= 100 ms)" \
+    "trawlex-cli overview --jobs $cores" "$bin/trawlex-cli" overview --jobs "$cores" "$combined"
+  window_times=()
+  for _ in $(seq "$runs"); do
+    window=$(QT_QPA_PLATFORM=offscreen "$bin/trawlex-windowbench" "$combined" 2> /dev/null)
+    window_times+=("$(echo "$window" | awk '/^window run:/ { print $3 }')")
+  done
+  t=$(printf '%s\n' "${window_times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
+  printf '%-44s %8.3f %7.2fx\n' "window run (开始分析 to the table shown)" "$t" "$(echo "$t / $base_time" | bc -l)"
+  echo "$window" | sed -n '2,$s/^/  /p'
+fi

@@ -60,6 +60,28 @@ void writeSite(const QString &folder)
     WriteFile(folder + QStringLiteral("/access.log"), day3);
 }
 
+// A month of a busier site for the README's pictures: each crawler's daily
+// requests rise and fall in its own rhythm, a few answers fail.
+void writeBusySite(const QString &folder)
+{
+    const QList<std::pair<QByteArray, int>> crawlers = {
+        {kBaidu, 60}, {kGoogle, 45}, {kBing, 20}, {kGpt, 12}, {kAhrefs, 8}, {kBrowser, 90}};
+    QByteArray lines;
+    for (int day = 1; day <= 28; ++day)
+        for (qsizetype k = 0; k < crawlers.size(); ++k) {
+            const int requests = crawlers[k].second + int((day * (k + 3) * 7) % 23) - 11;
+            for (int i = 0; i < requests; ++i) {
+                const int status = i % 17 == 0 ? 404 : i % 29 == 0 ? 503 : i % 5 == 0 ? 304 : 200;
+                const QByteArray page = "/article/" + QByteArray::number((i * 31 + day) % 97) + ".html";
+                lines += "66.249." + QByteArray::number(k) + '.' + QByteArray::number(i % 9) + " - - [" +
+                         QByteArray::number(day).rightJustified(2, '0') + "/Feb/2015:" +
+                         QByteArray::number(i % 24).rightJustified(2, '0') + ":10:00 +0800] \"GET " + page +
+                         " HTTP/1.1\" " + QByteArray::number(status) + " 5120 \"-\" \"" + crawlers[k].first + "\"\n";
+            }
+        }
+    WriteFile(folder + QStringLiteral("/access.log"), lines);
+}
+
 QStringList rowKeys(QTableView *table)
 {
     QStringList keys;
@@ -341,9 +363,12 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("TRAWLEX_SCREENSHOTS"))
             QSKIP("set TRAWLEX_SCREENSHOTS to a folder to take the README's screenshots");
+        QTemporaryDir busy;
+        writeBusySite(busy.path());
         OverviewWindow window;
-        window.setFolder(site_.path());
+        window.setFolder(busy.path());
         run(window);
+        window.setFolder(QStringLiteral("/var/log/nginx"));  // a folder as the reader's would be, not a temporary one
         window.resize(1100, 760);
         SaveScreenshot(&window, "overview-window");
         AgentDetails *details = window.openDetails(QStringLiteral("baiduspider"));

@@ -6,6 +6,22 @@
 
 #include <algorithm>
 
+namespace {
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
 ReportTableModel::ReportTableModel(QStringList headers, QObject *parent)
     : QAbstractTableModel(parent), headers_(std::move(headers))
 {
@@ -44,7 +60,7 @@ QVariant ReportTableModel::data(const QModelIndex &index, int role) const
     case SortRole:
         return cell.sortKey.isValid() ? cell.sortKey : QVariant(cell.text);
     case Qt::TextAlignmentRole:
-        if (cell.sortKey.isValid() && cell.sortKey.typeId() != QMetaType::QString)
+        if (isNumber(cell.sortKey))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:
@@ -90,6 +106,7 @@ QTableView *MakeReportTable(QWidget *parent, const QString &name, QAbstractItemM
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setHighlightSections(false);
+    table->horizontalHeader()->setStretchLastSection(true);
     return table;
 }
 

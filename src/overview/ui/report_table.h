@@ -18,7 +18,7 @@ class QWidget;
 struct ReportCell
 {
     QString text;
-    QVariant sortKey;  // numbers and dates sort as such (and align right); invalid: the text sorts
+    QVariant sortKey;  // numbers (aligned right) and dates sort as such; invalid: the text sorts
 };
 
 struct ReportRow

@@ -67,6 +67,50 @@ const std::array<const char *, 5> kBrowsers = {{
     "Mozilla/4.0+(compatible;+MSIE+8.0;+Windows+NT+5.1;+Trident/4.0)",
 }};
 
+// The overview's mix (--mix overview): about 30% of the requests from 20
+// crawlers and tools of today, each from its own few addresses; visitors from
+// a pool of addresses; every status class; each file spans a week.
+const std::array<WeightedAgent, 21> kOverviewCrawlers = {{
+    {0.060, "Mozilla/5.0+(compatible;+Baiduspider/2.0;++http://www.baidu.com/search/spider.html)"},
+    {0.040, "Mozilla/5.0+(compatible;+Googlebot/2.1;++http://www.google.com/bot.html)"},
+    {0.010, "Googlebot-Image/1.0"},
+    {0.030, "Mozilla/5.0+(compatible;+bingbot/2.0;++http://www.bing.com/bingbot.htm)"},
+    {0.030, "Mozilla/5.0+(Linux;+Android+5.0)+AppleWebKit/537.36+(KHTML,+like+Gecko)+Mobile+Safari/537.36+(compatible;+"
+            "Bytespider;+spider-feedback@bytedance.com)"},
+    {0.020, "Sogou+web+spider/4.0(+http://www.sogou.com/docs/help/webmasters.htm#07)"},
+    {0.015, "Mozilla/5.0+(Linux;+U;+Android+4.4.4;+zh-cn)+AppleWebKit/537.36+(KHTML,+like+Gecko)+Version/4.0+Mobile+"
+            "Safari/537.36+YisouSpider/5.0"},
+    {0.010, "Mozilla/5.0+(compatible;+MSIE+9.0;+Windows+NT+6.1;+Trident/5.0);+360Spider"},
+    {0.010, "Mozilla/5.0+(compatible;+YandexBot/3.0;++http://yandex.com/bots)"},
+    {0.010, "Mozilla/5.0+(Linux;+Android+7.0;)+AppleWebKit/537.36+(KHTML,+like+Gecko)+Mobile+Safari/537.36+(compatible;+"
+            "PetalBot;+https://webmaster.petalsearch.com/site/petalbot)"},
+    {0.005, "Mozilla/5.0+(Macintosh;+Intel+Mac+OS+X+10_15_5)+AppleWebKit/605.1.15+(KHTML,+like+Gecko)+Version/13.1.1+"
+            "Safari/605.1.15+(Applebot/0.1;++http://www.apple.com/go/applebot)"},
+    {0.015, "Mozilla/5.0+AppleWebKit/537.36+(KHTML,+like+Gecko;+compatible;+GPTBot/1.2;++https://openai.com/gptbot)"},
+    {0.010, "Mozilla/5.0+AppleWebKit/537.36+(KHTML,+like+Gecko;+compatible;+ClaudeBot/1.0;++claudebot@anthropic.com)"},
+    {0.015, "Mozilla/5.0+(compatible;+AhrefsBot/7.0;++http://ahrefs.com/robot/)"},
+    {0.010, "Mozilla/5.0+(compatible;+SemrushBot/7~bl;++http://www.semrush.com/bot.html)"},
+    {0.003, "facebookexternalhit/1.1+(+http://www.facebook.com/externalhit_uatext.php)"},
+    {0.002, "Mozilla/5.0+(compatible;+UptimeRobot/2.0;+http://www.uptimerobot.com/)"},
+    {0.005, "Mozilla/5.0+(compatible;+SiteCrawler/1.0)"},
+    {0.006, "curl/8.4.0"},
+    {0.004, "python-requests/2.31.0"},
+    {0.002, "-"},
+}};
+
+struct WeightedStatus
+{
+    double weight;
+    int status;
+};
+
+const std::array<WeightedStatus, 10> kOverviewStatuses = {{
+    {0.75, 200}, {0.05, 206}, {0.03, 301}, {0.02, 302}, {0.05, 304},
+    {0.06, 404}, {0.01, 403}, {0.01, 410}, {0.015, 500}, {0.005, 503},
+}};
+constexpr int kOverviewDaysPerFile = 7;
+constexpr std::size_t kOverviewVisitors = 200000;
+
 const std::array<const char *, 6> kReferers = {{
     "-", "-", "https://www.baidu.com/s?wd=%E6%96%B0%E9%97%BB", "https://www.google.com/", "https://www.sogou.com/web?query=news",
     "https://cn.bing.com/search?q=site",
@@ -115,6 +159,42 @@ std::string pickPath(Random &random, const std::vector<std::string> &paths)
             if (c >= 'a' && c <= 'z')
                 c = char(c - 'a' + 'A');
     return path;
+}
+
+// One request of the overview's mix: who asked, as what, and the answer.
+struct Visit
+{
+    std::string client;
+    std::string agent;
+    int status = 200;
+};
+
+Visit pickOverviewVisit(Random &random)
+{
+    Visit visit;
+    double u = random.unit();
+    std::size_t crawler = 0;
+    while (crawler < kOverviewCrawlers.size() && u >= kOverviewCrawlers[crawler].weight)
+        u -= kOverviewCrawlers[crawler++].weight;
+    char address[64];
+    if (crawler < kOverviewCrawlers.size()) {
+        visit.agent = kOverviewCrawlers[crawler].agent;
+        std::snprintf(address, sizeof address, "66.%zu.%zu.%zu", 100 + crawler, random.below(4), 1 + random.below(60));
+    } else {
+        visit.agent = kBrowsers[random.below(kBrowsers.size())];
+        const std::size_t visitor = random.below(kOverviewVisitors) * 2654435761u;
+        std::snprintf(address, sizeof address, "%zu.%zu.%zu.%zu", 1 + visitor % 223, (visitor >> 8) % 256,
+                      (visitor >> 16) % 256, 1 + (visitor >> 24) % 254);
+    }
+    visit.client = address;
+    u = random.unit();
+    for (const WeightedStatus &status : kOverviewStatuses) {
+        visit.status = status.status;
+        if (u < status.weight)
+            break;
+        u -= status.weight;
+    }
+    return visit;
 }
 
 // Where the text of one log goes: a plain file, or one compressed as it is
@@ -208,9 +288,10 @@ std::unique_ptr<LogSink> openSink(const QString &name, const QString &compressio
     return std::make_unique<PlainSink>(name);
 }
 
-// One IIS 10 request line (W3C extended, CR LF).
+// One IIS 10 request line (W3C extended, CR LF); the overview's mix gives the
+// visit, else the crawl run's mix draws it here.
 void appendW3cLine(std::string &text, const std::string &day, int second, Random &random,
-                   const std::vector<std::string> &paths)
+                   const std::vector<std::string> &paths, const Visit *visit)
 {
     char number[160];
     std::snprintf(number, sizeof number, "%s %02d:%02d:%02d 10.0.0.5 GET ", day.c_str(), (second / 3600) % 24,
@@ -218,6 +299,12 @@ void appendW3cLine(std::string &text, const std::string &day, int second, Random
     text += number;
     text += pickPath(random, paths);
     text += random.below(4) == 0 ? " id=" + std::to_string(random.below(1000)) : std::string(" -");
+    if (visit) {
+        text += " 80 - " + visit->client + ' ' + visit->agent + ' ' + kReferers[random.below(kReferers.size())];
+        std::snprintf(number, sizeof number, " %d 0 0 %zu\r\n", visit->status, random.below(900) + 15);
+        text += number;
+        return;
+    }
     std::snprintf(number, sizeof number, " 80 - %zu.%zu.%zu.%zu ", 61 + random.below(160), random.below(256),
                   random.below(256), 1 + random.below(254));
     text += number;
@@ -233,33 +320,41 @@ void appendW3cLine(std::string &text, const std::string &day, int second, Random
 // One nginx "combined" request line (LF); the agents' '+' are the spaces IIS
 // would have replaced.
 void appendCombinedLine(std::string &text, const QDate &date, int second, Random &random,
-                        const std::vector<std::string> &paths)
+                        const std::vector<std::string> &paths, const Visit *visit)
 {
     static const char months[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
     char number[160];
-    std::snprintf(number, sizeof number, "%zu.%zu.%zu.%zu - - [%02d/%.3s/%04d:%02d:%02d:%02d +0800] \"GET ",
-                  61 + random.below(160), random.below(256), random.below(256), 1 + random.below(254), date.day(),
+    if (visit) {
+        text += visit->client;
+    } else {
+        std::snprintf(number, sizeof number, "%zu.%zu.%zu.%zu", 61 + random.below(160), random.below(256),
+                      random.below(256), 1 + random.below(254));
+        text += number;
+    }
+    std::snprintf(number, sizeof number, " - - [%02d/%.3s/%04d:%02d:%02d:%02d +0800] \"GET ", date.day(),
                   months + 3 * (date.month() - 1), date.year(), (second / 3600) % 24, (second / 60) % 60,
                   second % 60);
     text += number;
     text += pickPath(random, paths);
     if (random.below(4) == 0)
         text += "?id=" + std::to_string(random.below(1000));
-    const bool missing = random.below(25) == 0;
-    std::snprintf(number, sizeof number, " HTTP/1.1\" %d %zu \"", missing ? 404 : 200, random.below(90000) + 150);
+    const bool missing = !visit && random.below(25) == 0;
+    std::snprintf(number, sizeof number, " HTTP/1.1\" %d %zu \"", visit ? visit->status : missing ? 404 : 200,
+                  random.below(90000) + 150);
     text += number;
     text += kReferers[random.below(kReferers.size())];
     text += "\" \"";
-    std::string agent = pickAgent(random);
+    std::string agent = visit ? visit->agent : pickAgent(random);
     std::replace(agent.begin(), agent.end(), '+', ' ');
     text += agent;
     text += "\"\n";
 }
 
-bool writeLog(LogSink &sink, bool combined, const QDate &date, qint64 targetBytes, qint64 lineLimit,
-              Random &random, const std::vector<std::string> &paths)
+bool writeLog(LogSink &sink, bool combined, bool overviewMix, const QDate &date, qint64 targetBytes,
+              qint64 lineLimit, Random &random, const std::vector<std::string> &paths)
 {
-    const std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    const int days = overviewMix ? kOverviewDaysPerFile : 1;
+    std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
     std::string text;
     if (!combined)
         text = "#Software: Microsoft Internet Information Services 10.0\r\n#Version: 1.0\r\n#Date: " + day
@@ -267,11 +362,16 @@ bool writeLog(LogSink &sink, bool combined, const QDate &date, qint64 targetByte
               "cs(User-Agent) cs(Referer) sc-status sc-substatus sc-win32-status time-taken\r\n";
     qint64 written = 0;
     for (qint64 line = 0; (lineLimit > 0 ? line < lineLimit : written + qint64(text.size()) < targetBytes); ++line) {
-        const int second = int(line * 86400 / (lineLimit > 0 ? lineLimit : std::max<qint64>(1, targetBytes / 180)));
+        const qint64 moment = line * 86400 * days / (lineLimit > 0 ? lineLimit : std::max<qint64>(1, targetBytes / 180));
+        const int second = int(moment % 86400);
+        const QDate lineDate = date.addDays(moment / 86400);
+        if (days > 1)
+            day = lineDate.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+        const Visit visit = overviewMix ? pickOverviewVisit(random) : Visit{};
         if (combined)
-            appendCombinedLine(text, date, second, random, paths);
+            appendCombinedLine(text, lineDate, second, random, paths, overviewMix ? &visit : nullptr);
         else
-            appendW3cLine(text, day, second, random, paths);
+            appendW3cLine(text, day, second, random, paths, overviewMix ? &visit : nullptr);
         if (text.size() > (1u << 20)) {
             if (!sink.write(text))
                 return false;
@@ -319,12 +419,18 @@ int main(int argc, char *argv[])
                                     QStringLiteral("FORMAT"), QStringLiteral("w3c"));
     const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("none, gzip or zstd"),
                                       QStringLiteral("KIND"), QStringLiteral("none"));
-    parser.addOptions({files, bytes, lines, seed, start, pages, format, compress});
+    const QCommandLineOption mix(QStringLiteral("mix"),
+                                 QStringLiteral("crawl (the crawl run's, 18% crawlers of 2008) or overview (30% from "
+                                                "20 crawlers of today, every status class, a week per file)"),
+                                 QStringLiteral("MIX"), QStringLiteral("crawl"));
+    parser.addOptions({files, bytes, lines, seed, start, pages, format, compress, mix});
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the logs go"));
     parser.process(app);
     const bool combined = parser.value(format) == QLatin1String("combined");
     const QString compression = parser.value(compress);
+    const bool overviewMix = parser.value(mix) == QLatin1String("overview");
     if (parser.positionalArguments().size() != 1 || (!combined && parser.value(format) != QLatin1String("w3c"))
+        || (!overviewMix && parser.value(mix) != QLatin1String("crawl"))
         || !QStringList{"none", "gzip", "zstd"}.contains(compression))
         parser.showHelp(2);
     const QString suffix = compression == QLatin1String("gzip") ? QStringLiteral(".gz")
@@ -337,10 +443,10 @@ int main(int argc, char *argv[])
     Random random(parser.value(seed).toULongLong());
     const std::vector<std::string> paths = makePaths(random, std::max<qsizetype>(1, parser.value(pages).toLongLong()));
     QDate date = QDate::fromString(parser.value(start), QStringLiteral("yyyy-MM-dd"));
-    for (int i = 0; i < fileCount; ++i, date = date.addDays(1)) {
+    for (int i = 0; i < fileCount; ++i, date = date.addDays(overviewMix ? kOverviewDaysPerFile : 1)) {
         const QString name = folder + u'/' + logName(combined, i, fileCount, date) + suffix;
         const std::unique_ptr<LogSink> sink = openSink(name, compression);
-        if (!writeLog(*sink, combined, date, parser.value(bytes).toLongLong() / fileCount,
+        if (!writeLog(*sink, combined, overviewMix, date, parser.value(bytes).toLongLong() / fileCount,
                       parser.value(lines).toLongLong(), random, paths)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
             return 1;

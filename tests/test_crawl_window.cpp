@@ -2,6 +2,7 @@
 #include "support/crawl_fixtures.h"
 #include "support/gui_helpers.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QGroupBox>
@@ -245,6 +246,32 @@ private slots:
         Form1 reopened;
         QCOMPARE(control<QLineEdit>(&reopened, "Text1")->text(), u' ' + kExample);
         QCOMPARE(control<QLabel>(&reopened, "Label5")->text(), QStringLiteral("2"));
+    }
+
+    void subFoldersTickIsRemembered()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("z.log"), LogHeader() + LogLine("/z", kBaidu));
+        WriteFile(dir.filePath("W3SVC10/u_ex1.log"), LogHeader() + LogLine("/ten", kBaidu));
+        WriteFile(dir.filePath("W3SVC2/u_ex1.log"), LogHeader() + LogLine("/two", kBaidu));
+        {
+            Form1 form;
+            auto *tick = control<QCheckBox>(&form, "Check1");
+            QCOMPARE(tick->text(), QStringLiteral("包含子目录"));
+            QVERIFY(!tick->isChecked());
+            control<QLineEdit>(&form, "Text1")->setText(dir.path());
+            QCOMPARE(control<QLabel>(&form, "Label5")->text(), QStringLiteral("1"));
+            tick->setChecked(true);
+            QCOMPARE(control<QLabel>(&form, "Label5")->text(), QStringLiteral("3"));
+            control<QPushButton>(&form, "Command2")->click();
+            QCOMPARE(resultText(form).split(u'\n').mid(1, 3),
+                     (QStringList{"W3SVC2/u_ex1.log - 搜索页面数：1 - 有效页面数：1",
+                                  "W3SVC10/u_ex1.log - 搜索页面数：1 - 有效页面数：1", "z.log - 搜索页面数：1 - 有效页面数：1"}));
+            QVERIFY(form.close());
+        }
+        Form1 reopened;
+        QVERIFY(control<QCheckBox>(&reopened, "Check1")->isChecked());
+        QCOMPARE(control<QListWidget>(&reopened, "File1")->count(), 3);
     }
 
     void closeDuringARun()

@@ -1,8 +1,13 @@
 #include "overview/agent_catalogue.h"
 #include "overview/agent_classifier.h"
 #include "overview/overview_accumulator.h"
+#include "overview/overview_chart.h"
+#include "overview/overview_run.h"
+
+#include "common/stop_flag.h"
 
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QTest>
 
 namespace {
@@ -195,6 +200,12 @@ private slots:
         QCOMPARE(baidu.topErrors.size(), 2);
         QCOMPARE(baidu.topErrors.front().status, 404);
         QCOMPARE(baidu.topErrors.front().requests, 2);
+        const QList<AgentPage> pages = baidu.pageList();
+        QCOMPARE(pages.size(), 4);
+        QCOMPARE(result.pageText(pages[1].page), QStringLiteral("/b"));
+        QCOMPARE(pages[1].requests, 2);
+        QCOMPARE(pages[1].statuses, QList<int>{404});
+        QCOMPARE(pages[1].lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 30), Qt::UTC));
         QCOMPARE(result.categories[int(AgentCategory::Search)], 7);
         QCOMPARE(result.categories[int(AgentCategory::Visitor)], 1);
         QCOMPARE(result.agents[1].id, QStringLiteral("browser"));  // ties by id
@@ -258,6 +269,68 @@ private slots:
             for (qsizetype p = 0; p < a.topPages.size(); ++p)
                 QCOMPARE(split.pageText(a.topPages[p].page), together.pageText(b.topPages[p].page));
         }
+    }
+
+    void charts()
+    {
+        const OverviewResult result = Accumulate({{{kBaidu, "/", "", 200, 20150101}, {kBaidu, "/", "", 404, 20150103},
+                                                   {kBaidu, "/", "", 404, 20150103}, {"Googlebot", "/", "", 500, 20150102},
+                                                   {"Mozilla/5.0", "/", "", 200, 20150102}}});
+        QCOMPARE(BusiestCrawlers(result, 5), (QStringList{"baiduspider", "googlebot"}));
+
+        const Chart days = DrawDayChart(result, {"baiduspider", "googlebot", "absent"});
+        QCOMPARE(days.series.size(), 2);
+        QCOMPARE(days.series[0].points.size(), 3);  // the day without a request is a 0
+        QCOMPARE(days.series[0].points[1].value, 0);
+        QCOMPARE(days.series[0].points[2].value, 2);
+        QVERIFY(days.plotArea.contains(days.series[0].points[2].at));
+        const std::optional<ChartHit> hit = ChartHitAt(days, days.series[0].points[2].at + QPointF(3, 3));
+        QVERIFY(hit);
+        QCOMPARE(hit->text, QStringLiteral("百度蜘蛛 2015-01-03：2 次"));
+        QVERIFY(!ChartHitAt(days, QPointF(0, 0)));
+
+        const Chart status = DrawStatusChart(result, {"baiduspider", "googlebot"});
+        QCOMPARE(status.bars.size(), 3);  // baidu 2xx and 4xx, google 5xx
+        QCOMPARE(status.bars[1].rect.width(), 2 * status.bars[0].rect.width());
+        const std::optional<ChartHit> bar = ChartHitAt(status, status.bars[1].rect.center());
+        QCOMPARE(bar ? bar->text : QString(), QStringLiteral("百度蜘蛛 4xx：2 次"));
+
+        for (const auto &[chart, lines] : {std::pair{days, 2}, std::pair{status, 0}, std::pair{DrawDayChart(result, {}), 0}}) {
+            QXmlStreamReader svg(chart.svg);
+            int polylines = 0;
+            while (!svg.atEnd())
+                if (svg.readNext() == QXmlStreamReader::StartElement && svg.name() == QLatin1String("polyline"))
+                    ++polylines;
+            QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
+            QCOMPARE(polylines, lines);
+        }
+    }
+
+    void runProgressAndStop()
+    {
+        QTemporaryDir folder;
+        for (const char *name : {"a.log", "b.log"}) {
+            QFile file(folder.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 20000; ++i)
+                file.write("1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET /p HTTP/1.1\" 200 5 \"-\" \"" + kBaidu + "\"\n");
+        }
+        OverviewRequest request;
+        request.paths = {folder.path()};
+        request.jobs = 2;
+        OverviewProgress progress;
+        const OverviewResult whole = RunOverview(request, BuiltInAgentCatalogue(), &progress);
+        QVERIFY(!whole.stopped);
+        QCOMPARE(whole.records, 40000);
+        QCOMPARE(progress.records.load(), 40000);
+        QCOMPARE(progress.bytesRead.load(), progress.totalBytes.load());
+        QVERIFY(progress.totalBytes > 0);
+
+        StopFlag stop;
+        stop.request();
+        const OverviewResult stopped = RunOverview(request, BuiltInAgentCatalogue(), nullptr, &stop);
+        QVERIFY(stopped.stopped);
+        QVERIFY(stopped.records < 40000);
     }
 };
 

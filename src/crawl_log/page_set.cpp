@@ -9,26 +9,31 @@ QString PageSet::keyOf(QStringView page, bool letterCaseMatters)
 
 bool PageSet::insert(const QString &page, bool letterCaseMatters)
 {
+    return insertKeyed(keyOf(page, letterCaseMatters), page);
+}
+
+bool PageSet::insertKeyed(const QString &key, const QString &page)
+{
     const qsizetype before = keys_.size();
-    keys_.insert(keyOf(page, letterCaseMatters));
+    keys_.insert(key);
     if (keys_.size() == before)
         return false;
     pages_.append(page);
-    letterCaseMatters_.append(letterCaseMatters);
+    keyOfPage_.append(key);
     return true;
 }
 
 void PageSet::merge(const PageSet &other)
 {
     for (qsizetype i = 0; i < other.pages_.size(); ++i)
-        insert(other.pages_[i], other.letterCaseMatters_[i]);
+        insertKeyed(other.keyOfPage_[i], other.pages_[i]);
 }
 
 void PageSet::clear()
 {
     keys_.clear();
     pages_.clear();
-    letterCaseMatters_.clear();
+    keyOfPage_.clear();
 }
 
 qsizetype PageSet::countWithoutEmptyPage() const

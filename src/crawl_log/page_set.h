@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -29,7 +28,9 @@ public:
     const QStringList &pages() const { return pages_; }
 
 private:
+    bool insertKeyed(const QString &key, const QString &page);
+
     QSet<QString> keys_;
     QStringList pages_;
-    QList<bool> letterCaseMatters_;  // by page
+    QStringList keyOfPage_;  // by page, so that merging needs no case folding
 };

@@ -53,7 +53,8 @@ QString readAddressList(const QJsonValue &value, AddressListSource &list)
     const QJsonObject object = value.toObject();
     list.id = object.value(QStringLiteral("id")).toString();
     list.url = object.value(QStringLiteral("url")).toString();
-    if (list.id.isEmpty() || !(list.url.startsWith(QLatin1String("https://")) || list.url.startsWith(QLatin1String("http://"))))
+    const bool web = list.url.startsWith(QLatin1String("https://")) || list.url.startsWith(QLatin1String("http://"));
+    if (list.id.isEmpty() || !web)
         return QStringLiteral("每个地址列表须有 id 和 http(s) 网址");
     return {};
 }

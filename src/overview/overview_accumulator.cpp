@@ -1,7 +1,6 @@
 #include "overview/overview_accumulator.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -125,8 +124,8 @@ void OverviewAccumulator::add(const LogRecord &record)
     agent.countStatus(record.status, 1);
     const qint64 time = record.day != 0 ? TimeKey(record.day, record.second) : 0;
     if (record.day != 0) {
-        ++days_[record.day];
-        ++agent.days[record.day];
+        days_.add(record.day, 1);
+        agent.days.add(record.day, 1);
         agent.countTime(time);
     }
     if (!record.client.isEmpty()) {
@@ -154,8 +153,8 @@ void OverviewAccumulator::merge(const OverviewAccumulator &later)
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += later.categories_[i];
     clientTexts_.insert(later.clientTexts_.begin(), later.clientTexts_.end());
-    for (const auto &[day, requests] : later.days_)
-        days_[day] += requests;
+    for (const auto &[day, requests] : later.days_.counts())
+        days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
         const AgentTally *from = later.agents_[agentClass].get();
         if (!from)
@@ -170,8 +169,8 @@ void OverviewAccumulator::merge(const OverviewAccumulator &later)
             into.classes[i] += from->classes[i];
         for (const auto &[status, requests] : from->statuses)
             into.countCode(status, requests);
-        for (const auto &[day, requests] : from->days)
-            into.days[day] += requests;
+        for (const auto &[day, requests] : from->days.counts())
+            into.days.add(day, requests);
         into.countTime(from->firstTime);
         into.countTime(from->lastTime);
         from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
@@ -203,7 +202,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     agent.classes = tally.classes;
     for (const auto &[status, requests] : tally.statuses)
         agent.status.insert(status, requests);
-    for (const auto &[day, requests] : tally.days)
+    for (const auto &[day, requests] : tally.days.counts())
         agent.days.insert(DateOfDay(day), requests);
     agent.first = DateTimeOf(tally.firstTime);
     agent.last = DateTimeOf(tally.lastTime);
@@ -264,7 +263,7 @@ void OverviewAccumulator::fillResult(OverviewResult &result) const
 {
     result.categories = categories_;
     result.days.clear();
-    for (const auto &[day, requests] : days_)
+    for (const auto &[day, requests] : days_.counts())
         result.days.insert(DateOfDay(day), requests);
     result.agents.clear();
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass)

@@ -41,13 +41,38 @@ private:
         qint64 lastTime = 0;  // TimeKey of the latest record; 0 when none had a date
     };
 
+    // Requests per day; records come mostly in date order, so the last day's
+    // counter is kept at hand.
+    class DayCounts
+    {
+    public:
+        DayCounts() = default;
+        DayCounts(const DayCounts &) = delete;
+        DayCounts &operator=(const DayCounts &) = delete;
+
+        void add(qint32 day, qint64 requests)
+        {
+            if (day != lastDay_) {
+                lastDay_ = day;
+                lastCount_ = &counts_[day];
+            }
+            *lastCount_ += requests;
+        }
+        const std::map<qint32, qint64> &counts() const { return counts_; }
+
+    private:
+        std::map<qint32, qint64> counts_;
+        qint32 lastDay_ = 0;
+        qint64 *lastCount_ = nullptr;
+    };
+
     struct AgentTally
     {
         qint64 requests = 0;
         qint64 bytes = 0;
         std::array<qint64, kStatusClassCount> classes{};
         std::vector<std::pair<int, qint64>> statuses;  // code, requests; a handful per agent
-        std::map<qint32, qint64> days;
+        DayCounts days;
         qint64 firstTime = 0;  // TimeKey; 0 when no record had a date
         qint64 lastTime = 0;
         FlatMap<Present> clients;           // ClientKey
@@ -69,7 +94,7 @@ private:
     std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
-    std::map<qint32, qint64> days_;
+    DayCounts days_;
     std::shared_ptr<PageTable> pages_;
     AgentClassCache classes_;
 };

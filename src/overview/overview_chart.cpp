@@ -8,6 +8,9 @@
 namespace {
 
 constexpr qreal kFontSize = 12;
+// Days one chart shows at most, the latest ones: a log with a stray date
+// decades off must not make a chart of millions of points.
+constexpr qint64 kMostChartDays = 3 * 366;
 const char *const kFontFamily = "'Noto Sans CJK SC','Microsoft YaHei','PingFang SC',sans-serif";
 const char *const kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
                                 "#8c564b", "#e377c2", "#17becf", "#bcbd22", "#7f7f7f"};
@@ -151,15 +154,18 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
                             std::max(40.0, size.height() - kTop - kAxisLabels - legendHeight - 8));
     const QRectF plot = chart.plotArea;
 
-    const QDate firstDay = result.days.firstKey();
-    const qint64 dayCount = firstDay.daysTo(result.days.lastKey()) + 1;
+    const QDate lastDay = result.days.lastKey();
+    const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
+    const qint64 dayCount = firstDay.daysTo(lastDay) + 1;
     qint64 highest = 1;
     for (const AgentOverview *agent : agents)
         for (qint64 requests : agent->days)
             highest = std::max(highest, requests);
     const qreal step = NiceStep(qreal(highest), 5);
     const qreal top = std::ceil(qreal(highest) / step) * step;
-    auto xOf = [&](qint64 day) { return plot.left() + (dayCount == 1 ? plot.width() / 2 : plot.width() * day / (dayCount - 1)); };
+    auto xOf = [&](qint64 day) {
+        return plot.left() + (dayCount == 1 ? plot.width() / 2 : plot.width() * qreal(day) / qreal(dayCount - 1));
+    };
     auto yOf = [&](qreal value) { return plot.bottom() - plot.height() * value / top; };
 
     for (qreal value = 0; value <= top + step / 2; value += step) {
@@ -168,9 +174,11 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
         svg.text(QPointF(plot.left() - 6, yOf(value) + 4), CountText(qint64(value)), "end");
     }
     const bool longDates = plot.width() / qreal(dayCount) >= 80 || dayCount == 1;
-    const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(dayCount) * (longDates ? 80 : 48) / plot.width())));
+    const qreal labelWidth = longDates ? 80 : 48;
+    const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(dayCount) * labelWidth / plot.width())));
     for (qint64 day = 0; day < dayCount; day += labelEvery) {
-        const QString label = firstDay.addDays(day).toString(longDates ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("MM-dd"));
+        const QDate date = firstDay.addDays(day);
+        const QString label = longDates ? DayText(date) : date.toString(QStringLiteral("MM-dd"));
         svg.line(QPointF(xOf(day), plot.bottom()), QPointF(xOf(day), plot.bottom() + 4), QStringLiteral("#666666"));
         svg.text(QPointF(xOf(day), plot.bottom() + 18), label, "middle");
     }

@@ -49,6 +49,21 @@ QString StatusClassKey(StatusClass statusClass)
     return keys[int(statusClass)];
 }
 
+QList<AgentPage> AgentOverview::pageList() const
+{
+    QList<AgentPage> pages;
+    for (const PageStatusRequests &pair : pageStatuses) {
+        if (pages.isEmpty() || pages.back().page != pair.page)
+            pages.append({pair.page, 0, {}, {}});
+        AgentPage &page = pages.back();
+        page.requests += pair.requests;
+        page.statuses.append(pair.status);
+        if (pair.lastSeen.isValid() && (!page.lastSeen.isValid() || pair.lastSeen > page.lastSeen))
+            page.lastSeen = pair.lastSeen;
+    }
+    return pages;
+}
+
 qsizetype OverviewResult::pageCount() const { return pageTable ? pageTable->size() : 0; }
 
 QString OverviewResult::pageText(qint32 page) const { return pageTable->text(page); }

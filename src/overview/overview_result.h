@@ -67,6 +67,15 @@ struct ClientRequests
     qint64 requests = 0;
 };
 
+// One page as one agent requested it.
+struct AgentPage
+{
+    qint32 page = 0;
+    qint64 requests = 0;
+    QList<int> statuses;  // the status codes it was answered with, ascending (0: none given)
+    QDateTime lastSeen;   // invalid when its records had no date
+};
+
 // One agent's figures over the records of the date range.
 struct AgentOverview
 {
@@ -94,6 +103,8 @@ struct AgentOverview
                                              // when the run was asked for them (for the crawler check)
 
     qint64 classRequests(StatusClass statusClass) const { return classes[int(statusClass)]; }
+    // Every page it requested, from pageStatuses, by page id.
+    QList<AgentPage> pageList() const;
 };
 
 struct OverviewResult

@@ -73,25 +73,16 @@ QStringList PageColumnHeaders() { return {"页面", "请求数", "状态码", "�
 
 QList<ReportRow> PageRows(const OverviewResult &result, const AgentOverview &agent)
 {
-    // pageStatuses come by page, then status: one row gathers a page's pairs.
     QList<ReportRow> rows;
-    const QList<PageStatusRequests> &pairs = agent.pageStatuses;
-    for (qsizetype first = 0; first < pairs.size();) {
-        qsizetype end = first;
-        qint64 requests = 0;
+    for (const AgentPage &page : agent.pageList()) {
         QStringList statuses;
-        QDateTime lastSeen;
-        for (; end < pairs.size() && pairs[end].page == pairs[first].page; ++end) {
-            requests += pairs[end].requests;
-            statuses.append(statusText(pairs[end].status));
-            if (pairs[end].lastSeen.isValid() && (!lastSeen.isValid() || pairs[end].lastSeen > lastSeen))
-                lastSeen = pairs[end].lastSeen;
-        }
-        const QString page = result.pageText(pairs[first].page);
-        rows.append({{{page, {}}, countCell(requests), {statuses.join(QStringLiteral(", ")), {}}, timeCell(lastSeen)},
-                     page,
+        for (int status : page.statuses)
+            statuses.append(statusText(status));
+        const QString text = result.pageText(page.page);
+        rows.append({{{text, {}}, countCell(page.requests), {statuses.join(QStringLiteral(", ")), {}},
+                      timeCell(page.lastSeen)},
+                     text,
                      0});
-        first = end;
     }
     return rows;
 }

@@ -26,16 +26,25 @@ ChartView::ChartView(const QString &name, QWidget *parent) : QWidget(parent)
 void ChartView::setDrawer(Drawer drawer)
 {
     drawer_ = std::move(drawer);
-    redraw();
+    stale_ = true;
+    update();
+}
+
+const Chart &ChartView::chart()
+{
+    drawIfStale();
+    return chart_;
 }
 
 QImage ChartView::image() const { return drawer_ ? RenderChart(drawer_({})) : QImage(); }
 
-void ChartView::redraw()
+void ChartView::drawIfStale()
 {
+    if (!stale_)
+        return;
+    stale_ = false;
     chart_ = drawer_ ? drawer_(QSizeF(size())) : Chart{};
     renderer_.load(chart_.svg.toUtf8());
-    update();
 }
 
 QRectF ChartView::chartRect() const
@@ -49,6 +58,7 @@ QRectF ChartView::chartRect() const
 
 void ChartView::paintEvent(QPaintEvent *)
 {
+    drawIfStale();
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     if (chart_.empty()) {
@@ -61,11 +71,12 @@ void ChartView::paintEvent(QPaintEvent *)
 void ChartView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    redraw();
+    stale_ = true;
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent *event)
 {
+    drawIfStale();
     const QRectF area = chartRect();
     if (area.isEmpty())
         return;

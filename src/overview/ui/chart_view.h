@@ -10,7 +10,8 @@
 
 // Shows a chart the engine drew (its SVG, the same the HTML report holds) and
 // tells the value under the mouse from the chart's geometry. The chart is
-// drawn again for the view's size, so its text stays sharp.
+// drawn again for the view's size, so its text stays sharp, and only when it
+// is looked at: a chart on a hidden tab costs nothing.
 class ChartView : public QWidget
 {
     Q_OBJECT
@@ -22,7 +23,7 @@ public:
 
     // How to draw the chart for a size; an empty drawer shows nothing.
     void setDrawer(Drawer drawer);
-    const Chart &chart() const { return chart_; }
+    const Chart &chart();
 
     // The chart drawn at the engine's own size, as an image; a null image when
     // there is nothing to draw.
@@ -36,12 +37,13 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
-    void redraw();
+    void drawIfStale();
     QRectF chartRect() const;  // where the chart lies in the view
 
     Drawer drawer_;
     Chart chart_;
     QSvgRenderer renderer_;
+    bool stale_ = false;  // the drawer or the size changed since the chart was drawn
 };
 
 // Renders an engine chart's SVG into an image of the chart's size.

@@ -16,13 +16,13 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -308,11 +308,12 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
     progressTimer_->stop();
     start_->setEnabled(true);
     stop_->setEnabled(false);
-    QStringList problems = result->problems;
+    // What the command line says on standard error: skipped and unreadable
+    // files, bad lines, a malformed crawlers.json, the check's trouble.
+    QStringList notes = result->problems;
     for (const OverviewInput &input : result->inputs)
-        if (input.failed())
-            problems.append(input.path + QStringLiteral("：") + input.errorText);
-    problems_->setText(problems.join(u'\n'));
+        notes += InputNotes(input);
+    problems_->setText(notes.join(u'\n'));
     if (result->stopped) {
         // Part of the input only: no figure of it may pass for the whole.
         progress_->setValue(0);
@@ -351,6 +352,7 @@ void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
 void OverviewWindow::clearResult()
 {
     result_.reset();
+    problems_->clear();
     fakes_->setRows(FakeClientHeaders(), {});
     verificationNotes_->clear();
     agents_->setRows(AgentColumnHeaders(OverviewResult()), {});

@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 namespace {
 
@@ -242,6 +243,14 @@ private slots:
         QCOMPARE(days->chart().series.size(), 2);
         QCOMPARE(days->chart().svg.count(QStringLiteral("<polyline")), 2);
         QCOMPARE(control<ChartView>(&window, "statusChart")->chart().bars.size(), 2 * 2);  // baidu 2xx/3xx/4xx, google 2xx
+
+        // The value under the mouse comes from the chart's geometry.
+        window.show();
+        const ChartPoint point = days->chart().series.front().points.front();
+        QMouseEvent move(QEvent::MouseMove, point.at, days->mapToGlobal(point.at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(days, &move);
+        QCOMPARE(QToolTip::text(), QStringLiteral("百度蜘蛛 2015-01-01：4 次"));
 
         QTemporaryDir out;
         QCOMPARE(window.exportCharts(out.path()), QString());

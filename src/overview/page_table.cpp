@@ -13,22 +13,21 @@ quint32 hashOf(QByteArrayView key) { return quint32(HashBytes(key.data(), key.si
 
 PageTable::PageTable() : slots_(1024) {}
 
-void PageTable::makeKey(QByteArrayView page, LogFamily family)
+QByteArrayView PageTable::keyOf(QByteArrayView page, LogFamily family)
 {
-    // The family's rule is part of the key, so the families never meet.
+    if (family != LogFamily::W3c)
+        return page;
     key_.truncate(0);  // keeps its capacity
-    if (family != LogFamily::W3c) {
-        key_.append('n').append(page);
-    } else if (Utf8::isAscii(page)) {
-        key_.resize(page.size() + 1);
+    if (Utf8::isAscii(page)) {
+        key_.resize(page.size());
         char *key = key_.data();
-        key[0] = 'w';
         for (qsizetype i = 0; i < page.size(); ++i)
-            key[i + 1] = char(AsciiLower(uchar(page[i])));
+            key[i] = char(AsciiLower(uchar(page[i])));
     } else {
         const QString text = Utf8::isValid(page) ? QString::fromUtf8(page) : Cp936::decode(page);
-        key_.append('W').append(text.toLower().toUtf8());
+        key_.append(text.toLower().toUtf8());
     }
+    return key_;
 }
 
 QByteArrayView PageTable::bytes(qint32 id) const
@@ -51,24 +50,35 @@ QByteArray PageTable::utf8(qint32 id) const
 
 qint32 PageTable::intern(QByteArrayView page, LogFamily family)
 {
-    makeKey(page, family);
-    const quint32 hash = hashOf(key_);
+    // The family is part of the key, so the families never meet.
+    const bool w3c = family == LogFamily::W3c;
+    const QByteArrayView key = keyOf(page, family);
+    const quint32 hash = hashOf(key) ^ quint32(w3c);
     const std::size_t mask = slots_.size() - 1;
     std::size_t index = hash & mask;
     for (; slots_[index].id >= 0; index = (index + 1) & mask) {
         const Slot &slot = slots_[index];
-        if (slot.hash == hash && QByteArrayView(keys_.constData() + slot.keyBegin, slot.keySize) == key_)
+        if (slot.hash == hash && slot.w3cKey == w3c && keyAt(slot) == key)
             return slot.id;
     }
     const qint32 id = qint32(size());
-    slots_[index] = {hash, id, quint32(keys_.size()), quint32(key_.size())};
-    keys_.append(key_);
+    if (w3c) {
+        slots_[index] = {hash, id, quint32(keys_.size()), quint32(key.size()), true};
+        keys_.append(key);
+    } else {
+        slots_[index] = {hash, id, quint32(displays_.size()), quint32(key.size()), false};
+    }
     displays_.append(page);
     displayEnds_.push_back(quint32(displays_.size()));
     families_.push_back(family);
     if (std::size_t(size()) * 2 > slots_.size())
         grow();
     return id;
+}
+
+QByteArrayView PageTable::keyAt(const Slot &slot) const
+{
+    return QByteArrayView((slot.w3cKey ? keys_ : displays_).constData() + slot.keyBegin, slot.keySize);
 }
 
 void PageTable::grow()

@@ -28,19 +28,23 @@ public:
     QByteArray utf8(qint32 id) const;
 
 private:
-    void makeKey(QByteArrayView page, LogFamily family);  // into key_
-    void grow();
-
     struct Slot
     {
         quint32 hash = 0;
         qint32 id = -1;  // -1: empty
-        quint32 keyBegin = 0;  // in keys_
-        quint32 keySize = 0;
+        quint32 keyBegin = 0;
+        quint32 keySize : 31 = 0;
+        bool w3cKey : 1 = false;  // the key is in keys_; else it is the page's own bytes in displays_
     };
 
+    // W3C pages are looked up by their text in lower case (made in key_),
+    // others by their own bytes.
+    QByteArrayView keyOf(QByteArrayView page, LogFamily family);
+    QByteArrayView keyAt(const Slot &slot) const;
+    void grow();
+
     QByteArray displays_;  // every page's bytes, one after another
-    QByteArray keys_;      // every page's key, one after another
+    QByteArray keys_;      // every W3C page's key, one after another
     std::vector<quint32> displayEnds_;
     std::vector<LogFamily> families_;
     std::vector<Slot> slots_;  // open addressing, at most half full

@@ -134,9 +134,14 @@ report "goaccess --log-format=COMBINED -o out.json" "$w" "$c" "$p"
 printf '  trawlex-cli overview is %.0fx faster than GoAccess (wall), %.0fx (CPU)\n' \
   "$(echo "$w / $base_wall" | bc -l)" "$(echo "$c / $base_cpu" | bc -l)"
 
-# Crawler check: 10,000 distinct addresses against a resolver answering after
-# 50 ms (at most 64 lookups at once), then the same again from the cache.
-echo
+# Crawler check: what --verify adds to the overview besides waiting for DNS
+# (a local port that refuses at once stands in for the name server), then
+# 10,000 distinct addresses against a resolver answering after 50 ms (at most
+# 64 lookups at once), and the same again from the cache.
+section "crawler check on the nginx logs" "trawlex-cli overview --jobs 1" \
+  "$bin/trawlex-cli" overview --jobs 1 --json "$combined"
+read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --verify --no-cache --dns-server 127.0.0.1:9 \
+  "$combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
 "$bin/trawlex-verifybench" 10000 50
 
 # The overview window against the command line with the same jobs (the

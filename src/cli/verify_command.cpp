@@ -164,7 +164,8 @@ int RunUpdateRangesCommand(const QStringList &arguments, Console &console)
         const ListUpdate update = UpdateAddressList(network, spec, folder);
         allUpdated = allUpdated && update.failure.isEmpty();
         console.out(update.failure.isEmpty()
-                        ? QStringLiteral("%1: 已更新 (%2)\n").arg(spec.id, update.creationTime)
+                        ? QStringLiteral("%1: 已更新 (%2)\n")
+                              .arg(spec.id, update.creationTime.isEmpty() ? QStringLiteral("未注明") : update.creationTime)
                         : QStringLiteral("%1: 失败：%2，保留旧副本\n").arg(spec.id, update.failure));
     }
     return allUpdated && console.outOk() ? ExitOk : ExitRunFailed;

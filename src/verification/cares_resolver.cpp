@@ -247,7 +247,8 @@ void CaresResolver::onSocketState(void *data, int socket, int readable, int writ
     arm(watch->read, QSocketNotifier::Read, readable);
     arm(watch->write, QSocketNotifier::Write, writable);
     if (!readable && !writable) {
-        // c-ares closes the socket after this: its notifiers go at once, later if one is signalling now.
+        // c-ares closes the socket after this: its notifiers are off now and go once control is back in
+        // the event loop (one of them may be the one signalling right now).
         for (std::unique_ptr<QSocketNotifier> *notifier : {&watch->read, &watch->write}) {
             if (*notifier)
                 notifier->release()->deleteLater();

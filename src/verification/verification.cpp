@@ -6,7 +6,6 @@
 #include "verification/dns_resolver.h"
 
 #include <QEventLoop>
-#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -236,14 +235,13 @@ bool isComplete(const DnsEvidence &evidence, const QStringList &suffixes)
     });
 }
 
-}  // namespace
-
-ClientVerdict DecideVerdict(const ClientToVerify &client, const VerificationRule &rule,
+// The verdict of one pair from what is known about its address (parsed);
+// `evidence` is null when DNS was not asked (no suffixes, or the cap).
+ClientVerdict decideVerdict(const ClientToVerify &client, const QHostAddress &address, const VerificationRule &rule,
                             const LoadedAddressLists &lists, const DnsEvidence *evidence)
 {
     if (rule.isEmpty())
         return verdictOf(client, Verdict::NoRule);
-    const QHostAddress address = ParseClientAddress(QByteArrayView(client.address.toLatin1()));
     if (address.isNull())
         return verdictOf(client, Verdict::Unknown, QStringLiteral("不是 IP 地址"));
     if (IsLocalAddress(address))
@@ -265,6 +263,8 @@ ClientVerdict DecideVerdict(const ClientToVerify &client, const VerificationRule
     return listMissing ? verdictOf(client, Verdict::Unknown, QStringLiteral("地址列表缺失"))
                        : verdictOf(client, Verdict::Fake, QStringLiteral("不在地址列表中"));
 }
+
+}  // namespace
 
 VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const VerificationRules &rules,
                                  DnsResolver &resolver, const VerificationOptions &options)
@@ -295,19 +295,22 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
     }
 
     // Addresses in need of DNS, busiest first, so that the cap leaves out the least.
+    QList<QHostAddress> addresses;
+    addresses.reserve(clients.size());
     QHash<QString, qint64> requestsByAddress;
     for (const ClientToVerify &client : clients) {
-        const QHostAddress address = ParseClientAddress(QByteArrayView(client.address.toLatin1()));
-        if (needsDns(rules.ruleOf(client.agentId), address, lists))
-            requestsByAddress[address.toString()] += client.requests;
+        addresses.append(ParseClientAddress(QByteArrayView(client.address.toLatin1())));
+        if (needsDns(rules.ruleOf(client.agentId), addresses.back(), lists))
+            requestsByAddress[addresses.back().toString()] += client.requests;
     }
-    QList<QString> asked = requestsByAddress.keys();
-    std::sort(asked.begin(), asked.end(), [&](const QString &a, const QString &b) {
-        const qint64 ra = requestsByAddress.value(a), rb = requestsByAddress.value(b);
-        return ra != rb ? ra > rb : a < b;
-    });
-    if (asked.size() > options.maxAddresses)
-        asked.resize(options.maxAddresses);
+    std::vector<std::pair<qint64, QString>> busiest;  // minus the requests, so that sorting puts the most first
+    busiest.reserve(requestsByAddress.size());
+    for (auto it = requestsByAddress.cbegin(); it != requestsByAddress.cend(); ++it)
+        busiest.emplace_back(-it.value(), it.key());
+    std::sort(busiest.begin(), busiest.end());
+    QStringList asked;
+    for (std::size_t i = 0; i < busiest.size() && asked.size() < options.maxAddresses; ++i)
+        asked.append(busiest[i].second);
     result.addressesAsked = asked.size();
 
     VerificationCache cache;
@@ -342,12 +345,12 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
     qint64 ruledRequests = 0;
     qint64 localRequests = 0;
     result.clients.reserve(clients.size());
-    for (const ClientToVerify &client : clients) {
-        const VerificationRule rule = rules.ruleOf(client.agentId);
-        const QHostAddress address = ParseClientAddress(QByteArrayView(client.address.toLatin1()));
-        const auto found = result.evidence.constFind(address.toString());
-        const ClientVerdict verdict =
-            DecideVerdict(client, rule, lists, found == result.evidence.cend() ? nullptr : &found.value());
+    for (qsizetype i = 0; i < clients.size(); ++i) {
+        const ClientToVerify &client = clients[i];
+        const QHostAddress &address = addresses[i];
+        const auto found = address.isNull() ? result.evidence.cend() : result.evidence.constFind(address.toString());
+        const ClientVerdict verdict = decideVerdict(client, address, rules.ruleOf(client.agentId), lists,
+                                                    found == result.evidence.cend() ? nullptr : &found.value());
         result.clients.append(verdict);
         if (verdict.verdict == Verdict::NoRule)
             continue;

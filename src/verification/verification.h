@@ -82,10 +82,5 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
 VerificationResult VerifyClientsOverDns(const QList<ClientToVerify> &clients, const VerificationRules &rules,
                                         const QString &dnsServer, const VerificationOptions &options = {});
 
-// The verdict of one pair from what is known about its address; `evidence`
-// may be null when DNS was not asked (list-only agents, the cap).
-ClientVerdict DecideVerdict(const ClientToVerify &client, const VerificationRule &rule,
-                            const LoadedAddressLists &lists, const DnsEvidence *evidence);
-
 // The pairs judged 仿冒, most requests first (ties by address, then agent), at most `limit`.
 QList<ClientVerdict> TopFakeClients(const QList<ClientVerdict> &clients, int limit = 100);

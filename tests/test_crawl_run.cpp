@@ -80,6 +80,22 @@ private slots:
         QCOMPARE(run.pages.size(), 0);
     }
 
+    void scanProblemsShowUnderTheHeader()
+    {
+        CrawlRunRequest request;
+        request.problems = {QStringLiteral("loop/back - 已跳过：文件夹已读过（链接循环）")};
+        request.inputs = {{QStringLiteral("/no/such.log"), QStringLiteral("such.log"), QStringLiteral("链接目标不存在")}};
+        request.token = QStringLiteral("BaiDuSpider");
+        request.spiderName = QStringLiteral("百度");
+        RecordingRunOutput output;
+        PageSet pages;
+        StopFlag stop;
+        const CrawlRunSummary summary = RunCrawlAnalysis(request, pages, output, stop);
+        QCOMPARE(output.lines(), (QStringList{"百度对您的网站搜索情况分析结果：", "loop/back - 已跳过：文件夹已读过（链接循环）",
+                                              "such.log - 已跳过：链接目标不存在", "全部有效页面数：0", "分析完成。"}));
+        QVERIFY(!summary.anyFailed());  // a skipped file is no failure
+    }
+
     void pagesAcrossFiles()
     {
         QTemporaryDir dir;

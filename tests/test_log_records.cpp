@@ -2,6 +2,7 @@
 #include "logs/log_reader.h"
 #include "support/crawl_fixtures.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -188,6 +189,26 @@ private slots:
             QCOMPARE(stats.errorText, QString());
             QCOMPARE(stats.records, records);
         }
+    }
+
+    void progressAndStop()
+    {
+        const QString file = QStringLiteral(TRAWLEX_TEST_DATA "/logs/logrotate/access.log.2.gz");
+        LogReadOptions options;
+        options.limits.blockBytes = 64;
+        std::atomic<qint64> storedBytes = 0;
+        int records = 0;
+        ReadLogRecords({file, file, {}}, options, [&](const LogRecord &) { ++records; }, nullptr, &storedBytes);
+        QCOMPARE(storedBytes.load(), QFileInfo(file).size());
+        QCOMPARE(records, 2);
+
+        StopFlag stop;
+        stop.request();
+        records = 0;
+        const LogFileStats stopped = ReadLogRecords({file, file, {}}, options, [&](const LogRecord &) { ++records; },
+                                                    &stop);
+        QVERIFY(stopped.stopped);
+        QCOMPARE(records, 1);  // the first block, which holds the first line
     }
 
     void unreadableAndSkipped()

@@ -106,7 +106,10 @@ private:
     std::unordered_set<std::string, Hash, std::equal_to<>> seen_;
 };
 
-QString fileLine(const CrawlFileSummary &file, const QString &text) { return file.fileName + QStringLiteral(" - ") + text + kCrLf; }
+QString fileLine(const CrawlFileSummary &file, const QString &text)
+{
+    return file.fileName + QStringLiteral(" - ") + text + kCrLf;
+}
 
 }  // namespace
 

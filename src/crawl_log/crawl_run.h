@@ -33,7 +33,10 @@ struct CrawlFileSummary
     QString reason;               // why skipped or unreadable; for an analysed file the fault that
                                   // ended the read early ("文件已损坏（第 N 字节）")
 
-    bool failed() const { return outcome == Outcome::Unreadable || (outcome == Outcome::Analysed && !reason.isEmpty()); }
+    bool failed() const
+    {
+        return outcome == Outcome::Unreadable || (outcome == Outcome::Analysed && !reason.isEmpty());
+    }
 };
 
 struct LogFileAnalysis

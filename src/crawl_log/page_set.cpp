@@ -14,9 +14,7 @@ bool PageSet::insert(const QString &page, bool letterCaseMatters)
 
 bool PageSet::insertKeyed(const QString &key, const QString &page)
 {
-    const qsizetype before = keys_.size();
-    keys_.insert(key);
-    if (keys_.size() == before)
+    if (!keys_.insert(key).second)
         return false;
     pages_.append(page);
     keyOfPage_.append(key);

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QSet>
+#include <QHashFunctions>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+#include <unordered_set>
 
 // Distinct pages in the order first seen. Pages of W3C logs (IIS, Windows)
 // are told apart without letter case: their key is "k" followed by the page
@@ -19,7 +21,7 @@ public:
     bool insert(const QString &page, bool letterCaseMatters = false);
     // Inserts the pages of `other` in its order.
     void merge(const PageSet &other);
-    bool containsKey(const QString &key) const { return keys_.contains(key); }
+    bool containsKey(const QString &key) const { return keys_.count(key) != 0; }
     void clear();
 
     qsizetype size() const { return pages_.size(); }
@@ -30,7 +32,12 @@ public:
 private:
     bool insertKeyed(const QString &key, const QString &page);
 
-    QSet<QString> keys_;
+    // The set keeps each key's hash: a growing QSet would hash every key
+    // again, which took a third of a crawl run's time.
+    struct KeyHash {
+        std::size_t operator()(const QString &key) const { return qHash(key); }
+    };
+    std::unordered_set<QString, KeyHash> keys_;
     QStringList pages_;
     QStringList keyOfPage_;  // by page, so that merging needs no case folding
 };

@@ -74,7 +74,7 @@ qint64 LogFile::readFile(char *buffer, qint64 size)
     for (;;) {
         const ssize_t got = ::read(fd_, buffer, size_t(size));
         if (got >= 0) {
-            bytesRead_ += got;
+            bytesRead_.fetch_add(got, std::memory_order_relaxed);
             return got;
         }
         if (errno != EINTR) {
@@ -113,32 +113,4 @@ qint64 LogFile::read(char *buffer, qint64 size)
     // A failure here shows at the next read.
     const qint64 more = readFile(buffer + count, size - count);
     return count + std::max<qint64>(more, 0);
-}
-
-bool LogFile::rewind()
-{
-    head_.clear();
-    if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) == 0)
-        return true;
-    fail(errno);
-    return false;
-}
-
-MemoryByteSource::MemoryByteSource(QByteArray bytes, qint64 chunk)
-    : bytes_(std::move(bytes)), chunk_(std::max<qint64>(1, chunk))
-{
-}
-
-qint64 MemoryByteSource::read(char *buffer, qint64 size)
-{
-    const qint64 count = std::min({size, chunk_, bytes_.size() - position_});
-    std::memcpy(buffer, bytes_.constData() + position_, size_t(count));
-    position_ += count;
-    return count;
-}
-
-bool MemoryByteSource::rewind()
-{
-    position_ = 0;
-    return true;
 }

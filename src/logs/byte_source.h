@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// A stream of bytes the log reader works on: a log file, or memory in tests.
+#include <atomic>
+
+// A stream of bytes the log reader works on: a log file, or its bytes
+// decompressed. Read once, from start to end.
 class ByteSource
 {
 public:
@@ -11,9 +14,7 @@ public:
 
     // Up to `size` bytes into `buffer`; 0 at the end, -1 on failure.
     virtual qint64 read(char *buffer, qint64 size) = 0;
-    // Back to the first byte; false on failure.
-    virtual bool rewind() = 0;
-    // Why the last open, read or rewind failed, in Chinese for the report.
+    // Why the last open or read failed, in Chinese for the report.
     virtual QString errorText() const = 0;
 };
 
@@ -30,14 +31,14 @@ public:
 
     bool open(const QString &path);
     qint64 read(char *buffer, qint64 size) override;
-    bool rewind() override;
     QString errorText() const override { return errorText_; }
 
     // The first bytes of the file, up to `size`, without using them up: the
     // next reads return them again. Called before the first read; -1 on failure.
     qint64 peek(char *buffer, qint64 size);
-    // Bytes taken from the file so far, peeked ones included.
-    qint64 bytesRead() const { return bytesRead_; }
+    // Bytes taken from the file so far, peeked ones included. Safe to ask
+    // from another thread than the one reading.
+    qint64 bytesRead() const { return bytesRead_.load(std::memory_order_relaxed); }
 
 private:
     void fail(int errorNumber);
@@ -46,23 +47,6 @@ private:
     int fd_ = -1;
     bool ownsFd_ = false;
     QByteArray head_;  // peeked bytes not yet read
-    qint64 bytesRead_ = 0;
+    std::atomic<qint64> bytesRead_ = 0;
     QString errorText_;
-};
-
-// Bytes held in memory, handed out at most `chunk` bytes per read so that
-// tests can exercise short reads.
-class MemoryByteSource final : public ByteSource
-{
-public:
-    explicit MemoryByteSource(QByteArray bytes, qint64 chunk = 1 << 20);
-
-    qint64 read(char *buffer, qint64 size) override;
-    bool rewind() override;
-    QString errorText() const override { return {}; }
-
-private:
-    QByteArray bytes_;
-    qint64 chunk_;
-    qint64 position_ = 0;
 };

@@ -6,7 +6,11 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -56,7 +60,6 @@ public:
         }
     }
 
-    bool rewind() final { return false; }
     QString errorText() const final { return errorText_; }
 
 protected:
@@ -280,6 +283,99 @@ private:
     lzma_stream stream_ = LZMA_STREAM_INIT;
 };
 
+class ReadAheadSource final : public ByteSource
+{
+public:
+    ReadAheadSource(std::unique_ptr<ByteSource> inner, qsizetype blockBytes)
+        : inner_(std::move(inner)), blockBytes_(std::max<qsizetype>(1, blockBytes))
+    {
+        for (Block &block : blocks_)
+            block.bytes.resize(size_t(blockBytes_));
+        worker_ = std::thread([this] { run(); });
+    }
+
+    ~ReadAheadSource() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+
+    qint64 read(char *buffer, qint64 size) override
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return blocks_[taken_ % 2].filled; });
+        Block &block = blocks_[taken_ % 2];
+        if (block.size <= 0)
+            return block.size;  // the end or the failure stays
+        const qint64 count = std::min<qint64>(size, block.size - block.offset);
+        std::memcpy(buffer, block.bytes.data() + block.offset, size_t(count));
+        block.offset += count;
+        if (block.offset == block.size) {
+            block.filled = false;
+            ++taken_;
+            lock.unlock();
+            changed_.notify_all();
+        }
+        return count;
+    }
+
+    QString errorText() const override
+    {
+        std::lock_guard lock(mutex_);
+        return errorText_;
+    }
+
+private:
+    struct Block
+    {
+        std::vector<char> bytes;
+        qint64 size = 0;    // bytes read; 0 at the end, -1 on failure
+        qint64 offset = 0;  // bytes handed out
+        bool filled = false;
+    };
+
+    // Fills the blocks in turn until the source ends or fails.
+    void run()
+    {
+        for (quint64 index = 0;; ++index) {
+            Block &block = blocks_[index % 2];
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stopping_ || !block.filled; });
+                if (stopping_)
+                    return;
+            }
+            // The block is the worker's alone until it is marked filled.
+            const qint64 got = inner_->read(block.bytes.data(), blockBytes_);
+            {
+                std::lock_guard lock(mutex_);
+                block.size = got;
+                block.offset = 0;
+                block.filled = true;
+                if (got < 0)
+                    errorText_ = inner_->errorText();
+            }
+            changed_.notify_all();
+            if (got <= 0)
+                return;
+        }
+    }
+
+    std::unique_ptr<ByteSource> inner_;
+    const qsizetype blockBytes_;
+    std::array<Block, 2> blocks_;
+    quint64 taken_ = 0;  // blocks handed out in full
+    bool stopping_ = false;
+    QString errorText_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread worker_;
+};
+
 }  // namespace
 
 Compression DetectCompression(QByteArrayView head)
@@ -311,4 +407,9 @@ std::unique_ptr<ByteSource> Decompressing(Compression compression, LogFile &stor
         break;
     }
     return nullptr;
+}
+
+std::unique_ptr<ByteSource> ReadingAhead(std::unique_ptr<ByteSource> inner, qsizetype blockBytes)
+{
+    return std::make_unique<ReadAheadSource>(std::move(inner), blockBytes);
 }

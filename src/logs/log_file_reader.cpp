@@ -48,7 +48,8 @@ bool LogFileReader::open()
     stats_.compression = DetectCompression(QByteArrayView(head, headSize));
     ByteSource *source = file_.get();
     if (stats_.compression != Compression::None) {
-        decompressed_ = Decompressing(stats_.compression, *file_, options_.limits.blockBytes / 2);
+        decompressed_ = ReadingAhead(Decompressing(stats_.compression, *file_, options_.limits.blockBytes / 2),
+                                     options_.limits.blockBytes);
         source = decompressed_.get();
     }
     lines_ = std::make_unique<LineBlockReader>(*source, options_.limits);

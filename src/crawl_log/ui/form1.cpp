@@ -57,7 +57,7 @@ Form1::Form1(QWidget *parent) : QDialog(parent)
 
     // Load: the saved folder, or the file list's own; setting it moves the list.
     Text1->setText(settings.value(kFolderKey, fileListFolder_).toString());
-    connect(Check1, &QCheckBox::toggled, this, &Form1::command17Clicked);
+    connect(Check1, &QCheckBox::toggled, this, &Form1::refreshFileList);
 }
 
 void Form1::buildControls()

@@ -109,6 +109,12 @@ private slots:
         QCOMPARE(workspace->subWindowList().size(), 1);
         QCOMPARE(control<QLineEdit>(workspace->subWindowList().front(), "folderEdit")->text(), logs.path());
         QVERIFY(control<QCheckBox>(workspace->subWindowList().front(), "recursiveCheck")->isChecked());
+
+        // Closed during a run, the child goes once the run has stopped.
+        QMdiSubWindow *child = workspace->subWindowList().front();
+        control<QPushButton>(child, "startButton")->click();
+        QVERIFY(!child->close());
+        QTRY_VERIFY(workspace->subWindowList().isEmpty());
     }
 
     void exitClosesTheFrame()

@@ -35,24 +35,24 @@ QSortFilterProxyModel *sortedRows(QObject *parent, const QStringList &headers, Q
 }  // namespace
 
 AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const QString &agentId, QWidget *parent)
-    : QWidget(parent), result_(std::move(result)), agentId_(agentId)
+    : QWidget(parent), result_(std::move(result))
 {
     setObjectName(QStringLiteral("agentDetails"));
     const AgentOverview *agent = result_->agent(agentId);
     Q_ASSERT(agent);
     setWindowTitle(QStringLiteral("蜘蛛详情 - %1").arg(agent->name));
 
-    pages_ = sortedRows(this, PageColumnHeaders(), PageRows(*result_, *agent));
-    pageTable_ = MakeReportTable(this, QStringLiteral("pageTable"), pages_);
+    QSortFilterProxyModel *pages = sortedRows(this, PageColumnHeaders(), PageRows(*result_, *agent));
+    pageTable_ = MakeReportTable(this, QStringLiteral("pageTable"), pages);
     pageTable_->sortByColumn(1, Qt::DescendingOrder);
-    pageFilter_ = new QLineEdit(this);
-    pageFilter_->setObjectName(QStringLiteral("pageFilter"));
-    pageFilter_->setPlaceholderText(QStringLiteral("筛选页面"));
-    pageFilter_->setClearButtonEnabled(true);
-    connect(pageFilter_, &QLineEdit::textChanged, pages_, &QSortFilterProxyModel::setFilterFixedString);
+    auto *pageFilter = new QLineEdit(this);
+    pageFilter->setObjectName(QStringLiteral("pageFilter"));
+    pageFilter->setPlaceholderText(QStringLiteral("筛选页面"));
+    pageFilter->setClearButtonEnabled(true);
+    connect(pageFilter, &QLineEdit::textChanged, pages, &QSortFilterProxyModel::setFilterFixedString);
     auto *pageTab = new QWidget(this);
     auto *pageLayout = new QVBoxLayout(pageTab);
-    pageLayout->addWidget(pageFilter_);
+    pageLayout->addWidget(pageFilter);
     pageLayout->addWidget(pageTable_);
 
     errorTable_ = MakeReportTable(this, QStringLiteral("errorTable"),
@@ -60,7 +60,7 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
     errorTable_->sortByColumn(2, Qt::DescendingOrder);
 
     auto *days = new ChartView(QStringLiteral("agentDayChart"), this);
-    days->setDrawer([result = result_, id = agentId_](QSizeF size) {
+    days->setDrawer([result = result_, id = agentId](QSizeF size) {
         return size.isEmpty() ? DrawDayChart(*result, {id}) : DrawDayChart(*result, {id}, size);
     });
 

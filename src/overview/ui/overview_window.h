@@ -23,8 +23,8 @@ class TagFilterModel;
 
 // The crawler overview window: a log folder in, every crawler's figures out
 // as a table, a per-day chart and a status chart, with details per crawler,
-// the crawler check (验证) and its fakes, and exports. The engine runs on a worker thread; the window only wires
-// controls to it.
+// the crawler check (验证) and its fakes, and exports. The engines run on a
+// worker thread; the window only wires controls to them.
 class OverviewWindow : public QWidget
 {
     Q_OBJECT

@@ -138,10 +138,10 @@ printf '  trawlex-cli overview is %.0fx faster than GoAccess (wall), %.0fx (CPU)
 # (a local port that refuses at once stands in for the name server), then
 # 10,000 distinct addresses against a resolver answering after 50 ms (at most
 # 64 lookups at once), and the same again from the cache.
-section "crawler check on the nginx logs" "trawlex-cli overview --jobs 1" \
-  "$bin/trawlex-cli" overview --jobs 1 --json "$combined"
+section "crawler check on the overview's combined files, $bytes bytes (target: only the lookups on top)" \
+  "trawlex-cli overview --jobs 1" "$bin/trawlex-cli" overview --jobs 1 --json "$ov_combined"
 read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --verify --no-cache --dns-server 127.0.0.1:9 \
-  "$combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
+  "$ov_combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
 "$bin/trawlex-verifybench" 10000 50
 
 # The overview window against the command line with the same jobs (the

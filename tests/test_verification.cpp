@@ -156,6 +156,8 @@ private slots:
         QTest::newRow("bad length") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "1.2.3.0/33"}]})") << QStringLiteral("无效的前缀");
         QTest::newRow("wrong family") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "2001:db8::/32"}]})") << QStringLiteral("无效的前缀");
         QTest::newRow("no length") << QByteArray(R"({"prefixes": [{"ipv6Prefix": "2001:db8::"}]})") << QStringLiteral("无效的前缀");
+        QTest::newRow("short IPv4") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "66.249/16"}]})") << QStringLiteral("无效的前缀");
+        QTest::newRow("NUL inside") << QByteArray("{\"prefixes\": [{\"ipv4Prefix\": \"66.2.46\\u0000.1/27\"}]}") << QStringLiteral("无效的前缀");
         QTest::newRow("both keys") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "1.2.3.0/24", "ipv6Prefix": "::/0"}]})") << QStringLiteral("无效的前缀");
     }
     void addressLists()
@@ -329,6 +331,22 @@ private slots:
         QCOMPARE(lastDone, 300);
         QVERIFY(dns.lookups() < 300);
         QCOMPARE(result.clients.back().reason, QStringLiteral("已停止"));
+    }
+
+    void unreachableServerGivenUp()
+    {
+        ListFolder lists;
+        TableDnsResolver dns;
+        QList<ClientToVerify> clients;
+        for (int i = 0; i < 1000; ++i) {
+            const QHostAddress address(quint32(0x08080000 + i));
+            dns.setNameReply(address, {DnsStatus::TimedOut, {}, {}, QStringLiteral("DNS 超时")});
+            clients.append({"googlebot", address.toString(), 1});
+        }
+        const VerificationResult result = VerifyClients(clients, testRules(), dns, optionsFor(lists));
+        QVERIFY(dns.lookups() < 300);
+        QCOMPARE(result.clients.back().reason, QStringLiteral("名称服务器无响应"));
+        QCOMPARE(result.agents.value("googlebot").unknown, 1000);
     }
 
     void topFakeClients()

@@ -46,10 +46,20 @@ bool AddressRanges::find(const std::vector<std::pair<Key, Key>> &ranges, Key key
 bool AddressRanges::addPrefix(const QString &prefix, QAbstractSocket::NetworkLayerProtocol family)
 {
     const qsizetype slash = prefix.indexOf(u'/');
-    bool numeric = false;
-    const int length = slash < 0 ? -1 : prefix.mid(slash + 1).toInt(&numeric);
-    const QHostAddress network(prefix.left(slash));
-    if (!numeric || network.protocol() != family)
+    const QString address = prefix.left(slash);
+    const QString lengthText = prefix.mid(slash + 1);
+    // Written out in full: dotted quads, hex groups, a decimal length; nothing QHostAddress would also take.
+    const bool plain = slash > 0 && !lengthText.isEmpty() && lengthText.size() <= 3
+                       && std::all_of(lengthText.begin(), lengthText.end(), [](QChar c) { return c.isDigit(); })
+                       && std::all_of(address.begin(), address.end(), [family](QChar c) {
+                              return family == QAbstractSocket::IPv4Protocol
+                                         ? (c >= u'0' && c <= u'9') || c == u'.'
+                                         : (c >= u'0' && c <= u'9') || (c.toLower() >= u'a' && c.toLower() <= u'f') || c == u':';
+                          })
+                       && (family != QAbstractSocket::IPv4Protocol || address.count(u'.') == 3);
+    const QHostAddress network(address);
+    const int length = lengthText.toInt();
+    if (!plain || network.protocol() != family)
         return false;
     if (family == QAbstractSocket::IPv4Protocol) {
         if (length < 0 || length > 32)

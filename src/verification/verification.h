@@ -56,7 +56,7 @@ struct VerificationOptions
 struct VerificationResult : VerificationSummary
 {
     QList<ClientVerdict> clients;          // one per pair given, in the same order
-    QHash<QString, DnsEvidence> evidence;  // what DNS said, per address asked or cached
+    QHash<QString, DnsEvidence> evidence;  // what DNS said, per address (QHostAddress::toString) asked or cached
     QStringList problems;                  // cache trouble, for the report
     int addressesAsked = 0;  // distinct addresses that needed DNS, cache hits included
     int cacheHits = 0;

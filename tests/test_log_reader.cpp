@@ -92,6 +92,8 @@ private slots:
             << QByteArray("#Version: 1.0\r#Fields: cs-uri-stem\r\n/a\r\n") << QByteArrayList{};
         QTest::newRow("two spaces in a data line give an empty column")
             << QByteArray("#Fields: a cs-uri-stem b\r\nx  /p\r\n") << QByteArrayList{"!"};
+        QTest::newRow("a name given twice counts where it comes first")
+            << QByteArray("#Fields: cs-uri-stem x cs-uri-stem\r\n/p /q /r\r\n") << QByteArrayList{"/p"};
         QTest::newRow("dash is no page") << QByteArray("#Fields: cs-uri-stem\r\n-\r\n") << QByteArrayList{"!"};
     }
     void pageColumn()

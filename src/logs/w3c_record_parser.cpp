@@ -141,6 +141,7 @@ private:
     {
         roles_.clear();
         qsizetype lastNeeded = -1;
+        unsigned named = 0;  // roles given out: a name given twice counts where it comes first
         const char *p = names.data();
         const char *end = p + names.size();
         while (p < end) {
@@ -151,7 +152,10 @@ private:
                 ++q;
             if (q == p)
                 break;
-            const Role role = roleOf(QByteArrayView(p, q));
+            Role role = roleOf(QByteArrayView(p, q));
+            if (named & (1u << unsigned(role)))
+                role = Role::None;
+            named |= 1u << unsigned(role);
             roles_.push_back(role);
             if (role != Role::None)
                 lastNeeded = qsizetype(roles_.size()) - 1;

@@ -183,4 +183,23 @@ read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --verify -
   "$ov_combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
 "$bin/trawlex-verifybench" 10000 50
 
+# The overview window against the command line with the same jobs (the
+# window runs one per core), on the overview's combined logs; then the
+# window's own figures: the GUI thread's longest gap during the run, how
+# soon 停止 ends a run, paint times of a large table and chart.
+if [ -x "$bin/trawlex-windowbench" ]; then
+  section "overview window, combined mix, $bytes bytes (targets: window <= 1.2x, GUI gap <= 100 ms)" \
+    "trawlex-cli overview --jobs $cores" "$bin/trawlex-cli" overview --jobs "$cores" "$ov_combined"
+  walls=() cpus=()
+  for _ in $(seq "$runs"); do
+    window=$(QT_QPA_PLATFORM=offscreen "$bin/trawlex-windowbench" "$ov_combined" 2> /dev/null)
+    read -r wall cpu < <(echo "$window" | awk '/^window run:/ { print $3, $6 }')
+    walls+=("$wall") cpus+=("$cpu")
+  done
+  wall=$(printf '%s\n' "${walls[@]}" | take_median) cpu=$(printf '%s\n' "${cpus[@]}" | take_median)
+  printf '%-44s %7.3f %6.2fx %7.3f %6.2fx\n' "window: 开始分析 to the table shown" "$wall" \
+    "$(echo "$wall / $base_wall" | bc -l)" "$cpu" "$(echo "$cpu / $base_cpu" | bc -l)"
+  echo "$window" | sed -n '2,$s/^/  /p'
+fi
+
 window_benchmark

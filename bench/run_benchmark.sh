@@ -68,11 +68,11 @@ gzipped=$(logs gzip --format combined --compress gzip)
 zstded=$(logs zstd --format combined --compress zstd)
 cat "$w3c"/* "$combined"/* "$gzipped"/* "$zstded"/* > /dev/null   # warm the page cache
 
-# The same job as trawlex: the first #Fields: directive gives the column,
+# The same job as trawlex: the latest #Fields: directive gives the column,
 # lines holding the token are counted, their pages case-folded and counted.
 awk_job='FNR == 1 { col = 0 }
-  col == 0 && tolower(substr($0, 1, 8)) == "#fields:" {
-    for (i = 2; i <= NF; i++) if (tolower($i) == "cs-uri-stem") { col = i - 1; break } }
+  tolower(substr($0, 1, 8)) == "#fields:" {
+    col = 0; for (i = 2; i <= NF; i++) if (tolower($i) == "cs-uri-stem") { col = i - 1; break } }
   index(tolower($0), "baiduspider") { n++; if (col) seen[tolower($col)] = 1 }
   END { c = 0; for (p in seen) c++; print n, c }'
 

@@ -68,11 +68,11 @@ gzipped=$(logs gzip --format combined --compress gzip)
 zstded=$(logs zstd --format combined --compress zstd)
 cat "$w3c"/* "$combined"/* "$gzipped"/* "$zstded"/* > /dev/null   # warm the page cache
 
-# The same job as trawlex: the first #Fields: directive gives the column,
+# The same job as trawlex: the latest #Fields: directive gives the column,
 # lines holding the token are counted, their pages case-folded and counted.
 awk_job='FNR == 1 { col = 0 }
-  col == 0 && tolower(substr($0, 1, 8)) == "#fields:" {
-    for (i = 2; i <= NF; i++) if (tolower($i) == "cs-uri-stem") { col = i - 1; break } }
+  tolower(substr($0, 1, 8)) == "#fields:" {
+    col = 0; for (i = 2; i <= NF; i++) if (tolower($i) == "cs-uri-stem") { col = i - 1; break } }
   index(tolower($0), "baiduspider") { n++; if (col) seen[tolower($col)] = 1 }
   END { c = 0; for (p in seen) c++; print n, c }'
 
@@ -182,5 +182,24 @@ section "crawler check on the overview's combined files, $bytes bytes (target: o
 read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --verify --no-cache --dns-server 127.0.0.1:9 \
   "$ov_combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
 "$bin/trawlex-verifybench" 10000 50
+
+# The overview window against the command line with the same jobs (the
+# window runs one per core), on the overview's combined logs; then the
+# window's own figures: the GUI thread's longest gap during the run, how
+# soon 停止 ends a run, paint times of a large table and chart.
+if [ -x "$bin/trawlex-windowbench" ]; then
+  section "overview window, combined mix, $bytes bytes (targets: window <= 1.2x, GUI gap <= 100 ms)" \
+    "trawlex-cli overview --jobs $cores" "$bin/trawlex-cli" overview --jobs "$cores" "$ov_combined"
+  walls=() cpus=()
+  for _ in $(seq "$runs"); do
+    window=$(QT_QPA_PLATFORM=offscreen "$bin/trawlex-windowbench" "$ov_combined" 2> /dev/null)
+    read -r wall cpu < <(echo "$window" | awk '/^window run:/ { print $3, $6 }')
+    walls+=("$wall") cpus+=("$cpu")
+  done
+  wall=$(printf '%s\n' "${walls[@]}" | take_median) cpu=$(printf '%s\n' "${cpus[@]}" | take_median)
+  printf '%-44s %7.3f %6.2fx %7.3f %6.2fx\n' "window: 开始分析 to the table shown" "$wall" \
+    "$(echo "$wall / $base_wall" | bc -l)" "$cpu" "$(echo "$cpu / $base_cpu" | bc -l)"
+  echo "$window" | sed -n '2,$s/^/  /p'
+fi
 
 window_benchmark

@@ -167,6 +167,21 @@ private slots:
         QVERIFY(pages.contains(QStringList{"no-agent", "无标识", "", "", "", ""}) == false);
     }
 
+    // A page that starts like a formula stays text in a spreadsheet.
+    void csvKeepsFormulasAsText()
+    {
+        QTemporaryDir logs;
+        QFile log(logs.filePath(QStringLiteral("u_ex150101.log")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("#Fields: date time cs-uri-stem sc-status cs(User-Agent)\n"
+                  "2015-01-01 00:00:01 =1+1 200 Googlebot/2.1\n");
+        log.close();
+        QTemporaryDir out;
+        QCOMPARE(overview({"--csv", out.path(), "."}, logs.path(), config_.path()).status, 0);
+        const QList<QStringList> pages = ReadCsv(out.filePath(QStringLiteral("pages.csv")));
+        QVERIFY(pages.size() == 2 && pages[1].contains(QStringLiteral("'=1+1")));
+    }
+
     void userCatalogue()
     {
         QTemporaryDir config;

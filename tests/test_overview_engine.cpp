@@ -126,6 +126,18 @@ private slots:
         QCOMPARE(LoadAgentCatalogue(folder.filePath(QStringLiteral("absent.json"))).problems, QStringList());
     }
 
+    // A file whose size the system cannot tell beforehand is read only up
+    // to the limit: an endless one is reported, not read without end.
+    void endlessUserCatalogue()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("crawlers.json"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+        const AgentCatalogue catalogue = LoadAgentCatalogue(file);
+        QCOMPARE(catalogue.problems.size(), 1);
+        QCOMPARE(catalogue.agents.size(), BuiltInAgentCatalogue().agents.size());
+    }
+
     void classification_data()
     {
         QTest::addColumn<QByteArray>("agent");

@@ -1,11 +1,17 @@
 #include "common/app_identity.h"
+#include "overview/ui/overview_window.h"
 #include "shell/main_window.h"
 #include "support/gui_helpers.h"
 #include "ui_common/qt_translations.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -49,8 +55,10 @@ private slots:
             captions.append(action->text());
             names.append(action->objectName());
         }
-        QCOMPARE(captions, (QStringList{"服务器日志分析(&L)", "实际收录分析(&C)", "关键词排行分析(&K)", "帮助(&H)", "退出(&E)"}));
-        QCOMPARE(names, (QStringList{"menu服务器日志分析", "menu实际收录分析", "menu关键词排行分析", "menu帮助", "menu退出"}));
+        QCOMPARE(captions, (QStringList{"服务器日志分析(&L)", "实际收录分析(&C)", "蜘蛛概览(&O)", "关键词排行分析(&K)", "帮助(&H)",
+                                        "退出(&E)"}));
+        QCOMPARE(names, (QStringList{"menu服务器日志分析", "menu实际收录分析", "menu蜘蛛概览", "menu关键词排行分析", "menu帮助",
+                                     "menu退出"}));
         QMenu *help = menuAction(frame, "menu帮助")->menu();
         QCOMPARE(help->actions().size(), 1);
         QCOMPARE(help->actions().front()->text(), QStringLiteral("关于"));
@@ -99,6 +107,34 @@ private slots:
             menuAction(frame, "menu服务器日志分析")->trigger();
             QCOMPARE(title, QStringLiteral("蛛迹通－澜岫软件 modal"));
         }
+    }
+
+    void overviewIsOneChildOfTheWorkspace()
+    {
+        MDIForm1 frame;
+        auto *workspace = control<QMdiArea>(&frame, "workspace");
+        menuAction(frame, "menu蜘蛛概览")->trigger();
+        menuAction(frame, "menu蜘蛛概览")->trigger();
+        QCOMPARE(workspace->subWindowList().size(), 1);
+        QVERIFY(qobject_cast<OverviewWindow *>(workspace->subWindowList().front()->widget()));
+
+        // 全部蜘蛛概览 in the crawl-log window closes it and shows its folder in the overview.
+        QTemporaryDir logs;
+        WhenModalShows([&](QWidget *modal) {
+            control<QLineEdit>(modal, "Text1")->setText(logs.path());
+            control<QCheckBox>(modal, "Check1")->setChecked(true);
+            control<QPushButton>(modal, "Command20")->click();
+        });
+        menuAction(frame, "menu服务器日志分析")->trigger();
+        QCOMPARE(workspace->subWindowList().size(), 1);
+        QCOMPARE(control<QLineEdit>(workspace->subWindowList().front(), "folderEdit")->text(), logs.path());
+        QVERIFY(control<QCheckBox>(workspace->subWindowList().front(), "recursiveCheck")->isChecked());
+
+        // Closed during a run, the child goes once the run has stopped.
+        QMdiSubWindow *child = workspace->subWindowList().front();
+        control<QPushButton>(child, "startButton")->click();
+        QVERIFY(!child->close());
+        QTRY_VERIFY(workspace->subWindowList().isEmpty());
     }
 
     void exitClosesTheFrame()

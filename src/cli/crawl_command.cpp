@@ -5,6 +5,7 @@
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
 #include "logs/log_input.h"
+#include "overview/overview_format.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -22,25 +23,6 @@ struct CrawlChoice
     QString token;
 };
 
-QString familyName(LogFamily family)
-{
-    switch (family) {
-    case LogFamily::W3c:
-        return QStringLiteral("w3c");
-    case LogFamily::Ncsa:
-        return QStringLiteral("ncsa");
-    case LogFamily::Custom:
-        break;
-    }
-    return QStringLiteral("custom");
-}
-
-QString compressionName(Compression compression)
-{
-    static const char *const names[] = {"none", "gzip", "zstd", "bzip2", "xz"};
-    return QString::fromLatin1(names[int(compression)]);
-}
-
 QJsonObject fileJson(const CrawlFileSummary &file)
 {
     QJsonObject object{{QStringLiteral("name"), file.fileName}};
@@ -54,8 +36,8 @@ QJsonObject fileJson(const CrawlFileSummary &file)
     case CrawlFileSummary::Outcome::Analysed:
         break;
     }
-    object.insert(QStringLiteral("format"), familyName(file.family));
-    object.insert(QStringLiteral("compression"), compressionName(file.compression));
+    object.insert(QStringLiteral("format"), FamilyKey(file.family));
+    object.insert(QStringLiteral("compression"), CompressionKey(file.compression));
     object.insert(QStringLiteral("requests"), file.requests);
     object.insert(QStringLiteral("pages"), qint64(file.validPages));
     if (file.skippedLongLines > 0)

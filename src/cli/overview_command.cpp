@@ -64,7 +64,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
                                         QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
-                                       QStringLiteral("写 agents.csv、days.csv、pages.csv 到文件夹 / write CSV files"),
+                                       QStringLiteral("写 agents.csv、days.csv、pages.csv（--verify 另写 fake_clients.csv）到文件夹 / write CSV files"),
                                        QStringLiteral("DIR"));
     const QCommandLineOption htmlOption(QStringLiteral("html"),
                                         QStringLiteral("写一个独立的 HTML 报告 / write an HTML report"),

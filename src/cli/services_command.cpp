@@ -6,8 +6,6 @@
 #include "indexing/net/network_page_source.h"
 
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
 
 bool ServiceOptions::loadServices(const QCommandLineParser &parser, Console &console, ServiceCatalogue &catalogue,
                                   int &status) const

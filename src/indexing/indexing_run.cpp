@@ -13,6 +13,10 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Columns a text takes in the report's fixed-width font: a Chinese
+// character two, as its two bytes in code page 936.
+qsizetype reportWidth(QStringView text) { return Cp936::byteLength(text); }
+
 // Pages a search engine shows instead of results when it suspects a robot.
 bool looksLikeCaptcha(const QString &page)
 {
@@ -43,13 +47,13 @@ QString valueText(const IndexingService &service, const std::optional<qint64> &v
         return value ? QString::number(*value) : kQueryFailed;
     if (value)
         return 加万字(*value);
-    return QString(qMax<qsizetype>(0, 10 - DisplayWidth(kQueryFailed)), u' ') + kQueryFailed;
+    return QString(qMax<qsizetype>(0, 10 - reportWidth(kQueryFailed)), u' ') + kQueryFailed;
 }
 
 QString reportLine(const IndexingService &service, const QString &address, qsizetype width,
                    const std::optional<qint64> &value)
 {
-    return address + QString(width - DisplayWidth(address) + 2, u' ') + service.label + valueText(service, value);
+    return address + QString(width - reportWidth(address) + 2, u' ') + service.label + valueText(service, value);
 }
 
 // The locale's long time form without its time zone ("t", outside quotes).
@@ -107,13 +111,11 @@ ServiceQuery QueryService(const IndexingService &service, const QUrl &base, cons
     return query;
 }
 
-qsizetype DisplayWidth(QStringView text) { return Cp936::byteLength(text); }
-
 qsizetype UrlColumnWidth(const SiteList &sites)
 {
     qsizetype width = 0;
     for (const SiteEntry &entry : sites.entries())
-        width = qMax(width, DisplayWidth(TrimSpaces(entry.Url)));
+        width = qMax(width, reportWidth(TrimSpaces(entry.Url)));
     return width;
 }
 

@@ -96,10 +96,6 @@ struct IndexingRunContext
     std::function<void(const IndexingService &, const QString &address, const ServiceQuery &)> queried;
 };
 
-// Columns a text takes in the report's fixed-width font: a Chinese
-// character two, as its two bytes in code page 936.
-qsizetype DisplayWidth(QStringView text);
-
 // Widest trimmed address over all entries, in columns.
 qsizetype UrlColumnWidth(const SiteList &sites);
 

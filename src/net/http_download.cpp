@@ -77,8 +77,3 @@ Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const Down
     reply->deleteLater();
     return result;
 }
-
-QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits)
-{
-    return DownloadUrl(network, url, limits).body;
-}

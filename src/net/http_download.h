@@ -28,7 +28,3 @@ struct Download
 // the start and on every redirect. A failure (an invalid address, no
 // connection, time-out, an error status, a refused redirect) says why.
 Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});
-
-// The body alone: empty on any failure (no connection, time-out, an error
-// status, a refused redirect); a body over the limit is cut there.
-QByteArray DownloadBody(QNetworkAccessManager &network, const QUrl &url, const DownloadLimits &limits = {});

@@ -158,7 +158,7 @@ AgentCatalogue LoadAgentCatalogue(const QString &userFile)
     else if (file.size() > kLongestCatalogue)
         problem = QStringLiteral("文件过大");
     else
-        problem = OverlayAgentCatalogue(catalogue, file.readAll());
+        problem = OverlayAgentCatalogue(catalogue, file.read(kLongestCatalogue));
     if (!problem.isEmpty())
         catalogue.problems.append(userFile + QStringLiteral(" - 已跳过：") + problem);
     return catalogue;

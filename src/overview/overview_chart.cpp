@@ -148,7 +148,7 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
     QList<LegendEntry> legend;
     for (qsizetype i = 0; i < agents.size(); ++i)
         legend.append({agents[i]->name, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
-    constexpr qreal kLeft = 64, kRight = 20, kTop = 14, kAxisLabels = 26;
+    constexpr qreal kLeft = 64, kRight = 40, kTop = 14, kAxisLabels = 26;  // room for half a date label
     const qreal legendHeight = LegendHeight(legend, size.width() - kLeft - kRight);
     chart.plotArea = QRectF(kLeft, kTop, size.width() - kLeft - kRight,
                             std::max(40.0, size.height() - kTop - kAxisLabels - legendHeight - 8));

@@ -7,11 +7,17 @@
 
 namespace {
 
-QString CsvField(const QString &text)
+QString CsvField(QString text)
 {
+    // Pages and names come from logs anyone can write to: a spreadsheet
+    // would run a field that starts like a formula, so such a field is
+    // kept as text by a leading apostrophe.
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && kFormulaStarts.contains(text.front()))
+        text.prepend(u'\'');
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
-    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 // A CSV file written as it goes (pages.csv may hold millions of rows) and

@@ -3,11 +3,13 @@
 #include "common/app_identity.h"
 #include "crawl_log/ui/form1.h"
 #include "indexing/ui/form3.h"
+#include "overview/ui/overview_window.h"
 #include "ui_common/maker_links.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -35,6 +37,7 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
             &MDIForm1::openCrawlLogWindow);
     connect(menuCommand(bar, QStringLiteral("实际收录分析(&C)")), &QAction::triggered, this,
             &MDIForm1::openIndexingWindow);
+    connect(menuCommand(bar, QStringLiteral("蜘蛛概览(&O)")), &QAction::triggered, this, [this] { openOverview(); });
     connect(menuCommand(bar, QStringLiteral("关键词排行分析(&K)")), &QAction::triggered, this,
             &MDIForm1::announceKeywordRanking);
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
@@ -82,6 +85,7 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
 void MDIForm1::openCrawlLogWindow()
 {
     Form1 window(this);
+    connect(&window, &Form1::overviewRequested, this, &MDIForm1::openOverview);
     window.exec();
 }
 
@@ -89,6 +93,26 @@ void MDIForm1::openIndexingWindow()
 {
     Form3 window(this);
     window.exec();
+}
+
+// The overview is a child of the workspace, one at a time: choosing it again
+// brings it to the front.
+void MDIForm1::openOverview(const QString &folder, bool recursive)
+{
+    OverviewWindow *overview = nullptr;
+    for (QMdiSubWindow *frame : workspace_->subWindowList())
+        if ((overview = qobject_cast<OverviewWindow *>(frame->widget()))) {
+            workspace_->setActiveSubWindow(frame);
+            break;
+        }
+    if (!overview) {
+        overview = new OverviewWindow;
+        QMdiSubWindow *frame = workspace_->addSubWindow(overview);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->show();
+    }
+    if (!folder.isEmpty())
+        overview->setFolder(folder, recursive);
 }
 
 void MDIForm1::announceKeywordRanking()

@@ -18,6 +18,7 @@ public:
 private slots:
     void openCrawlLogWindow();
     void openIndexingWindow();
+    void openOverview(const QString &folder = QString(), bool recursive = false);
     void announceKeywordRanking();
     void showAbout();
 

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QStringList>
 

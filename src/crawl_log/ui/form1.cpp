@@ -92,6 +92,7 @@ void Form1::buildControls()
     crawlers->addWidget(Command16, 4, 2);
 
     Command19 = NamedButton(this, QStringLiteral("Command19"), QStringLiteral("停止分析"));
+    Command20 = NamedButton(this, QStringLiteral("Command20"), QStringLiteral("全部蜘蛛概览"));
     Label6 = NamedLabel(this, QStringLiteral("Label6"), QStringLiteral("分析结果："));
     Text2 = new QPlainTextEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
@@ -143,6 +144,7 @@ void Form1::buildControls()
     auto *crawlerSide = new QVBoxLayout;
     crawlerSide->addWidget(Frame1);
     auto *stopRow = new QHBoxLayout;
+    stopRow->addWidget(Command20);
     stopRow->addStretch();
     stopRow->addWidget(Command19);
     crawlerSide->addLayout(stopRow);
@@ -181,6 +183,11 @@ void Form1::buildControls()
     connect(Command4, &QPushButton::clicked, this, &Form1::command4Clicked);
     connect(Command5, &QPushButton::clicked, this, &Form1::command5Clicked);
     connect(Command19, &QPushButton::clicked, this, &Form1::command19Clicked);
+    // The overview lives in the main frame, which this modal window blocks: it closes to make way.
+    connect(Command20, &QPushButton::clicked, this, [this] {
+        emit overviewRequested(QDir::toNativeSeparators(fileListFolder_), Check1->isChecked());
+        close();
+    });
 }
 
 void Form1::setFileListFolder(const QString &folder)

@@ -29,6 +29,10 @@ public:
     bool running() const { return run_.running(); }
     const PageSet &runWidePages() const { return runWidePages_; }
 
+signals:
+    // 全部蜘蛛概览: the overview of every crawler, on this window's folder and sub-folder tick.
+    void overviewRequested(const QString &folder, bool recursive);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
@@ -64,6 +68,7 @@ private:
     QLineEdit *Text3;        // typed crawler token
     QPushButton *Command16;  // 自定义分析
     QPushButton *Command19;  // 停止分析
+    QPushButton *Command20;  // 全部蜘蛛概览
     QLabel *Label6;          // 分析结果：
     QPlainTextEdit *Text2;   // the result text
     QListWidget *List1;      // one total per run

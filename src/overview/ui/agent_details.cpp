@@ -1,0 +1,98 @@
+#include "overview/ui/agent_details.h"
+
+#include "overview/overview_format.h"
+#include "overview/ui/chart_view.h"
+#include "overview/ui/overview_figures.h"
+#include "overview/ui/report_table.h"
+#include "ui_common/named_controls.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+QSortFilterProxyModel *sortedRows(QObject *parent, const QStringList &headers, QList<ReportRow> rows)
+{
+    auto *model = new ReportTableModel({}, parent);
+    model->setRows(headers, std::move(rows));
+    auto *proxy = new QSortFilterProxyModel(parent);
+    proxy->setSourceModel(model);
+    proxy->setSortRole(ReportTableModel::SortRole);
+    proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    proxy->setFilterKeyColumn(0);
+    return proxy;
+}
+
+}  // namespace
+
+AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const QString &agentId, QWidget *parent)
+    : QWidget(parent), result_(std::move(result))
+{
+    setObjectName(QStringLiteral("agentDetails"));
+    const AgentOverview *agent = result_->agent(agentId);
+    Q_ASSERT(agent);
+    setWindowTitle(QStringLiteral("蜘蛛详情 - %1").arg(agent->name));
+
+    QSortFilterProxyModel *pages = sortedRows(this, PageColumnHeaders(), PageRows(*result_, *agent));
+    pageTable_ = MakeReportTable(this, QStringLiteral("pageTable"), pages);
+    pageTable_->sortByColumn(1, Qt::DescendingOrder);
+    auto *pageFilter = new QLineEdit(this);
+    pageFilter->setObjectName(QStringLiteral("pageFilter"));
+    pageFilter->setPlaceholderText(QStringLiteral("筛选页面"));
+    pageFilter->setClearButtonEnabled(true);
+    connect(pageFilter, &QLineEdit::textChanged, pages, &QSortFilterProxyModel::setFilterFixedString);
+    auto *pageTab = new QWidget(this);
+    auto *pageLayout = new QVBoxLayout(pageTab);
+    pageLayout->addWidget(pageFilter);
+    pageLayout->addWidget(pageTable_);
+
+    errorTable_ = MakeReportTable(this, QStringLiteral("errorTable"),
+                                  sortedRows(this, ErrorColumnHeaders(), ErrorRows(*result_, *agent)));
+    errorTable_->sortByColumn(2, Qt::DescendingOrder);
+
+    auto *days = new ChartView(QStringLiteral("agentDayChart"), this);
+    days->setDrawer([result = result_, id = agentId](QSizeF size) {
+        return size.isEmpty() ? DrawDayChart(*result, {id}) : DrawDayChart(*result, {id}, size);
+    });
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("detailTabs"));
+    tabs_->addTab(pageTab, QStringLiteral("页面"));
+    tabs_->addTab(errorTable_, QStringLiteral("4xx/5xx 页面"));
+    tabs_->addTab(days, QStringLiteral("每日请求"));
+
+    auto *summary = new QLabel(QStringLiteral("%1（%2）：请求 %3 次，页面 %4 个，有效页面 %5 个，最后 %6")
+                                   .arg(agent->name, CategoryName(agent->category), CountText(agent->requests),
+                                        CountText(agent->pages), CountText(agent->validPages),
+                                        TimeText(agent->last)),
+                               this);
+    QPushButton *copy = NamedButton(this, QStringLiteral("copyRows"), QStringLiteral("复制选中行"));
+    connect(copy, &QPushButton::clicked, this, &AgentDetails::copySelectedRows);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(summary, 1);
+    bottom->addWidget(copy);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_, 1);
+    layout->addLayout(bottom);
+    for (QTableView *table : {pageTable_, errorTable_}) {
+        table->resizeColumnsToContents();
+        table->horizontalHeader()->resizeSection(0, qBound(120, table->columnWidth(0), 420));
+    }
+    resize(720, 480);
+}
+
+void AgentDetails::copySelectedRows()
+{
+    const QTableView *table = tabs_->currentIndex() == 1 ? errorTable_ : pageTable_;
+    QGuiApplication::clipboard()->setText(SelectedRowsText(table));
+}

@@ -1,0 +1,566 @@
+#include "overview/ui/overview_window.h"
+
+#include "common/app_settings.h"
+#include "overview/agent_catalogue.h"
+#include "overview/overview_chart.h"
+#include "overview/overview_csv.h"
+#include "overview/overview_format.h"
+#include "overview/overview_html.h"
+#include "overview/ui/agent_details.h"
+#include "overview/ui/chart_view.h"
+#include "overview/ui/overview_figures.h"
+#include "overview/ui/report_table.h"
+#include "ui_common/folder_browser.h"
+#include "ui_common/localized_message_box.h"
+#include "ui_common/named_controls.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSettings>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSettingsGroup = QStringLiteral("概览");
+const QString kAutomaticFormat = QStringLiteral("自动");
+const QStringList kNamedFormats = {kAutomaticFormat, QStringLiteral("combined"), QStringLiteral("common")};
+const QString kRequestsHeader = QStringLiteral("请求数");
+constexpr int kRememberedFormats = 5;
+constexpr int kDayChartAgents = 5;      // the busiest crawlers when no row is selected
+constexpr int kStatusChartAgents = 15;
+constexpr int kProgressSteps = 1000;
+
+// Saves an image atomically; empty on success, else why not.
+QString savePng(const QImage &image, const QString &fileName)
+{
+    if (image.isNull())
+        return QStringLiteral("没有可保存的图表");
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+        return QStringLiteral("无法保存 %1：%2").arg(QDir::toNativeSeparators(fileName), file.errorString());
+    return {};
+}
+
+}  // namespace
+
+OverviewWindow::OverviewWindow(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("overviewWindow"));
+    setWindowTitle(QStringLiteral("蜘蛛概览"));
+    buildControls();
+    loadSettings();
+    clearResult();
+}
+
+void OverviewWindow::buildControls()
+{
+    folderEdit_ = new QLineEdit(this);
+    folderEdit_->setObjectName(QStringLiteral("folderEdit"));
+    chooseFolder_ = NamedButton(this, QStringLiteral("chooseFolder"), QStringLiteral("指定"));
+    recursive_ = new QCheckBox(QStringLiteral("包含子目录"), this);
+    recursive_->setObjectName(QStringLiteral("recursiveCheck"));
+    format_ = new QComboBox(this);
+    format_->setObjectName(QStringLiteral("formatCombo"));
+    format_->setEditable(true);
+    format_->setInsertPolicy(QComboBox::NoInsert);
+    format_->setMinimumContentsLength(24);
+    from_ = new QLineEdit(this);
+    from_->setObjectName(QStringLiteral("fromEdit"));
+    to_ = new QLineEdit(this);
+    to_->setObjectName(QStringLiteral("toEdit"));
+    for (QLineEdit *date : {from_, to_}) {
+        date->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
+        date->setMaximumWidth(110);
+    }
+    verify_ = new QCheckBox(QStringLiteral("验证"), this);
+    verify_->setObjectName(QStringLiteral("verifyCheck"));
+    verify_->setToolTip(QStringLiteral("用反向域名和公布的地址列表检查蜘蛛的真伪（需要 DNS）"));
+    start_ = NamedButton(this, QStringLiteral("startButton"), QStringLiteral("开始分析"));
+    stop_ = NamedButton(this, QStringLiteral("stopButton"), QStringLiteral("停止"));
+    stop_->setEnabled(false);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("progressBar"));
+    progress_->setRange(0, kProgressSteps);
+    progress_->setTextVisible(false);
+    status_ = NamedLabel(this, QStringLiteral("statusLabel"), QString());
+
+    auto *categoryRow = new QHBoxLayout;
+    categoryRow->addWidget(new QLabel(QStringLiteral("类别："), this));
+    for (int category = 0; category < kAgentCategoryCount; ++category) {
+        auto *box = new QCheckBox(CategoryName(AgentCategory(category)), this);
+        box->setObjectName(QStringLiteral("category_") + CategoryKey(AgentCategory(category)));
+        box->setChecked(true);
+        connect(box, &QCheckBox::toggled, this, &OverviewWindow::updateFilter);
+        categories_.append(box);
+        categoryRow->addWidget(box);
+    }
+    categoryRow->addStretch();
+
+    agents_ = new ReportTableModel(AgentColumnHeaders(OverviewResult()), this);
+    shownAgents_ = new TagFilterModel(this);
+    shownAgents_->setSourceModel(agents_);
+    agentTable_ = MakeReportTable(this, QStringLiteral("agentTable"), shownAgents_);
+    agentTable_->sortByColumn(agents_->column(kRequestsHeader), Qt::DescendingOrder);
+    totals_ = NamedLabel(this, QStringLiteral("totalsLabel"), QString());
+    problems_ = NamedLabel(this, QStringLiteral("problemsLabel"), QString());
+    problems_->setStyleSheet(QStringLiteral("color: #b00020"));
+    problems_->setWordWrap(true);
+    problems_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    dayChart_ = new ChartView(QStringLiteral("dayChart"), this);
+    statusChart_ = new ChartView(QStringLiteral("statusChart"), this);
+    charts_ = new QTabWidget(this);
+    charts_->setObjectName(QStringLiteral("chartTabs"));
+    charts_->addTab(dayChart_, QStringLiteral("每日请求"));
+    charts_->addTab(statusChart_, QStringLiteral("状态分布"));
+    charts_->addTab(buildFakeClients(), QStringLiteral("仿冒"));
+    exportCsv_ = NamedButton(this, QStringLiteral("exportCsv"), QStringLiteral("导出CSV…"));
+    exportHtml_ = NamedButton(this, QStringLiteral("exportHtml"), QStringLiteral("导出HTML…"));
+    exportCharts_ = NamedButton(this, QStringLiteral("exportCharts"), QStringLiteral("导出图表PNG…"));
+
+    // Top: what to read. Middle: the table over the charts. Bottom: exports.
+    auto *input = new QGridLayout;
+    input->addWidget(new QLabel(QStringLiteral("日志目录："), this), 0, 0);
+    input->addWidget(folderEdit_, 0, 1, 1, 6);
+    input->addWidget(chooseFolder_, 0, 7);
+    input->addWidget(recursive_, 0, 8);
+    input->addWidget(new QLabel(QStringLiteral("日志格式："), this), 1, 0);
+    input->addWidget(format_, 1, 1);
+    input->addWidget(new QLabel(QStringLiteral("从"), this), 1, 2);
+    input->addWidget(from_, 1, 3);
+    input->addWidget(new QLabel(QStringLiteral("到"), this), 1, 4);
+    input->addWidget(to_, 1, 5);
+    input->addWidget(verify_, 1, 6);
+    input->addWidget(start_, 1, 7);
+    input->addWidget(stop_, 1, 8);
+    input->setColumnStretch(1, 1);
+    auto *progressRow = new QHBoxLayout;
+    progressRow->addWidget(progress_, 1);
+    progressRow->addWidget(status_, 1);
+
+    auto *tablePart = new QWidget(this);
+    auto *tableLayout = new QVBoxLayout(tablePart);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    tableLayout->addWidget(agentTable_, 1);
+    tableLayout->addWidget(totals_);
+    tableLayout->addWidget(problems_);
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(tablePart);
+    splitter->addWidget(charts_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+
+    auto *exports = new QHBoxLayout;
+    exports->addWidget(new QLabel(QStringLiteral("选中表中的行可在图表中比较；双击一行看该蜘蛛的详情。"), this), 1);
+    exports->addWidget(exportCsv_);
+    exports->addWidget(exportHtml_);
+    exports->addWidget(exportCharts_);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(input);
+    layout->addLayout(progressRow);
+    layout->addLayout(categoryRow);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(exports);
+    resize(980, 720);
+
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    connect(progressTimer_, &QTimer::timeout, this, &OverviewWindow::showProgress);
+    connect(&runner_, &OverviewRunner::finished, this, &OverviewWindow::finishRun);
+    connect(chooseFolder_, &QPushButton::clicked, this, &OverviewWindow::chooseFolder);
+    connect(start_, &QPushButton::clicked, this, &OverviewWindow::startRun);
+    connect(stop_, &QPushButton::clicked, this, &OverviewWindow::stopRun);
+    connect(agentTable_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &OverviewWindow::updateCharts);
+    connect(agentTable_, &QTableView::doubleClicked, this, &OverviewWindow::openSelectedDetails);
+    connect(exportCsv_, &QPushButton::clicked, this, &OverviewWindow::exportCsvClicked);
+    connect(exportHtml_, &QPushButton::clicked, this, &OverviewWindow::exportHtmlClicked);
+    connect(exportCharts_, &QPushButton::clicked, this, &OverviewWindow::exportChartsClicked);
+}
+
+QWidget *OverviewWindow::buildFakeClients()
+{
+    auto *page = new QWidget(this);
+    fakes_ = new ReportTableModel(FakeClientHeaders(), this);
+    auto *sorted = new TagFilterModel(this);
+    sorted->setSourceModel(fakes_);
+    fakeTable_ = MakeReportTable(page, QStringLiteral("fakeTable"), sorted);
+    fakeTable_->sortByColumn(2, Qt::DescendingOrder);  // most requests first, as the check ranks them
+    verificationNotes_ = NamedLabel(page, QStringLiteral("verificationNotes"), QString());
+    verificationNotes_->setWordWrap(true);
+    QPushButton *copy = NamedButton(page, QStringLiteral("copyFakes"), QStringLiteral("复制选中行"));
+    connect(copy, &QPushButton::clicked, this, &OverviewWindow::copyFakeClients);
+    QPushButton *exportFakes = NamedButton(page, QStringLiteral("exportFakes"), QStringLiteral("导出CSV…"));
+    connect(exportFakes, &QPushButton::clicked, this, &OverviewWindow::exportCsvClicked);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(verificationNotes_, 1);
+    buttons->addWidget(copy);
+    buttons->addWidget(exportFakes);
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(fakeTable_, 1);
+    layout->addLayout(buttons);
+    return page;
+}
+
+void OverviewWindow::copyFakeClients() { QGuiApplication::clipboard()->setText(SelectedRowsText(fakeTable_)); }
+
+void OverviewWindow::setFolder(const QString &folder, bool recursive)
+{
+    folderEdit_->setText(folder);
+    recursive_->setChecked(recursive);
+}
+
+void OverviewWindow::chooseFolder()
+{
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择一个目录."));
+    if (!folder.isEmpty())
+        folderEdit_->setText(folder);
+}
+
+void OverviewWindow::startRun()
+{
+    if (runner_.running())
+        return;
+    const QString folder = folderEdit_->text().trimmed();
+    if (folder.isEmpty() || !QFileInfo::exists(folder)) {
+        showMessage(QStringLiteral("该目录不存在！"));
+        return;
+    }
+    OverviewRequest request;
+    request.paths = {folder};
+    request.recursive = recursive_->isChecked();
+    const QString format = format_->currentText().trimmed();
+    request.logFormat = format == kAutomaticFormat ? QString() : format;
+    for (QLineEdit *edit : {from_, to_}) {
+        const QString text = edit->text().trimmed();
+        const QDate date = QDate::fromString(text, Qt::ISODate);
+        if (!text.isEmpty() && !date.isValid()) {
+            showMessage(QStringLiteral("日期“%1”无效，请写成 YYYY-MM-DD，或留空表示不限。").arg(text));
+            return;
+        }
+        (edit == from_ ? request.from : request.to) = date;
+    }
+    request.jobs = qMax(1, QThread::idealThreadCount());
+    if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty()) {
+        showMessage(problem);
+        return;
+    }
+
+    rememberFormat(request.logFormat);
+    saveSettings();
+    clearResult();
+    start_->setEnabled(false);
+    stop_->setEnabled(true);
+    status_->setText(QStringLiteral("正在分析…"));
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    runner_.start(std::move(request), LoadAgentCatalogue(), verify_->isChecked(),
+                  settings.value(QStringLiteral("DNS服务器")).toString());
+    progressTimer_->start();
+}
+
+void OverviewWindow::stopRun()
+{
+    runner_.stop();
+    status_->setText(QStringLiteral("正在停止…"));
+}
+
+void OverviewWindow::showProgress()
+{
+    if (const int addresses = runner_.addressesToCheck(); addresses > 0) {
+        progress_->setValue(int(qint64(runner_.addressesChecked()) * kProgressSteps / addresses));
+        status_->setText(QStringLiteral("正在验证：已查 %1 / %2 个地址")
+                             .arg(CountText(runner_.addressesChecked()), CountText(addresses)));
+        return;
+    }
+    const qint64 total = runner_.totalBytes();
+    const qint64 read = runner_.bytesRead();
+    progress_->setValue(total > 0 ? int(qMin(read, total) * kProgressSteps / total) : 0);
+    status_->setText(QStringLiteral("已读 %1 / %2，每秒 %3 条记录")
+                         .arg(ByteSizeText(read), ByteSizeText(total), CountText(runner_.recordsPerSecond())));
+}
+
+void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
+{
+    progressTimer_->stop();
+    start_->setEnabled(true);
+    stop_->setEnabled(false);
+    // What the command line says on standard error: skipped and unreadable
+    // files, bad lines, a malformed crawlers.json, the check's trouble.
+    QStringList notes = result->problems;
+    for (const OverviewInput &input : result->inputs)
+        notes += InputNotes(input);
+    problems_->setText(notes.join(u'\n'));
+    if (result->stopped) {
+        // Part of the input only: no figure of it may pass for the whole.
+        progress_->setValue(0);
+        status_->setText(QStringLiteral("已停止"));
+    } else {
+        progress_->setValue(kProgressSteps);
+        status_->setText(QStringLiteral("完成：%1 个文件，%2 条记录")
+                             .arg(CountText(result->inputs.size()), CountText(result->records)));
+        showResult(std::move(result));
+    }
+    emit runFinished();
+    if (closeAfterRun_)
+        host()->close();
+}
+
+void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
+{
+    result_ = std::move(result);
+    fakes_->setRows(FakeClientHeaders(), FakeClientRows(*result_));
+    verificationNotes_->setText(result_->verification ? VerificationNotes(*result_->verification).join(u'\n')
+                                                      : QStringLiteral("分析前勾选“验证”可检查蜘蛛的真伪。"));
+    const QVariantMap widths = ColumnWidths(agentTable_);
+    agents_->setRows(AgentColumnHeaders(*result_), AgentRows(*result_));
+    if (columnWidthsSet_) {
+        SetColumnWidths(agentTable_, widths);
+    } else {
+        agentTable_->resizeColumnsToContents();
+        columnWidthsSet_ = true;
+    }
+    totals_->setText(TotalsText(*result_));
+    for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
+        button->setEnabled(true);
+    updateFilter();
+}
+
+void OverviewWindow::clearResult()
+{
+    result_.reset();
+    problems_->clear();
+    fakes_->setRows(FakeClientHeaders(), {});
+    verificationNotes_->clear();
+    agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
+    totals_->clear();
+    for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
+        button->setEnabled(false);
+    updateCharts();
+}
+
+void OverviewWindow::updateFilter()
+{
+    QSet<int> shown;
+    for (int category = 0; category < categories_.size(); ++category)
+        if (categories_[category]->isChecked())
+            shown.insert(category);
+    shownAgents_->setShownTags(shown);
+    updateCharts();
+}
+
+QStringList OverviewWindow::chartAgentIds(int busiest) const
+{
+    QStringList ids;
+    for (const QModelIndex &index : agentTable_->selectionModel()->selectedRows())
+        ids.append(index.data(ReportTableModel::KeyRole).toString());
+    return ids.isEmpty() && result_ ? BusiestCrawlers(*result_, busiest) : ids;
+}
+
+void OverviewWindow::updateCharts()
+{
+    if (!result_) {
+        dayChart_->setDrawer({});
+        statusChart_->setDrawer({});
+        return;
+    }
+    dayChart_->setDrawer([result = result_, ids = chartAgentIds(kDayChartAgents)](QSizeF size) {
+        return size.isEmpty() ? DrawDayChart(*result, ids) : DrawDayChart(*result, ids, size);
+    });
+    statusChart_->setDrawer([result = result_, ids = chartAgentIds(kStatusChartAgents)](QSizeF size) {
+        return size.isEmpty() ? DrawStatusChart(*result, ids) : DrawStatusChart(*result, ids, {size.width(), 0});
+    });
+}
+
+AgentDetails *OverviewWindow::openDetails(const QString &agentId)
+{
+    if (!result_ || !result_->agent(agentId))
+        return nullptr;
+    auto *details = new AgentDetails(result_, agentId);
+    details->setAttribute(Qt::WA_DeleteOnClose);
+    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+    if (QMdiArea *workspace = frame ? frame->mdiArea() : nullptr) {
+        workspace->addSubWindow(details)->show();
+    } else {
+        details->setParent(this, Qt::Window);
+        details->show();
+    }
+    return details;
+}
+
+void OverviewWindow::openSelectedDetails()
+{
+    const QModelIndex current = agentTable_->currentIndex();
+    if (current.isValid())
+        openDetails(current.data(ReportTableModel::KeyRole).toString());
+}
+
+QString OverviewWindow::exportCsv(const QString &folder) const
+{
+    return result_ ? WriteOverviewCsv(*result_, folder) : QStringLiteral("还没有分析结果");
+}
+
+QString OverviewWindow::exportHtml(const QString &fileName) const
+{
+    return result_ ? WriteOverviewHtml(*result_, fileName) : QStringLiteral("还没有分析结果");
+}
+
+QString OverviewWindow::exportCharts(const QString &folder) const
+{
+    if (!result_)
+        return QStringLiteral("还没有分析结果");
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法建立目录 %1").arg(QDir::toNativeSeparators(folder));
+    const QDir to(folder);
+    if (const QString problem = savePng(dayChart_->image(), to.filePath(QStringLiteral("days.png"))); !problem.isEmpty())
+        return problem;
+    return savePng(statusChart_->image(), to.filePath(QStringLiteral("status.png")));
+}
+
+void OverviewWindow::exportCsvClicked()
+{
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择保存 CSV 文件的目录."));
+    if (folder.isEmpty())
+        return;
+    const QString problem = exportCsv(folder);
+    const QString saved = result_ && result_->verification ? QStringLiteral("已保存 agents.csv、days.csv、pages.csv 和 fake_clients.csv。")
+                                                : QStringLiteral("已保存 agents.csv、days.csv 和 pages.csv。");
+    showMessage(problem.isEmpty() ? saved : problem);
+}
+
+void OverviewWindow::exportHtmlClicked()
+{
+    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("导出HTML"), QStringLiteral("overview.html"),
+                                                          QStringLiteral("网页 (*.html)"));
+    if (fileName.isEmpty())
+        return;
+    if (const QString problem = exportHtml(fileName); !problem.isEmpty())
+        showMessage(problem);
+}
+
+void OverviewWindow::exportChartsClicked()
+{
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择保存图表的目录."));
+    if (folder.isEmpty())
+        return;
+    const QString problem = exportCharts(folder);
+    showMessage(problem.isEmpty() ? QStringLiteral("已保存 days.png 和 status.png。") : problem);
+}
+
+void OverviewWindow::showMessage(const QString &text) { LocalizedMessageBox(text, this, 64, QString()); }
+
+QWidget *OverviewWindow::host()
+{
+    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+    return frame ? static_cast<QWidget *>(frame) : this;
+}
+
+void OverviewWindow::closeEvent(QCloseEvent *event)
+{
+    // A run is stopped first; the window closes once the worker has returned,
+    // so nothing the run writes to goes away under it.
+    if (runner_.running()) {
+        closeAfterRun_ = true;
+        stopRun();
+        event->ignore();
+        return;
+    }
+    saveSettings();
+    event->accept();
+}
+
+void OverviewWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (geometryRestored_)
+        return;
+    geometryRestored_ = true;
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    const QRect geometry = settings.value(QStringLiteral("窗口")).toRect();
+    if (geometry.isValid())
+        host()->setGeometry(geometry);
+}
+
+void OverviewWindow::loadSettings()
+{
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    folderEdit_->setText(settings.value(QStringLiteral("目录")).toString());
+    recursive_->setChecked(settings.value(QStringLiteral("包含子目录"), false).toBool());
+    verify_->setChecked(settings.value(QStringLiteral("验证"), false).toBool());
+    format_->addItems(kNamedFormats);
+    format_->addItems(settings.value(QStringLiteral("最近格式")).toStringList());
+    const QString format = settings.value(QStringLiteral("日志格式")).toString();
+    format_->setCurrentText(format.isEmpty() ? kAutomaticFormat : format);
+    from_->setText(settings.value(QStringLiteral("从")).toString());
+    to_->setText(settings.value(QStringLiteral("到")).toString());
+    const QVariantMap widths = settings.value(QStringLiteral("列宽")).toMap();
+    SetColumnWidths(agentTable_, widths);
+    columnWidthsSet_ = !widths.isEmpty();
+    const int sortColumn = agents_->column(settings.value(QStringLiteral("排序列")).toString());
+    if (sortColumn >= 0)
+        agentTable_->sortByColumn(sortColumn, Qt::SortOrder(settings.value(QStringLiteral("排序方向")).toInt()));
+}
+
+void OverviewWindow::saveSettings()
+{
+    QSettings settings = OpenAppSettings();
+    settings.beginGroup(kSettingsGroup);
+    settings.setValue(QStringLiteral("目录"), folderEdit_->text());
+    settings.setValue(QStringLiteral("包含子目录"), recursive_->isChecked());
+    settings.setValue(QStringLiteral("验证"), verify_->isChecked());
+    const QString format = format_->currentText().trimmed();
+    settings.setValue(QStringLiteral("日志格式"), format == kAutomaticFormat ? QString() : format);
+    QStringList recent;
+    for (int i = int(kNamedFormats.size()); i < format_->count(); ++i)
+        recent.append(format_->itemText(i));
+    settings.setValue(QStringLiteral("最近格式"), recent);
+    settings.setValue(QStringLiteral("从"), from_->text().trimmed());
+    settings.setValue(QStringLiteral("到"), to_->text().trimmed());
+    if (geometryRestored_)
+        settings.setValue(QStringLiteral("窗口"), host()->geometry());
+    settings.setValue(QStringLiteral("列宽"), ColumnWidths(agentTable_));
+    const QHeaderView *header = agentTable_->horizontalHeader();
+    settings.setValue(QStringLiteral("排序列"),
+                      agents_->headerData(header->sortIndicatorSection(), Qt::Horizontal).toString());
+    settings.setValue(QStringLiteral("排序方向"), int(header->sortIndicatorOrder()));
+}
+
+void OverviewWindow::rememberFormat(const QString &format)
+{
+    // The last few custom formats, the latest first, after the named ones.
+    if (format.isEmpty() || kNamedFormats.contains(format))
+        return;
+    QStringList recent{format};
+    for (int i = int(kNamedFormats.size()); i < format_->count(); ++i)
+        if (format_->itemText(i) != format && recent.size() < kRememberedFormats)
+            recent.append(format_->itemText(i));
+    while (format_->count() > kNamedFormats.size())
+        format_->removeItem(format_->count() - 1);
+    format_->addItems(recent);
+    format_->setCurrentText(format);
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "overview/overview_result.h"
+#include "overview/ui/overview_runner.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class AgentDetails;
+class ChartView;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QTimer;
+class ReportTableModel;
+class TagFilterModel;
+
+// The crawler overview window: a log folder in, every crawler's figures out
+// as a table, a per-day chart and a status chart, with details per crawler,
+// the crawler check (验证) and its fakes, and exports. The engines run on a
+// worker thread; the window only wires controls to them.
+class OverviewWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit OverviewWindow(QWidget *parent = nullptr);
+
+    void setFolder(const QString &folder, bool recursive = false);
+    bool running() const { return runner_.running(); }
+    std::shared_ptr<const OverviewResult> result() const { return result_; }
+
+    // Shows a finished overview, as a run does when it ends.
+    void showResult(std::shared_ptr<const OverviewResult> result);
+    // Opens the agent's details beside this window; null for an unknown agent.
+    AgentDetails *openDetails(const QString &agentId);
+
+    // The exports, through the engine's writers; empty on success, else the
+    // reason, in Chinese. The buttons ask where and show the reason.
+    QString exportCsv(const QString &folder) const;
+    QString exportHtml(const QString &fileName) const;
+    QString exportCharts(const QString &folder) const;  // days.png and status.png
+
+signals:
+    void runFinished();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private slots:
+    void chooseFolder();
+    void startRun();
+    void stopRun();
+    void showProgress();
+    void finishRun(std::shared_ptr<const OverviewResult> result);
+    void updateFilter();
+    void updateCharts();
+    void copyFakeClients();
+    void openSelectedDetails();
+    void exportCsvClicked();
+    void exportHtmlClicked();
+    void exportChartsClicked();
+
+private:
+    void buildControls();
+    QWidget *buildFakeClients();
+    QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
+    QStringList chartAgentIds(int busiest) const;
+    void clearResult();
+    void showMessage(const QString &text);
+    void loadSettings();
+    void saveSettings();
+    void rememberFormat(const QString &format);
+
+    QLineEdit *folderEdit_;
+    QPushButton *chooseFolder_;
+    QCheckBox *recursive_;
+    QComboBox *format_;
+    QLineEdit *from_;
+    QLineEdit *to_;
+    QCheckBox *verify_;
+    QPushButton *start_;
+    QPushButton *stop_;
+    QProgressBar *progress_;
+    QLabel *status_;
+    QList<QCheckBox *> categories_;  // one per AgentCategory, in its order
+    ReportTableModel *agents_;
+    TagFilterModel *shownAgents_;
+    QTableView *agentTable_;
+    QLabel *totals_;
+    QLabel *problems_;
+    QTabWidget *charts_;
+    ChartView *dayChart_;
+    ChartView *statusChart_;
+    ReportTableModel *fakes_;
+    QTableView *fakeTable_;
+    QLabel *verificationNotes_;
+    QPushButton *exportCsv_;
+    QPushButton *exportHtml_;
+    QPushButton *exportCharts_;
+
+    OverviewRunner runner_;
+    QTimer *progressTimer_;
+    std::shared_ptr<const OverviewResult> result_;
+    bool closeAfterRun_ = false;
+    bool geometryRestored_ = false;
+    bool columnWidthsSet_ = false;  // by the user or the settings; else the first result fits them
+};

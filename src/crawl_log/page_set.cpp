@@ -23,6 +23,9 @@ bool PageSet::insertKeyed(const QString &key, const QString &page)
 
 void PageSet::merge(const PageSet &other)
 {
+    // Room for all of them at once: growing step by step rehashes the
+    // run's pages again and again.
+    keys_.reserve(keys_.size() + std::size_t(other.size()));
     for (qsizetype i = 0; i < other.pages_.size(); ++i)
         insertKeyed(other.keyOfPage_[i], other.pages_[i]);
 }

@@ -5,6 +5,7 @@
 #include "common/ordered_parallel_map.h"
 #include "common/run_output.h"
 #include "common/stop_flag.h"
+#include "common/utf8.h"
 #include "crawl_log/byte_string_set.h"
 #include "logs/log_file_reader.h"
 #include "logs/log_text.h"
@@ -51,9 +52,11 @@ private:
             parser.pass(p, lineStart);
             const QByteArrayView line = LineAt(lineStart, end, &p);
             // In code page 936 an ASCII byte may be the second half of a
-            // Chinese character; only the decoded line tells.
-            const bool hit = DetectLineEncoding(line) != TextEncoding::Cp936
-                || token_.occursIn(Cp936::decode(line));
+            // Chinese character; only the decoded line tells. Where every
+            // byte before the match is ASCII, the match begins a character
+            // in any encoding, so the line need not be examined.
+            const bool hit = Utf8::isAscii(QByteArrayView(lineStart, match))
+                || DetectLineEncoding(line) != TextEncoding::Cp936 || token_.occursIn(Cp936::decode(line));
             take(parser, line, hit);
         }
     }

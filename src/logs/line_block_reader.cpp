@@ -28,12 +28,19 @@ bool LineBlockReader::fill()
 {
     const qsizetype carried = dataEnd_ - dataBegin_;
     if (dataBegin_ > 0 && carried > 0)
-        std::memmove(buffer_.data(), buffer_.data() + dataBegin_, size_t(carried));
+        std::memmove(buffer_.get(), buffer_.get() + dataBegin_, size_t(carried));
     dataBegin_ = 0;
     dataEnd_ = carried;
-    if (qsizetype(buffer_.size()) < carried + blockBytes_)
-        buffer_.resize(size_t(carried + blockBytes_));
-    const qint64 got = source_.read(buffer_.data() + carried, blockBytes_);
+    if (capacity_ < carried + blockBytes_) {
+        // Left uninitialised: the reads fill what is used. Zeroing a block
+        // for every small log was a large part of reading many of them.
+        auto larger = std::make_unique_for_overwrite<char[]>(size_t(carried + blockBytes_));
+        if (carried > 0)
+            std::memcpy(larger.get(), buffer_.get(), size_t(carried));
+        buffer_ = std::move(larger);
+        capacity_ = carried + blockBytes_;
+    }
+    const qint64 got = source_.read(buffer_.get() + carried, blockBytes_);
     if (got < 0) {
         failed_ = true;
         return false;
@@ -45,7 +52,7 @@ bool LineBlockReader::fill()
 
 void LineBlockReader::dropByteOrderMark()
 {
-    if (dataEnd_ - dataBegin_ >= 3 && std::memcmp(buffer_.data() + dataBegin_, "\xEF\xBB\xBF", 3) == 0)
+    if (dataEnd_ - dataBegin_ >= 3 && std::memcmp(buffer_.get() + dataBegin_, "\xEF\xBB\xBF", 3) == 0)
         dataBegin_ += 3;
 }
 
@@ -58,14 +65,14 @@ bool LineBlockReader::next(const char *&begin, const char *&end)
             if (dataBegin_ == dataEnd_)
                 return false;
             // The last line, without a line end; never over-long (see below).
-            begin = buffer_.data() + dataBegin_;
-            end = buffer_.data() + dataEnd_;
+            begin = buffer_.get() + dataBegin_;
+            end = buffer_.get() + dataEnd_;
             dataBegin_ = dataEnd_;
             return true;
         }
         if (!fill())
             return false;
-        const char *base = buffer_.data();
+        const char *base = buffer_.get();
         if (!startChecked_) {
             if (dataEnd_ < 3 && !atEnd_)
                 continue;  // three bytes tell whether a byte-order mark is there

@@ -4,7 +4,7 @@
 
 #include <QByteArrayView>
 
-#include <vector>
+#include <memory>
 
 struct ScanLimits
 {
@@ -39,7 +39,8 @@ private:
     ByteSource &source_;
     qsizetype blockBytes_;
     qsizetype maxLineBytes_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
+    qsizetype capacity_ = 0;
     qsizetype dataBegin_ = 0;  // unconsumed bytes are [dataBegin_, dataEnd_)
     qsizetype dataEnd_ = 0;
     bool atEnd_ = false;

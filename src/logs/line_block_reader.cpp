@@ -27,19 +27,17 @@ LineBlockReader::LineBlockReader(ByteSource &source, const ScanLimits &limits)
 bool LineBlockReader::fill()
 {
     const qsizetype carried = dataEnd_ - dataBegin_;
-    if (dataBegin_ > 0 && carried > 0)
-        std::memmove(buffer_.get(), buffer_.get() + dataBegin_, size_t(carried));
-    dataBegin_ = 0;
-    dataEnd_ = carried;
     if (capacity_ < carried + blockBytes_) {
-        // Left uninitialised: the reads fill what is used. Zeroing a block
-        // for every small log was a large part of reading many of them.
-        auto larger = std::make_unique_for_overwrite<char[]>(size_t(carried + blockBytes_));
+        std::unique_ptr<char[]> larger = std::make_unique_for_overwrite<char[]>(size_t(carried + blockBytes_));
         if (carried > 0)
-            std::memcpy(larger.get(), buffer_.get(), size_t(carried));
+            std::memcpy(larger.get(), buffer_.get() + dataBegin_, size_t(carried));
         buffer_ = std::move(larger);
         capacity_ = carried + blockBytes_;
+    } else if (dataBegin_ > 0 && carried > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + dataBegin_, size_t(carried));
     }
+    dataBegin_ = 0;
+    dataEnd_ = carried;
     const qint64 got = source_.read(buffer_.get() + carried, blockBytes_);
     if (got < 0) {
         failed_ = true;

@@ -39,6 +39,8 @@ private:
     ByteSource &source_;
     qsizetype blockBytes_;
     qsizetype maxLineBytes_;
+    // Not zeroed when made: every file has a reader, and zeroing a block
+    // that is about to be read into was a good part of the time of a small file.
     std::unique_ptr<char[]> buffer_;
     qsizetype capacity_ = 0;
     qsizetype dataBegin_ = 0;  // unconsumed bytes are [dataBegin_, dataEnd_)

@@ -1,4 +1,5 @@
 #include "common/stop_flag.h"
+#include "crawl_log/byte_string_set.h"
 #include "crawl_log/crawl_run.h"
 #include "logs/log_input.h"
 #include "support/crawl_fixtures.h"
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -110,6 +112,40 @@ private slots:
                                          "c.log - 没有 cs-uri-stem 列", "d.log - 搜索页面数：0 - 有效页面数：0",
                                          "全部有效页面数：1", "分析完成。"}));
         QCOMPARE(run.pages.pages(), (QStringList{"", "/Home.htm"}));
+    }
+
+    // The sets grow far past their first size; each must agree with a plain
+    // ordered set on what is new, and a merge keep the first-seen order.
+    void setsAgreeWithAPlainSet()
+    {
+        QRandomGenerator random(7);
+        ByteStringSet bytes;
+        std::set<QByteArray> knownBytes;
+        PageSet files[2];
+        std::set<std::pair<bool, QString>> knownKeys[2];
+        for (int i = 0; i < 20000; ++i) {
+            const bool caseMatters = random.bounded(2) == 1;
+            QString page = QStringLiteral("/P%1").arg(random.bounded(3000));
+            if (random.bounded(2) == 1)
+                page = page.toLower();
+            if (random.bounded(500) == 0)
+                page.clear();
+            const QByteArray raw = page.toUtf8();
+            QCOMPARE(bytes.insert(raw), knownBytes.insert(raw).second);
+            const bool keyed = caseMatters && !page.isEmpty();
+            const bool isNew = knownKeys[i % 2].insert({keyed, keyed ? page : page.toLower()}).second;
+            QCOMPARE(files[i % 2].insert(page, caseMatters), isNew);
+        }
+        PageSet run;
+        run.merge(files[0]);
+        QCOMPARE(run.pages(), files[0].pages());
+        run.merge(files[1]);
+        run.merge(files[1]);
+        std::set<std::pair<bool, QString>> allKeys = knownKeys[0];
+        allKeys.insert(knownKeys[1].begin(), knownKeys[1].end());
+        QCOMPARE(run.size(), qsizetype(allKeys.size()));
+        const bool empty = allKeys.count({false, QString()}) != 0;
+        QCOMPARE(run.countWithoutEmptyPage(), run.size() - (empty ? 1 : 0));
     }
 
     void stop_data()

@@ -5,15 +5,14 @@
 #include "common/ordered_parallel_map.h"
 #include "common/run_output.h"
 #include "common/stop_flag.h"
+#include "common/utf8.h"
+#include "crawl_log/byte_string_set.h"
 #include "logs/log_file_reader.h"
 #include "logs/log_text.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <string>
-#include <string_view>
-#include <unordered_set>
 
 namespace {
 
@@ -53,9 +52,11 @@ private:
             parser.pass(p, lineStart);
             const QByteArrayView line = LineAt(lineStart, end, &p);
             // In code page 936 an ASCII byte may be the second half of a
-            // Chinese character; only the decoded line tells.
-            const bool hit = DetectLineEncoding(line) != TextEncoding::Cp936
-                || token_.occursIn(Cp936::decode(line));
+            // Chinese character; only the decoded line tells. Where every
+            // byte before the match is ASCII, the match begins a character
+            // in any encoding, so the line need not be examined.
+            const bool hit = Utf8::isAscii(QByteArrayView(lineStart, match))
+                || DetectLineEncoding(line) != TextEncoding::Cp936 || token_.occursIn(Cp936::decode(line));
             take(parser, line, hit);
         }
     }
@@ -85,25 +86,13 @@ private:
 
     // Most requests repeat a page, and a page seen before is in the set
     // already: one lookup of its bytes instead of a decode and a case fold.
-    bool isNew(QByteArrayView page)
-    {
-        const std::string_view bytes(page.data(), std::size_t(page.size()));
-        if (seen_.find(bytes) != seen_.end())
-            return false;
-        seen_.emplace(bytes);
-        return true;
-    }
-
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
+    bool isNew(QByteArrayView page) { return seen_.insert(page); }
 
     const CrawlerToken &token_;
     CaselessNeedle needle_;
     LogFileAnalysis &analysis_;
     LogRecord record_;
-    std::unordered_set<std::string, Hash, std::equal_to<>> seen_;
+    ByteStringSet seen_;
 };
 
 QString fileLine(const CrawlFileSummary &file, const QString &text)

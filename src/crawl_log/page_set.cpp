@@ -1,10 +1,13 @@
 #include "crawl_log/page_set.h"
 
-QString PageSet::keyOf(QStringView page, bool letterCaseMatters)
+#include <QHashFunctions>
+
+PageSet::Key PageSet::keyOf(const QString &page, bool letterCaseMatters)
 {
-    if (letterCaseMatters && !page.isEmpty())
-        return u'c' + page.toString();
-    return u'k' + page.toString().toLower();
+    letterCaseMatters = letterCaseMatters && !page.isEmpty();
+    QString text = letterCaseMatters ? page : page.toLower();
+    const std::size_t hash = qHash(text, letterCaseMatters ? 1 : 0);
+    return Key{std::move(text), letterCaseMatters, hash};
 }
 
 bool PageSet::insert(const QString &page, bool letterCaseMatters)
@@ -12,29 +15,30 @@ bool PageSet::insert(const QString &page, bool letterCaseMatters)
     return insertKeyed(keyOf(page, letterCaseMatters), page);
 }
 
-bool PageSet::insertKeyed(const QString &key, const QString &page)
+bool PageSet::insertKeyed(const Key &key, const QString &page)
 {
-    if (!keys_.insert(key).second)
+    const std::size_t number = keyOfPage_.size();
+    if (index_.findOrAdd(key.hash, number, [&](std::size_t known) { return keyOfPage_[known] == key; }) != number)
         return false;
     pages_.append(page);
-    keyOfPage_.append(key);
+    keyOfPage_.push_back(key);
+    hasEmptyPage_ = hasEmptyPage_ || page.isEmpty();
     return true;
 }
 
 void PageSet::merge(const PageSet &other)
 {
+    // Room for all of them at once: growing step by step would place the
+    // run's pages again and again.
+    index_.reserve(keyOfPage_.size() + other.keyOfPage_.size());
     for (qsizetype i = 0; i < other.pages_.size(); ++i)
-        insertKeyed(other.keyOfPage_[i], other.pages_[i]);
+        insertKeyed(other.keyOfPage_[std::size_t(i)], other.pages_[i]);
 }
 
 void PageSet::clear()
 {
-    keys_.clear();
+    index_.clear();
     pages_.clear();
     keyOfPage_.clear();
-}
-
-qsizetype PageSet::countWithoutEmptyPage() const
-{
-    return size() - (containsKey(QStringLiteral("k")) ? 1 : 0);
+    hasEmptyPage_ = false;
 }

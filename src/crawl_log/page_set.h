@@ -1,43 +1,50 @@
 #pragma once
 
-#include <QHashFunctions>
+#include "crawl_log/hash_index.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
-#include <unordered_set>
+#include <vector>
 
 // Distinct pages in the order first seen. Pages of W3C logs (IIS, Windows)
-// are told apart without letter case: their key is "k" followed by the page
-// in lower case, and the text first seen is kept. Pages of NCSA and custom
-// logs (Linux servers) keep their letter case: their key is "c" followed by
-// the page. So the two kinds are never the same page.
+// are told apart without letter case: their key is the page in lower case,
+// and the text first seen is kept. Pages of NCSA and custom logs (Linux
+// servers) keep their letter case: their key is the page itself. A key also
+// says which of the two it is, so the two kinds are never the same page; the
+// empty page is always of the first kind.
 class PageSet
 {
 public:
-    static QString keyOf(QStringView page, bool letterCaseMatters = false);
-
     // True when the page was new; a known key leaves the set unchanged.
     bool insert(const QString &page, bool letterCaseMatters = false);
     // Inserts the pages of `other` in its order.
     void merge(const PageSet &other);
-    bool containsKey(const QString &key) const { return keys_.count(key) != 0; }
     void clear();
 
     qsizetype size() const { return pages_.size(); }
     // The counts the reports give leave the empty page out.
-    qsizetype countWithoutEmptyPage() const;
+    qsizetype countWithoutEmptyPage() const { return size() - (hasEmptyPage_ ? 1 : 0); }
     const QStringList &pages() const { return pages_; }
 
 private:
-    bool insertKeyed(const QString &key, const QString &page);
-
-    // The set keeps each key's hash: a growing QSet would hash every key
-    // again, which took a third of a crawl run's time.
-    struct KeyHash {
-        std::size_t operator()(const QString &key) const { return qHash(key); }
+    struct Key
+    {
+        QString text;
+        bool letterCaseMatters;
+        std::size_t hash;  // kept, so that merging hashes nothing again
+        bool operator==(const Key &other) const
+        {
+            return letterCaseMatters == other.letterCaseMatters && text == other.text;
+        }
     };
-    std::unordered_set<QString, KeyHash> keys_;
+
+    static Key keyOf(const QString &page, bool letterCaseMatters);
+    bool insertKeyed(const Key &key, const QString &page);
+
+    HashIndex index_;
     QStringList pages_;
-    QStringList keyOfPage_;  // by page, so that merging needs no case folding
+    std::vector<Key> keyOfPage_;  // by page
+    bool hasEmptyPage_ = false;
 };

@@ -9,6 +9,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -289,8 +290,10 @@ public:
     ReadAheadSource(std::unique_ptr<ByteSource> inner, qsizetype blockBytes)
         : inner_(std::move(inner)), blockBytes_(std::max<qsizetype>(1, blockBytes))
     {
+        // Left uninitialised, as the decompressor fills them: zeroing them
+        // cost a small compressed log more than reading it.
         for (Block &block : blocks_)
-            block.bytes.resize(size_t(blockBytes_));
+            block.bytes = std::make_unique_for_overwrite<char[]>(size_t(blockBytes_));
         worker_ = std::thread([this] { run(); });
     }
 
@@ -312,7 +315,7 @@ public:
         if (block.size <= 0)
             return block.size;  // the end or the failure stays
         const qint64 count = std::min<qint64>(size, block.size - block.offset);
-        std::memcpy(buffer, block.bytes.data() + block.offset, size_t(count));
+        std::memcpy(buffer, block.bytes.get() + block.offset, size_t(count));
         block.offset += count;
         if (block.offset == block.size) {
             block.filled = false;
@@ -332,7 +335,7 @@ public:
 private:
     struct Block
     {
-        std::vector<char> bytes;
+        std::unique_ptr<char[]> bytes;
         qint64 size = 0;    // bytes read; 0 at the end, -1 on failure
         qint64 offset = 0;  // bytes handed out
         bool filled = false;
@@ -350,7 +353,7 @@ private:
                     return;
             }
             // The block is the worker's alone until it is marked filled.
-            const qint64 got = inner_->read(block.bytes.data(), blockBytes_);
+            const qint64 got = inner_->read(block.bytes.get(), blockBytes_);
             {
                 std::lock_guard lock(mutex_);
                 block.size = got;

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
   libicu-dev libgl-dev qt6-svg-dev qt6-translations-l10n
-  libisal-dev libzstd-dev libbz2-dev liblzma-dev libvectorscan-dev libc-ares-dev pkg-config zlib1g-dev
+  libisal-dev libzstd-dev libbz2-dev liblzma-dev libc-ares-dev pkg-config zlib1g-dev
   xvfb xauth imagemagick fonts-wqy-microhei fonts-wqy-zenhei
   time bc
 )

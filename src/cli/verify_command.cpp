@@ -151,22 +151,22 @@ int RunUpdateRangesCommand(const QStringList &arguments, Console &console)
     for (const QString &assignment : parser.values(urlOption)) {
         const QString id = assignment.section(u'=', 0, 0);
         const QUrl url(assignment.section(u'=', 1), QUrl::StrictMode);
-        const auto spec = std::find_if(lists.begin(), lists.end(), [&id](const AddressListSpec &list) { return list.id == id; });
-        if (spec == lists.end() || !url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        const auto named = std::find_if(lists.begin(), lists.end(), [&id](const AddressListSpec &list) { return list.id == id; });
+        if (named == lists.end() || !url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
             return UsageError(console, QStringLiteral("无效的 --url：") + assignment + QStringLiteral("（ID=http(s)://…）"));
-        spec->url = url;
+        named->url = url;
     }
 
     QNetworkAccessManager network;
     const QString folder = AddressListFolder();
     bool allUpdated = true;
-    for (const AddressListSpec &spec : std::as_const(lists)) {
-        const ListUpdate update = UpdateAddressList(network, spec, folder);
+    for (const AddressListSpec &list : std::as_const(lists)) {
+        const ListUpdate update = UpdateAddressList(network, list, folder);
         allUpdated = allUpdated && update.failure.isEmpty();
         console.out(update.failure.isEmpty()
                         ? QStringLiteral("%1: 已更新 (%2)\n")
-                              .arg(spec.id, update.creationTime.isEmpty() ? QStringLiteral("未注明") : update.creationTime)
-                        : QStringLiteral("%1: 失败：%2，保留旧副本\n").arg(spec.id, update.failure));
+                              .arg(list.id, update.creationTime.isEmpty() ? QStringLiteral("未注明") : update.creationTime)
+                        : QStringLiteral("%1: 失败：%2，保留旧副本\n").arg(list.id, update.failure));
     }
     return allUpdated && console.outOk() ? ExitOk : ExitRunFailed;
 }

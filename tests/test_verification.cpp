@@ -545,7 +545,7 @@ private slots:
     void dnsServerSpec_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("servers");
         QTest::newRow("address") << "192.0.2.1" << "192.0.2.1:53";
         QTest::newRow("with port") << "127.0.0.1:5353" << "127.0.0.1:5353";
         QTest::newRow("IPv6") << "::1" << "[::1]:53";
@@ -556,8 +556,8 @@ private slots:
     void dnsServerSpec()
     {
         QFETCH(QString, text);
-        QFETCH(QString, spec);
-        QCOMPARE(DnsServerSpec(text), spec);
+        QFETCH(QString, servers);
+        QCOMPARE(DnsServerSpec(text), servers);
     }
 };
 

@@ -50,13 +50,13 @@ LoadedAddressLists LoadAddressLists(const QString &folder, const QStringList &id
     return loaded;
 }
 
-ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &spec, const QString &folder)
+ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder)
 {
-    ListUpdate update{spec.id, {}, {}};
+    ListUpdate update{source.id, {}, {}};
     DownloadLimits limits;
     limits.timeoutMs = 30000;
     limits.maxBodyBytes = kMaxListBytes + 1;
-    const Download download = DownloadUrl(network, spec.url, limits);
+    const Download download = DownloadUrl(network, source.url, limits);
     if (!download.ok()) {
         update.failure = download.failure;
         return update;
@@ -66,17 +66,17 @@ ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSp
         return update;
     }
     QString problem;
-    const AddressList list = ParseAddressList(download.body, &problem);
+    const AddressList parsed = ParseAddressList(download.body, &problem);
     if (!problem.isEmpty()) {
         update.failure = problem;
         return update;
     }
     QDir().mkpath(folder);
-    QSaveFile file(listPath(folder, spec.id));
+    QSaveFile file(listPath(folder, source.id));
     if (!file.open(QIODevice::WriteOnly) || file.write(download.body) != download.body.size() || !file.commit()) {
         update.failure = QStringLiteral("无法保存（%1）").arg(file.errorString());
         return update;
     }
-    update.creationTime = list.creationTime;
+    update.creationTime = parsed.creationTime;
     return update;
 }

@@ -43,4 +43,4 @@ struct ListUpdate
 
 // Downloads each list (http(s) only, at most 16 MiB and 30 s each), checks
 // its shape and saves it atomically as `folder`/ID.json.
-ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &spec, const QString &folder);
+ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder);

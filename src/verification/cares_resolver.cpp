@@ -149,8 +149,8 @@ CaresResolver::CaresResolver(const QString &server, int timeoutMs, QObject *pare
         status = init(std::max(500, timeoutMs / servers));
     }
     if (status == ARES_SUCCESS && !server.isEmpty()) {
-        const QString spec = DnsServerSpec(server);
-        status = spec.isEmpty() ? ARES_EBADSTR : ares_set_servers_ports_csv(channel_, spec.toLatin1().constData());
+        const QString servers = DnsServerSpec(server);
+        status = servers.isEmpty() ? ARES_EBADSTR : ares_set_servers_ports_csv(channel_, servers.toLatin1().constData());
     }
     if (status != ARES_SUCCESS) {
         problem_ = status == ARES_EBADSTR ? QStringLiteral("无效的名称服务器地址：") + server

@@ -9,6 +9,7 @@ packages=(
   libicu-dev libgl-dev qt6-svg-dev qt6-translations-l10n
   libisal-dev libzstd-dev libbz2-dev liblzma-dev libc-ares-dev pkg-config zlib1g-dev
   xvfb xauth imagemagick fonts-wqy-microhei fonts-wqy-zenhei
+  libsqlite3-dev libsimdjson-dev
   time bc
 )
 

@@ -216,7 +216,7 @@ private slots:
     void helpEverywhere_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        for (const char *command : {"", "crawl", "index", "spiders"})
+        for (const char *command : {"", "crawl", "index", "spiders", "overview", "verify"})
             for (const char *help : {"--help", "-h", "--help-all"}) {
                 QStringList arguments{QString::fromLatin1(help)};
                 if (*command)
@@ -230,6 +230,9 @@ private slots:
         const Result result = cli(arguments);
         QCOMPARE(result.status, 0);
         QVERIFY2(result.out.contains(QStringLiteral("--")), qPrintable(result.out));
+        if (!arguments.front().startsWith(u'-'))  // a command's help names it, not the program's path
+            QVERIFY2(result.out.startsWith(QStringLiteral("Usage: trawlex-cli ") + arguments.front() + u' '),
+                     qPrintable(result.out));
     }
 
     void indexReport()

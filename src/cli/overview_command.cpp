@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_command_line.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "overview/overview_csv.h"
@@ -15,7 +16,6 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QThread>
 
 namespace {
 
@@ -49,58 +49,46 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         "一次读完日志，列出每个蜘蛛（及脚本、访客）的请求、页面、状态码、流量与每日走势。\n"
         "Reads the logs once and gives every crawler's requests, pages, status codes, traffic and days."));
     parser.addHelpOption();
-    const QCommandLineOption recursiveOption(QStringLiteral("recursive"),
-                                             QStringLiteral("包含子目录 / include sub-folders"));
-    const QCommandLineOption formatOption(
-        QStringLiteral("log-format"),
-        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat / log format"),
-        QStringLiteral("FMT"));
     const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("起始日期（含） / first day"),
                                         QStringLiteral("YYYY-MM-DD"));
     const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("结束日期（含） / last day"),
                                       QStringLiteral("YYYY-MM-DD"));
-    const QCommandLineOption jobsOption(QStringLiteral("jobs"),
-                                        QStringLiteral("同时读取的文件数 / files read in parallel"),
-                                        QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
-    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("写 agents.csv、days.csv、pages.csv（--verify 另写 fake_clients.csv）到文件夹 / write CSV files"),
                                        QStringLiteral("DIR"));
     const QCommandLineOption htmlOption(QStringLiteral("html"),
                                         QStringLiteral("写一个独立的 HTML 报告 / write an HTML report"),
                                         QStringLiteral("FILE"));
-    parser.addOptions({recursiveOption, formatOption, fromOption, toOption, jobsOption, jsonOption, csvOption,
-                       htmlOption});
+    const LogCommandLine logs;
+    logs.addTo(parser);
+    parser.addOptions({fromOption, toOption, csvOption, htmlOption});
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("验证蜘蛛的真伪（反向域名、地址列表） / check crawlers are genuine"));
     parser.addOption(verifyOption);
     const DnsCommandLine dns;
     dns.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
-                                 QStringLiteral("PATH..."));
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
         return status;
     auto usage = [&console](const QString &message) { return UsageError(console, message); };
 
-    if (int(parser.isSet(jsonOption)) + int(parser.isSet(csvOption)) + int(parser.isSet(htmlOption)) > 1)
+    if (int(parser.isSet(logs.json)) + int(parser.isSet(csvOption)) + int(parser.isSet(htmlOption)) > 1)
         return usage(QStringLiteral("--json、--csv、--html 只能选一个 / give at most one of --json, --csv, --html"));
     const std::optional<QDate> from = DateOption(parser, fromOption);
     const std::optional<QDate> to = DateOption(parser, toOption);
     if (!from || !to)
         return usage(QStringLiteral("日期须为 YYYY-MM-DD / dates are YYYY-MM-DD"));
-    bool jobsOk = false;
+    LogInputChoice logChoice;
+    if (!logs.choose(parser, console, logChoice))
+        return ExitUsage;
     OverviewRequest request;
-    request.paths = parser.positionalArguments();
-    request.recursive = parser.isSet(recursiveOption);
-    request.logFormat = parser.value(formatOption);
+    request.paths = logChoice.paths;
+    request.recursive = logChoice.recursive;
+    request.logFormat = logChoice.logFormat;
+    request.jobs = logChoice.jobs;
     request.from = *from;
     request.to = *to;
-    request.jobs = parser.value(jobsOption).toInt(&jobsOk);
-    if (!jobsOk)
-        request.jobs = 0;
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
         return usage(problem);
     request.clientRequests = parser.isSet(verifyOption);
@@ -123,7 +111,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
     }
     QString saveProblem;
-    if (parser.isSet(jsonOption)) {
+    if (parser.isSet(logs.json)) {
         console.out(QString::fromUtf8(OverviewJsonText(result)));
     } else if (parser.isSet(csvOption)) {
         ReportNotes(result, console);

@@ -24,7 +24,8 @@ struct Read
     LogFileStats stats;
 };
 
-Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype blockBytes = 256 * 1024)
+Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype blockBytes = 256 * 1024,
+               bool w3cColumnsCounted = false)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("x.log"));
@@ -32,6 +33,7 @@ Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype
     LogReadOptions options;
     options.logFormat = logFormat;
     options.limits.blockBytes = blockBytes;
+    options.w3cColumnsCounted = w3cColumnsCounted;
     Read read;
     read.stats = ReadLogRecords({path, QStringLiteral("x.log"), {}}, options,
                                 [&](const LogRecord &r) { read.records.append(describe(r)); });
@@ -124,18 +126,50 @@ private slots:
         }
     }
 
+    void w3cColumnCount_data()
+    {
+        QTest::addColumn<QByteArray>("lines");  // after "#Fields: date cs-uri-stem sc-status"
+        QTest::addColumn<int>("counted");       // records when the values are counted
+        QTest::newRow("as many values") << QByteArray("2008-05-01 /a 200\n") << 1;
+        QTest::newRow("an empty value still counts") << QByteArray("2008-05-01  200\n") << 1;
+        QTest::newRow("tab separated") << QByteArray("2008-05-01\t/a\t200\n") << 1;
+        QTest::newRow("fewer values") << QByteArray("2008-05-01 /a\n") << 0;
+        QTest::newRow("more values") << QByteArray("2008-05-01 /a 200 x\n") << 0;
+        QTest::newRow("more values past the needed ones, tabs") << QByteArray("2008-05-01\t/a\t200\tx\ty\n") << 0;
+    }
+    void w3cColumnCount()
+    {
+        // The overview counts a line whose values do not fit its block as bad;
+        // the crawl run reads up to the last column it needs, as it always did.
+        QFETCH(QByteArray, lines);
+        QFETCH(int, counted);
+        for (const QByteArray &header : {QByteArray("#Fields: date cs-uri-stem sc-status\n"),
+                                         QByteArray("#Fields: date cs-uri-stem sc-status s-port\n#Fields: date cs-uri-stem sc-status\n")}) {
+            const Read strict = readBytes(header + lines, {}, 256 * 1024, true);
+            QCOMPARE(strict.stats.records, counted);
+            QCOMPARE(strict.stats.badLines, 1 - counted);
+            QCOMPARE(readBytes(header + lines).stats.records, 1);
+        }
+    }
+
     void detection_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("family");
         QTest::addColumn<QString>("skipReason");
         QTest::addColumn<bool>("noPageColumn");
-        QTest::newRow("empty") << QByteArray() << int(LogFamily::W3c) << QString() << false;
+        QTest::addColumn<bool>("bytesLogged");
+        QTest::newRow("empty") << QByteArray() << int(LogFamily::W3c) << QString() << false << false;
         QTest::newRow("W3C directive after a comment and blank lines")
-            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << int(LogFamily::W3c) << QString() << true;
-        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << int(LogFamily::Ncsa) << QString() << false;
+            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << int(LogFamily::W3c) << QString() << true << false;
+        QTest::newRow("W3C without sc-bytes") << QByteArray("#Fields: cs-uri-stem\n/a\n") << int(LogFamily::W3c)
+                                              << QString() << false << false;
+        QTest::newRow("W3C with sc-bytes in a later block")
+            << QByteArray("#Fields: cs-uri-stem\n/a\n#Fields: cs-uri-stem sc-bytes\n/a 5\n") << int(LogFamily::W3c)
+            << QString() << false << true;
+        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << int(LogFamily::Ncsa) << QString() << false << true;
         QTest::newRow("text") << QByteArray("Dear user,\n") + kNginx << int(LogFamily::W3c)
-                              << QStringLiteral("不是可识别的日志格式") << false;
+                              << QStringLiteral("不是可识别的日志格式") << false << false;
     }
     void detection()
     {
@@ -143,10 +177,12 @@ private slots:
         QFETCH(int, family);
         QFETCH(QString, skipReason);
         QFETCH(bool, noPageColumn);
+        QFETCH(bool, bytesLogged);
         const Read read = readBytes(file);
         QCOMPARE(int(read.stats.family), family);
         QCOMPARE(read.stats.skipReason, skipReason);
         QCOMPARE(read.stats.noPageColumn, noPageColumn);
+        QCOMPARE(read.stats.bytesLogged, bytesLogged);
         QVERIFY(read.records.isEmpty() || skipReason.isEmpty());
     }
 

@@ -67,7 +67,7 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
             if (!IsW3cDirective(line))
                 continue;
             stats_.family = LogFamily::W3c;
-            parser_ = MakeW3cParser();
+            parser_ = MakeW3cParser(options_.w3cColumnsCounted);
         } else if (layout_) {
             stats_.family = LogFamily::Custom;
             parser_ = MakeLayoutParser(layout_);
@@ -121,7 +121,9 @@ LogFileStats LogFileReader::stats() const
     LogFileStats stats = stats_;
     if (lines_)
         stats.skippedLongLines = lines_->skippedLongLines();
-    if (parser_)
+    if (parser_) {
         stats.noPageColumn = parser_->noPageColumn();
+        stats.bytesLogged = parser_->bytesLogged();
+    }
     return stats;
 }

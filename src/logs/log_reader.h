@@ -15,6 +15,7 @@ struct LogReadOptions
     QString logFormat;  // empty: detect per file; "combined", "common", an nginx log_format or an Apache
                         // LogFormat string: used for every file that is not W3C
     ScanLimits limits;  // block size, longest line
+    bool w3cColumnsCounted = false;  // a W3C line whose value count differs from its "#Fields:" is a bad line
 };
 
 // Empty when the format string can be used; else why not, in Chinese (the CLI exits 2 with it).
@@ -28,6 +29,7 @@ struct LogFileStats
     qint64 badLines = 0;          // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
     bool noPageColumn = false;    // a W3C file that never names cs-uri-stem ("没有 cs-uri-stem 列")
+    bool bytesLogged = false;     // the file's format has a response size (false also when no record format was found)
     QString skipReason;           // not read at all (e.g. "不是可识别的日志格式"); records 0
     QString errorText;            // could not be read to its end: unreadable, "文件已损坏（第 N 字节）"
                                   // (records before the fault were delivered and stay counted)

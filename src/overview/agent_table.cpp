@@ -59,7 +59,7 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
          [records](const AgentOverview &agent, Shown shown) { return ShareText(agent.requests, records, shown); },
          [](const OverviewResult &whole, Shown shown) { return ShareText(whole.requests(), whole.records, shown); }},
         FigureColumn(QStringLiteral("页面数"), &AgentOverview::pages, false),
-        FigureColumn(QStringLiteral("有效页面数"), &AgentOverview::validPages, false),
+        FigureColumn(QStringLiteral("成功页面数"), &AgentOverview::validPages, false),
     };
     for (int i = 0; i < kStatusClassCount; ++i) {
         const StatusClass statusClass = StatusClass(i);
@@ -67,7 +67,13 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
             StatusClassLabel(statusClass),
             [statusClass](const AgentOverview &agent) { return agent.classRequests(statusClass); }, true));
     }
-    columns.append(FigureColumn(QStringLiteral("流量"), &AgentOverview::bytes, true, ByteValue));
+    if (result.bytesLogged()) {
+        columns.append(FigureColumn(QStringLiteral("流量"), &AgentOverview::bytes, true, ByteValue));
+    } else {
+        // No input logs a response size: the traffic is unknown, which a 0 would hide.
+        const auto unknown = [](const auto &, Shown) { return QStringLiteral("—"); };
+        columns.append({QStringLiteral("流量"), true, unknown, unknown});
+    }
     columns.append(FigureColumn(QStringLiteral("访问IP数"), &AgentOverview::clients, false));
     if (result.verification) {
         const QHash<QString, VerdictCounts> counts = result.verification->agents;

@@ -121,6 +121,7 @@ QJsonObject OverviewJson(const OverviewResult &result)
         {QStringLiteral("problems"), QJsonArray::fromStringList(result.problems)},
         {QStringLiteral("records"), result.records},
         {QStringLiteral("bad_lines"), result.badLines},
+        {QStringLiteral("bytes_logged"), result.bytesLogged()},
         {QStringLiteral("from"), TextOrNull(result.from.isValid() ? DayText(result.from) : QString())},
         {QStringLiteral("to"), TextOrNull(result.to.isValid() ? DayText(result.to) : QString())},
         {QStringLiteral("categories"), categories},

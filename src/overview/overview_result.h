@@ -42,6 +42,7 @@ struct OverviewInput
     qint64 badLines = 0;  // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
     bool noPageColumn = false;  // a W3C file that never names cs-uri-stem
+    bool bytesLogged = false;   // its format has a response size (an IIS log without sc-bytes has none)
     QString skipReason;         // not read at all; empty when read
     QString errorText;          // could not be read to its end; what was read before stays counted
     bool failed() const { return !errorText.isEmpty(); }
@@ -130,5 +131,6 @@ struct OverviewResult
 
     qint64 requests() const;  // requests in the range, all agents
     bool anyFailed() const;   // an input could not be read to its end
+    bool bytesLogged() const;  // some input read has a response size: else 流量 is unknown, not zero
     const AgentOverview *agent(QStringView id) const;
 };

@@ -32,6 +32,7 @@ OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
     entry.badLines = stats.badLines;
     entry.skippedLongLines = stats.skippedLongLines;
     entry.noPageColumn = stats.noPageColumn;
+    entry.bytesLogged = stats.bytesLogged;
     entry.skipReason = input.skipReason.isEmpty() ? stats.skipReason : input.skipReason;
     entry.errorText = stats.errorText;
     return entry;
@@ -70,7 +71,8 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const AgentClassifier classifier(catalogue);
     const qint32 fromDay = DayNumber(request.from);
     const qint32 toDay = DayNumber(request.to);
-    const LogReadOptions options{request.logFormat, {}};
+    LogReadOptions options{request.logFormat, {}};
+    options.w3cColumnsCounted = true;
     auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
         const LogInput &input = scan.inputs[index];
         InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests)};

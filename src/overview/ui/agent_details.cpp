@@ -70,7 +70,7 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
     tabs_->addTab(errorTable_, QStringLiteral("4xx/5xx 页面"));
     tabs_->addTab(days, QStringLiteral("每日请求"));
 
-    auto *summary = new QLabel(QStringLiteral("%1（%2）：请求 %3 次，页面 %4 个，有效页面 %5 个，最后 %6")
+    auto *summary = new QLabel(QStringLiteral("%1（%2）：请求 %3 次，页面 %4 个，成功页面 %5 个，最后 %6")
                                    .arg(agent->name, CategoryName(agent->category), CountText(agent->requests),
                                         CountText(agent->pages), CountText(agent->validPages),
                                         TimeText(agent->last)),

@@ -155,35 +155,59 @@ private slots:
     void detection_data()
     {
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("logFormat");
         QTest::addColumn<int>("family");
         QTest::addColumn<QString>("skipReason");
         QTest::addColumn<bool>("noPageColumn");
         QTest::addColumn<bool>("bytesLogged");
-        QTest::newRow("empty") << QByteArray() << int(LogFamily::W3c) << QString() << false << false;
+        QTest::addColumn<bool>("layoutIgnored");
+        const QString none;
+        const int w3c = int(LogFamily::W3c);
+        QTest::newRow("empty") << QByteArray() << none << w3c << none << false << false << false;
         QTest::newRow("W3C directive after a comment and blank lines")
-            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << int(LogFamily::W3c) << QString() << true << false;
-        QTest::newRow("W3C without sc-bytes") << QByteArray("#Fields: cs-uri-stem\n/a\n") << int(LogFamily::W3c)
-                                              << QString() << false << false;
+            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << none << w3c << none << true << false << false;
+        QTest::newRow("W3C without sc-bytes")
+            << QByteArray("#Fields: cs-uri-stem\n/a\n") << none << w3c << none << false << false << false;
         QTest::newRow("W3C with sc-bytes in a later block")
-            << QByteArray("#Fields: cs-uri-stem\n/a\n#Fields: cs-uri-stem sc-bytes\n/a 5\n") << int(LogFamily::W3c)
-            << QString() << false << true;
-        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << int(LogFamily::Ncsa) << QString() << false << true;
-        QTest::newRow("text") << QByteArray("Dear user,\n") + kNginx << int(LogFamily::W3c)
-                              << QStringLiteral("不是可识别的日志格式") << false << false;
+            << QByteArray("#Fields: cs-uri-stem\n/a\n#Fields: cs-uri-stem sc-bytes\n/a 5\n") << none << w3c << none
+            << false << true << false;
+        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << none << int(LogFamily::Ncsa) << none << false << true
+                              << false;
+        QTest::newRow("text") << QByteArray("Dear user,\n") + kNginx << none << w3c
+                              << QStringLiteral("不是可识别的日志格式") << false << false << false;
+        QTest::newRow("nginx error log")
+            << QByteArray("2020/11/22 12:00:00 [error] 12#12: *1 open() \"/x\" failed\n") << none << w3c
+            << QStringLiteral("错误日志") << false << false << false;
+        QTest::newRow("Apache error log, even with a format string")
+            << QByteArray("[Sun Nov 22 12:00:00 2020] [error] [client 1.2.3.4] File does not exist\n")
+            << QStringLiteral("$remote_addr $request") << w3c << QStringLiteral("错误日志") << false << false << false;
+        QTest::newRow("Apache 2.4 error log")
+            << QByteArray("[Sun Nov 22 12:00:00.123456 2020] [core:error] [pid 7] AH00126: Invalid URI\n") << none
+            << w3c << QStringLiteral("错误日志") << false << false << false;
+        QTest::newRow("a format string that fits")
+            << QByteArray("1.2.3.4|GET /a HTTP/1.1\n") << QStringLiteral("$remote_addr|$request")
+            << int(LogFamily::Custom) << none << false << false << false;
+        QTest::newRow("a format string that does not fit a combined log")
+            << kNginx << QStringLiteral("$remote_addr|$request") << int(LogFamily::Ncsa) << none << false << true << true;
     }
     void detection()
     {
         QFETCH(QByteArray, file);
+        QFETCH(QString, logFormat);
         QFETCH(int, family);
         QFETCH(QString, skipReason);
         QFETCH(bool, noPageColumn);
         QFETCH(bool, bytesLogged);
-        const Read read = readBytes(file);
+        QFETCH(bool, layoutIgnored);
+        const Read read = readBytes(file, logFormat);
         QCOMPARE(int(read.stats.family), family);
         QCOMPARE(read.stats.skipReason, skipReason);
         QCOMPARE(read.stats.noPageColumn, noPageColumn);
         QCOMPARE(read.stats.bytesLogged, bytesLogged);
+        QCOMPARE(read.stats.layoutIgnored, layoutIgnored);
         QVERIFY(read.records.isEmpty() || skipReason.isEmpty());
+        if (layoutIgnored)
+            QCOMPARE(read.records.size(), 1);
     }
 
     void formatProblems_data()

@@ -67,6 +67,8 @@ QStringList InputNotes(const OverviewInput &input)
         notes.append(input.path + QStringLiteral(" - 已跳过：") + input.skipReason);
     if (input.failed())
         notes.append(input.path + QStringLiteral(" - ") + input.errorText);
+    if (input.layoutIgnored)
+        notes.append(input.path + QStringLiteral(" - ") + LayoutIgnoredText());
     if (input.noPageColumn)
         notes.append(input.path + QStringLiteral(" - 没有 cs-uri-stem 列"));
     if (input.badLines > 0)

@@ -91,6 +91,12 @@ bool OverviewResult::bytesLogged() const
     return std::any_of(inputs.begin(), inputs.end(), [](const OverviewInput &input) { return input.bytesLogged; });
 }
 
+qsizetype OverviewResult::logFileCount() const
+{
+    return std::count_if(inputs.begin(), inputs.end(),
+                         [](const OverviewInput &input) { return input.skipKind != SkipKind::ErrorLog; });
+}
+
 const AgentOverview *OverviewResult::agent(QStringView id) const
 {
     for (const AgentOverview &item : agents)

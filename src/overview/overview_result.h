@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logs/log_reader.h"
 #include "logs/log_record.h"
 #include "verification/verdicts.h"
 
@@ -44,6 +45,8 @@ struct OverviewInput
     bool noPageColumn = false;  // a W3C file that never names cs-uri-stem
     bool bytesLogged = false;   // its format has a response size (an IIS log without sc-bytes has none)
     QString skipReason;         // not read at all; empty when read
+    SkipKind skipKind = SkipKind::None;
+    bool layoutIgnored = false;  // read by detection: the format string read nothing of it
     QString errorText;          // could not be read to its end; what was read before stays counted
     bool failed() const { return !errorText.isEmpty(); }
 };
@@ -131,6 +134,7 @@ struct OverviewResult
 
     qint64 requests() const;  // requests in the range, all agents
     bool anyFailed() const;   // an input could not be read to its end
-    bool bytesLogged() const;  // some input read has a response size: else 流量 is unknown, not zero
+    bool bytesLogged() const;
+    qsizetype logFileCount() const;  // the "N 个文件" of the run: every input but error logs  // some input read has a response size: else 流量 is unknown, not zero
     const AgentOverview *agent(QStringView id) const;
 };

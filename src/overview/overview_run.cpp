@@ -9,6 +9,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Records between two updates of the shared progress count.
@@ -34,6 +36,8 @@ OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
     entry.noPageColumn = stats.noPageColumn;
     entry.bytesLogged = stats.bytesLogged;
     entry.skipReason = input.skipReason.isEmpty() ? stats.skipReason : input.skipReason;
+    entry.skipKind = input.skipReason.isEmpty() ? stats.skipKind : SkipKind::Other;
+    entry.layoutIgnored = stats.layoutIgnored;
     entry.errorText = stats.errorText;
     return entry;
 }
@@ -109,5 +113,10 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         }
     }
     run.fillResult(result);
+    const bool allUnrecognised = std::all_of(result.inputs.begin(), result.inputs.end(), [](const OverviewInput &input) {
+        return input.skipKind == SkipKind::UnknownFormat;
+    });
+    if (allUnrecognised && !result.inputs.isEmpty() && !result.stopped)
+        result.problems.append(AllUnrecognisedText());
     return result;
 }

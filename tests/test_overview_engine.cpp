@@ -170,6 +170,38 @@ private slots:
         QCOMPARE(classifier.classes()[classifier.classify(agent, plusIsSpace)].id, id);
     }
 
+    void firstBotWord_data()
+    {
+        QTest::addColumn<QByteArray>("agent");
+        QTest::addColumn<QByteArray>("word");
+        QTest::newRow("version after a slash") << QByteArray("Golang_Spider_Bot/3.6") << QByteArray("Golang_Spider_Bot");
+        QTest::newRow("inside a browser string")
+            << QByteArray("Mozilla/5.0 (compatible; Mail.RU_Bot/2.0; +http://go.mail.ru/help/robots)")
+            << QByteArray("Mail.RU_Bot");
+        QTest::newRow("W3C plus signs") << QByteArray("Mozilla/5.0+(compatible;+SomeSpider-2.1)") << QByteArray("SomeSpider");
+        QTest::newRow("version with v") << QByteArray("x ACrawler_v3") << QByteArray("ACrawler");
+        QTest::newRow("digits that are part of the name") << QByteArray("bot360") << QByteArray("bot360");
+        QTest::newRow("none") << QByteArray("Mozilla/5.0 Firefox/121.0") << QByteArray();
+    }
+    void firstBotWord()
+    {
+        QFETCH(QByteArray, agent);
+        QFETCH(QByteArray, word);
+        QCOMPARE(FirstBotWord(agent).toByteArray(), word);
+    }
+
+    void otherBotsByWord()
+    {
+        const OverviewResult result = Accumulate({
+            {{"Mozilla/5.0 (compatible; ZoomBot/1.0)", "/a"}, {"zoombot/2.0", "/a"}, {"XBot", "/a", "1.1.1.2", 200, 20150105}},
+            {{"ZOOMBOT", "/b"}, {"abot/1", "/b"}, {"Mozilla/5.0 Firefox/121.0", "/b"}, {kBaidu, "/b"}},
+        }, 20150101, 20150102);
+        QCOMPARE(result.otherBots.size(), 2);  // XBot lies out of the date range, the rest are no other bot
+        QCOMPARE(result.otherBots[0].token, QStringLiteral("ZoomBot"));  // letter case ignored, first spelling kept
+        QCOMPARE(result.otherBots[0].requests, 3);
+        QCOMPARE(result.otherBots[1].token, QStringLiteral("abot"));
+    }
+
     void equalLengthTokensGoToTheEarlierAgent()
     {
         AgentCatalogue catalogue;

@@ -105,6 +105,15 @@ QString FakeClientsTable(const QList<ClientVerdict> &fakes)
     return html + QStringLiteral("</table>\n");
 }
 
+QString OtherBotsTable(const QList<BotWordRequests> &bots)
+{
+    QString html = QStringLiteral("<table>\n<tr><th>标识</th><th>请求数</th></tr>\n");
+    for (const BotWordRequests &bot : bots)
+        html += QStringLiteral("<tr>") + Cell(bot.token, false) + Cell(CountText(bot.requests), true)
+            + QStringLiteral("</tr>\n");
+    return html + QStringLiteral("</table>\n");
+}
+
 QString Notes(const OverviewResult &result)
 {
     QStringList notes = result.problems;
@@ -130,7 +139,7 @@ QString OverviewHtml(const OverviewResult &result)
     html += QStringLiteral("<h1>蜘蛛概览</h1>\n");
     html += QStringLiteral("<p class=\"summary\">记录数 %1 · 无效行 %2 · 范围内请求 %3 · 日志文件 %4 个</p>\n")
                 .arg(CountText(result.records), CountText(result.badLines), CountText(result.requests()),
-                     CountText(result.inputs.size()));
+                     CountText(result.logFileCount()));
     if (!result.days.isEmpty())
         html += QStringLiteral("<p class=\"summary\">日期：%1 至 %2</p>\n")
                     .arg(DayText(result.days.firstKey()), DayText(result.days.lastKey()));
@@ -142,6 +151,8 @@ QString OverviewHtml(const OverviewResult &result)
         + DrawStatusChart(result, BusiestCrawlers(result, kCrawlersWithStatus)).svg;
     if (result.verification && !result.verification->fakeClients.isEmpty())
         html += QStringLiteral("<h2>仿冒的蜘蛛（请求最多的地址）</h2>\n") + FakeClientsTable(result.verification->fakeClients);
+    if (!result.otherBots.isEmpty())
+        html += QStringLiteral("<h2>其他爬虫（按标识，可加入 crawlers.json）</h2>\n") + OtherBotsTable(result.otherBots);
     html += QStringLiteral("<h2>各蜘蛛的页面</h2>\n");
     for (const AgentOverview &agent : result.agents)
         html += AgentDetails(result, agent);

@@ -116,6 +116,9 @@ QJsonObject OverviewJson(const OverviewResult &result)
     QJsonArray agents;
     for (const AgentOverview &agent : result.agents)
         agents.append(AgentJson(agent, result));
+    QJsonArray otherBots;
+    for (const BotWordRequests &bot : result.otherBots)
+        otherBots.append(QJsonObject{{QStringLiteral("token"), bot.token}, {QStringLiteral("requests"), bot.requests}});
     QJsonObject document{
         {QStringLiteral("inputs"), inputs},
         {QStringLiteral("problems"), QJsonArray::fromStringList(result.problems)},
@@ -127,6 +130,7 @@ QJsonObject OverviewJson(const OverviewResult &result)
         {QStringLiteral("categories"), categories},
         {QStringLiteral("days"), DaysJson(result.days)},
         {QStringLiteral("agents"), agents},
+        {QStringLiteral("other_bots"), otherBots},
     };
     if (result.stopped)
         document.insert(QStringLiteral("stopped"), true);

@@ -111,6 +111,13 @@ struct AgentOverview
     QList<AgentPage> pageList() const;
 };
 
+// Requests of 其他爬虫 (a bot word, no catalogue agent) by the agents' first bot word.
+struct BotWordRequests
+{
+    QString token;  // "Golang_Spider_Bot", as first met; letter case ignored in counting
+    qint64 requests = 0;
+};
+
 struct OverviewResult
 {
     QList<OverviewInput> inputs;  // in the order read
@@ -122,6 +129,7 @@ struct OverviewResult
     std::array<qint64, kAgentCategoryCount> categories{};  // requests per AgentCategory in the range
     QMap<QDate, qint64> days;                              // requests per day in the range
     QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
+    QList<BotWordRequests> otherBots;  // 其他爬虫 by bot word, the 20 with most requests, ties by token
     std::optional<VerificationSummary> verification;  // the crawler check, when it was run
     bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
 

@@ -16,6 +16,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QTimer>
 
 namespace {
 
@@ -33,11 +34,35 @@ std::optional<QDate> DateOption(const QCommandLineParser &parser, const QCommand
 // What the file outputs do not show: said on standard error.
 void ReportNotes(const OverviewResult &result, Console &console)
 {
-    QStringList notes = result.problems;
-    for (const OverviewInput &input : result.inputs)
-        notes += InputNotes(input);
-    for (const QString &note : notes)
+    QStringList notes = RunNotes(result);
+    if (const QString headline = VerificationHeadline(result); !headline.isEmpty())
+        notes.prepend(headline);
+    for (const QString &note : std::as_const(notes))
         console.err(note + u'\n');
+}
+
+// The crawler check of the overview, its progress said on standard error
+// every second. Ctrl+C stops the check, not the program: the overview is
+// kept and the check marked stopped.
+void VerifyWithProgress(OverviewResult &result, const VerificationRules &rules, CaresResolver &resolver,
+                        VerificationOptions options, Console &console)
+{
+    StopFlag stop;
+    options.stop = &stop;
+    int done = 0;
+    int total = 0;
+    options.progress = [&](int settled, int of) {
+        done = settled;
+        total = of;
+    };
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
+        if (total > 0)
+            console.err(QStringLiteral("验证：%1 / %2 个地址\n").arg(CountText(done), CountText(total)));
+    });
+    tick.start(1000);
+    const InterruptStopsRun interrupt(stop);
+    VerifyOverview(result, rules, resolver, options);
 }
 
 }  // namespace
@@ -108,7 +133,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     if (resolver && !result.stopped) {
         VerificationOptions options;
         dns.applyTo(parser, options);
-        VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
+        VerifyWithProgress(result, VerificationRulesOf(catalogue), *resolver, options, console);
     }
     QString saveProblem;
     if (parser.isSet(logs.json)) {
@@ -124,7 +149,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     }
     if (!saveProblem.isEmpty())
         console.err(saveProblem + u'\n');
-    if (result.stopped)
+    if (result.stopped || (result.verification && result.verification->stopped))
         return ExitStopped;
     if (!console.outOk() || !saveProblem.isEmpty() || result.anyFailed())
         return ExitRunFailed;

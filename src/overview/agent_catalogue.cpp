@@ -59,6 +59,16 @@ QString readAddressList(const QJsonValue &value, AddressListSource &list)
     return {};
 }
 
+QString readKnownAddress(const QJsonValue &value, KnownCrawlerAddress &known)
+{
+    const QJsonObject object = value.toObject();
+    known.address = object.value(QStringLiteral("address")).toString();
+    known.name = object.value(QStringLiteral("name")).toString();
+    if (known.address.isEmpty() || known.name.isEmpty())
+        return QStringLiteral("resolver_check 的每一项须有地址 address 和反向域名 name");
+    return {};
+}
+
 template <typename Item>
 void replaceOrAppend(QList<Item> &items, const Item &item)
 {
@@ -97,7 +107,9 @@ QString OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json)
     const QJsonObject root = document.object();
     const QJsonValue agents = root.value(QStringLiteral("agents"));
     const QJsonValue lists = root.value(QStringLiteral("address_lists"));
-    if (!document.isObject() || !agents.isArray() || !(lists.isUndefined() || lists.isArray()))
+    const QJsonValue known = root.value(QStringLiteral("resolver_check"));
+    if (!document.isObject() || !agents.isArray() || !(lists.isUndefined() || lists.isArray())
+        || !(known.isUndefined() || known.isArray()))
         return QStringLiteral("须为 {\"agents\": [...]} 形式");
 
     // Read everything first: a document with one bad entry changes nothing.
@@ -115,6 +127,13 @@ QString OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json)
             return problem;
         newLists.append(list);
     }
+    QList<KnownCrawlerAddress> newKnown;
+    for (const QJsonValue &value : known.toArray()) {
+        KnownCrawlerAddress address;
+        if (const QString problem = readKnownAddress(value, address); !problem.isEmpty())
+            return problem;
+        newKnown.append(address);
+    }
     QList<CatalogueAgent> agentsAfter = catalogue.agents;
     for (const CatalogueAgent &agent : newAgents)
         replaceOrAppend(agentsAfter, agent);
@@ -123,6 +142,8 @@ QString OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json)
     catalogue.agents = agentsAfter;
     for (const AddressListSource &list : newLists)
         replaceOrAppend(catalogue.addressLists, list);
+    if (!known.isUndefined())
+        catalogue.resolverCheck = newKnown;  // a user's list replaces the built-in one
     return {};
 }
 

@@ -27,6 +27,14 @@ struct AddressListSource
     QString url;
 };
 
+// A crawler address whose reverse name is public and stable: a name server
+// that does not give it cannot see the internet's reverse names.
+struct KnownCrawlerAddress
+{
+    QString address;  // "66.249.66.1"
+    QString name;     // "crawl-66-249-66-1.googlebot.com"
+};
+
 // More agents than any real catalogue holds; a file with more is no catalogue.
 inline constexpr int kMostCatalogueAgents = 4000;
 
@@ -34,6 +42,7 @@ struct AgentCatalogue
 {
     QList<CatalogueAgent> agents;  // in matching order: equal token lengths go to the earlier agent
     QList<AddressListSource> addressLists;
+    QList<KnownCrawlerAddress> resolverCheck;  // asked before DNS verdicts are trusted
     QStringList problems;  // report lines, e.g. a malformed crawlers.json that was skipped
 
     const CatalogueAgent *agent(QStringView id) const;

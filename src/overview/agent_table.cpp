@@ -97,3 +97,23 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
                     {}});
     return columns;
 }
+
+QList<FakeClientColumn> FakeClientColumns()
+{
+    return {
+        {QStringLiteral("地址"), false, [](const ClientVerdict &fake, const OverviewResult &, Shown) { return fake.address; }},
+        {QStringLiteral("蜘蛛"), false,
+         [](const ClientVerdict &fake, const OverviewResult &result, Shown) {
+             const AgentOverview *agent = result.agent(fake.agentId);
+             return agent ? agent->name : fake.agentId;
+         }},
+        {QStringLiteral("ID"), false, [](const ClientVerdict &fake, const OverviewResult &, Shown) { return fake.agentId; }},
+        {QStringLiteral("请求数"), true,
+         [](const ClientVerdict &fake, const OverviewResult &, Shown shown) { return CountValue(fake.requests, shown); }},
+        {QStringLiteral("反向域名"), false,
+         [](const ClientVerdict &fake, const OverviewResult &, Shown shown) {
+             return fake.ptr.isEmpty() && shown == Shown::ForPeople ? QStringLiteral("—") : fake.ptr;
+         }},
+        {QStringLiteral("原因"), false, [](const ClientVerdict &fake, const OverviewResult &, Shown) { return fake.reason; }},
+    };
+}

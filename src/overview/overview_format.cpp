@@ -122,3 +122,27 @@ QStringList VerificationNotes(const VerificationSummary &summary)
         notes.append(reason.value().join(u'、') + QStringLiteral("：") + reason.key());
     return notes;
 }
+
+QString VerificationHeadline(const OverviewResult &result)
+{
+    if (!result.verification)
+        return {};
+    if (!result.verification->dnsProblem.isEmpty() && !result.verification->stopped)
+        return QStringLiteral("验证：") + result.verification->dnsProblem
+            + QStringLiteral("，依反向域名的结论都算作无法验证，本次结果未写入缓存");
+    if (result.verification->stopped)
+        return QStringLiteral("验证已停止：未查完的地址算作无法验证");
+    return {};
+}
+
+QStringList RunNotes(const OverviewResult &result)
+{
+    QStringList notes = result.problems;
+    if (result.verification)
+        notes += VerificationNotes(*result.verification);
+    for (const OverviewInput &input : result.inputs)
+        notes += InputNotes(input);
+    if (result.stopped)
+        notes.append(QStringLiteral("已停止：以上数字只含已读的部分"));
+    return notes;
+}

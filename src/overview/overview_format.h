@@ -29,5 +29,14 @@ QString VerificationText(const VerdictCounts &counts, bool raw = false);
 // how old each address list is, the lists that could not be used.
 QStringList VerificationNotes(const VerificationSummary &summary);
 
+// What a report puts above everything when the check's figures cannot be
+// taken as they are: its DNS answers were not trusted, or it was stopped.
+// Empty otherwise.
+QString VerificationHeadline(const OverviewResult &result);
+
+// Every note of a run besides its figures, for every output: the run's
+// problems, the check's notes, each input's notes, the stop.
+QStringList RunNotes(const OverviewResult &result);
+
 // Columns a text takes in a fixed-width font: East Asian wide characters two.
 int DisplayWidth(const QString &text);

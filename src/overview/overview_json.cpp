@@ -93,6 +93,10 @@ void AddVerificationJson(const VerificationSummary &summary, QJsonObject &docume
                                  {QStringLiteral("ptr"), TextOrNull(fake.ptr)},
                                  {QStringLiteral("reason"), fake.reason}});
     document.insert(QStringLiteral("fake_clients"), fakes);
+    if (!summary.dnsProblem.isEmpty())
+        document.insert(QStringLiteral("verification_problem"), summary.dnsProblem);
+    if (summary.stopped)
+        document.insert(QStringLiteral("verification_stopped"), true);
     if (summary.behindProxy)
         document.insert(QStringLiteral("verification_note"), ProxyNoteText());
     QJsonObject lists;

@@ -52,19 +52,26 @@ QString TotalsText(const OverviewResult &result)
              CountText(result.badLines));
 }
 
-QStringList FakeClientHeaders() { return {"地址", "蜘蛛", "请求数", "反向域名", "原因"}; }
+QStringList FakeClientHeaders()
+{
+    QStringList headers;
+    for (const FakeClientColumn &column : FakeClientColumns())
+        headers.append(column.header);
+    return headers;
+}
 
 QList<ReportRow> FakeClientRows(const OverviewResult &result)
 {
     QList<ReportRow> rows;
     if (!result.verification)
         return rows;
+    const QList<FakeClientColumn> columns = FakeClientColumns();
     for (const ClientVerdict &fake : result.verification->fakeClients) {
-        const AgentOverview *agent = result.agent(fake.agentId);
-        rows.append({{{fake.address, {}}, {agent ? agent->name : fake.agentId, {}}, countCell(fake.requests),
-                      {fake.ptr.isEmpty() ? QStringLiteral("—") : fake.ptr, {}}, {fake.reason, {}}},
-                     fake.address,
-                     0});
+        ReportRow row{{}, fake.address, 0};
+        for (const FakeClientColumn &column : columns)
+            row.cells.append({column.value(fake, result, Shown::ForPeople),
+                              column.numeric ? QVariant(column.value(fake, result, Shown::Raw).toLongLong()) : QVariant()});
+        rows.append(std::move(row));
     }
     return rows;
 }

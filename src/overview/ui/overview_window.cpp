@@ -48,8 +48,6 @@ const QString kAutomaticFormat = QStringLiteral("自动");
 const QStringList kNamedFormats = {kAutomaticFormat, QStringLiteral("combined"), QStringLiteral("common")};
 const QString kRequestsHeader = QStringLiteral("请求数");
 constexpr int kRememberedFormats = 5;
-constexpr int kDayChartAgents = 5;      // the busiest crawlers when no row is selected
-constexpr int kStatusChartAgents = 15;
 constexpr int kProgressSteps = 1000;
 
 // Saves an image atomically; empty on success, else why not.
@@ -387,10 +385,10 @@ void OverviewWindow::updateCharts()
         statusChart_->setDrawer({});
         return;
     }
-    dayChart_->setDrawer([result = result_, ids = chartAgentIds(kDayChartAgents)](QSizeF size) {
+    dayChart_->setDrawer([result = result_, ids = chartAgentIds(kDayChartCrawlers)](QSizeF size) {
         return size.isEmpty() ? DrawDayChart(*result, ids) : DrawDayChart(*result, ids, size);
     });
-    statusChart_->setDrawer([result = result_, ids = chartAgentIds(kStatusChartAgents)](QSizeF size) {
+    statusChart_->setDrawer([result = result_, ids = chartAgentIds(kStatusChartCrawlers)](QSizeF size) {
         return size.isEmpty() ? DrawStatusChart(*result, ids) : DrawStatusChart(*result, ids, {size.width(), 0});
     });
 }

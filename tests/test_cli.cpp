@@ -341,6 +341,11 @@ private slots:
         QFile page(dir.filePath(QStringLiteral("pages/units_a.cn.html")));
         QVERIFY(page.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(page.readAll()).contains(QStringLiteral("搜索到结果<b>3万4567</b>条")));
+        WriteFile(dir.filePath("file"), "x");  // a folder that cannot be made fails the run, exit 1
+        QCOMPARE(cli({"index", "--sites", sites, "--services-file", definitions, "--services", "units", "--save-pages",
+                      dir.filePath("file/pages")})
+                     .status,
+                 1);
 
         WriteFile(dir.filePath("bad.json"), "{\"services\": [\n{]}");
         const Result refused = cli({"index", "--sites", sites, "--services-file", dir.filePath("bad.json")});

@@ -126,6 +126,34 @@ private slots:
         QCOMPARE(LoadAgentCatalogue(folder.filePath(QStringLiteral("absent.json"))).problems, QStringList());
     }
 
+    // Every fault of a user's file at once, each with its line.
+    void catalogueFaultsEachWithTheirLine()
+    {
+        AgentCatalogue catalogue = BuiltInAgentCatalogue();
+        const QStringList faults = OverlayAgentCatalogue(catalogue, R"({
+  "agents": [
+    {"id": "a", "name": "A", "category": "ai", "tokens": ["ABot"], "colour": "red"},
+    {"id": "b", "name": "B", "category": "ai", "tokens": ["BBot"], "address_lists": ["nolist"]},
+    {"id": "a", "name": "A2", "category": "ai", "tokens": ["A2Bot"]}
+  ],
+  "extra": 1
+})");
+        QCOMPARE(faults, (QStringList{
+                             "第 7 行：未知的字段“extra”（可用：agents、address_lists、resolver_check）",
+                             "第 3 行：未知的字段“colour”（可用：id、name、family、category、tokens、host_suffixes、address_lists）",
+                             "第 5 行：蜘蛛 id“a”与第 3 行的重复",
+                         }
+                          + QStringList{QStringLiteral("第 4 行：address_lists 中的“nolist”不是已知的地址列表（可用：")
+                                        + [] {
+                                              QStringList ids;
+                                              for (const AddressListSource &list : BuiltInAgentCatalogue().addressLists)
+                                                  ids.append(list.id);
+                                              return ids.join(u'、');
+                                          }()
+                                        + u'）'}));
+        QCOMPARE(catalogue.agents.size(), BuiltInAgentCatalogue().agents.size());  // nothing of it used
+    }
+
     // A file whose size the system cannot tell beforehand is read only up
     // to the limit: an endless one is reported, not read without end.
     void endlessUserCatalogue()

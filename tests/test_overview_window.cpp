@@ -336,8 +336,8 @@ private slots:
         fakes->selectRow(0);
         control<QPushButton>(&window, "copyFakes")->click();
         const QStringList copied = QGuiApplication::clipboard()->text().split(u'\n');
-        QCOMPARE(copied[0], QStringLiteral("地址\t蜘蛛\t请求数\t反向域名\t原因"));
-        QVERIFY2(copied[1].startsWith(QStringLiteral("66.249.66.1\t百度蜘蛛\t4\tcrawl-66-249-66-1.googlebot.com\t")),
+        QCOMPARE(copied[0], QStringLiteral("地址\t蜘蛛\tID\t请求数\t反向域名\t原因"));
+        QVERIFY2(copied[1].startsWith(QStringLiteral("66.249.66.1\t百度蜘蛛\tbaiduspider\t4\tcrawl-66-249-66-1.googlebot.com\t")),
                  qPrintable(copied[1]));
     }
 

@@ -6,7 +6,6 @@
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
 #include "logs/log_input.h"
-#include "overview/overview_format.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -61,6 +61,8 @@ QString UserAgentCatalogueFile();
 // changes nothing.
 AgentCatalogue LoadAgentCatalogue(const QString &userFile = UserAgentCatalogueFile());
 
-// Lays a catalogue document over `catalogue`. Empty when it was used, else why
-// not (in Chinese); a document that is not used changes nothing.
-QString OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json);
+// Lays a catalogue document over `catalogue`. Empty when it was used, else
+// every fault found, each with its line (in Chinese): unknown keys (the
+// allowed ones listed), an id given twice, an address list no list defines.
+// A document with any fault changes nothing.
+QStringList OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json);

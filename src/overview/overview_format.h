@@ -9,8 +9,6 @@
 
 // How the overview's writers (and the window) show values, in one place.
 
-QString FamilyKey(LogFamily family);            // "w3c", "ncsa", "custom"
-QString CompressionKey(Compression compression);  // "none", "gzip", "zstd", "bzip2", "xz"
 QString DayText(QDate day);                     // "2015-01-01"
 QString TimeText(const QDateTime &time);        // "2015-01-01T00:00:01"; empty when invalid
 QString CountText(qint64 count);                // "1,234,567"

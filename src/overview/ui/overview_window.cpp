@@ -206,7 +206,8 @@ QWidget *OverviewWindow::buildFakeClients()
     auto *sorted = new TagFilterModel(this);
     sorted->setSourceModel(fakes_);
     fakeTable_ = MakeReportTable(page, QStringLiteral("fakeTable"), sorted);
-    fakeTable_->sortByColumn(2, Qt::DescendingOrder);  // most requests first, as the check ranks them
+    fakeTable_->sortByColumn(int(FakeClientHeaders().indexOf(kRequestsHeader)),
+                             Qt::DescendingOrder);  // most requests first, as the check ranks them
     verificationNotes_ = NamedLabel(page, QStringLiteral("verificationNotes"), QString());
     verificationNotes_->setWordWrap(true);
     QPushButton *copy = NamedButton(page, QStringLiteral("copyFakes"), QStringLiteral("复制选中行"));

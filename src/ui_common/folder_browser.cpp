@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 
-QString ChooseFolder(QWidget *owner, const QString &prompt)
+QString ChooseFolder(QWidget *owner, const QString &prompt, const QString &start)
 {
-    const QString folder = QFileDialog::getExistingDirectory(owner, prompt, QString(), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(owner, prompt, start, QFileDialog::ShowDirsOnly);
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }

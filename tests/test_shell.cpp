@@ -7,6 +7,7 @@
 #include "ui_common/qt_translations.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -46,7 +47,6 @@ private slots:
     void captionFromTheIdentity()
     {
         MDIForm1 frame;
-        SaveScreenshot(&frame, "main-window");
         QCOMPARE(frame.windowTitle(), QStringLiteral("蛛迹通 V1.6.1025 -澜岫软件"));
         QCOMPARE(AppIdentity::resourceVersionText(), QStringLiteral("1.06.1025"));
     }
@@ -178,6 +178,27 @@ private slots:
         frame.show();
         menuAction(frame, "menu退出")->trigger();
         QVERIFY(!frame.isVisible());
+    }
+
+    void screenshots()
+    {
+        if (qEnvironmentVariableIsEmpty("TRAWLEX_SCREENSHOTS"))
+            QSKIP("set TRAWLEX_SCREENSHOTS to a folder to take the README's screenshots");
+        // What a new user sees after a first try with the example logs.
+        MDIForm1 frame;
+        frame.resize(1400, 900);
+        frame.show();
+        auto *workspace = control<QMdiArea>(&frame, "workspace");
+        menuAction(frame, "menu服务器日志分析")->trigger();
+        QMdiSubWindow *crawlLog = workspace->activeSubWindow();
+        control<QLineEdit>(crawlLog, "Text1")->setText(QDir::cleanPath(QStringLiteral(TRAWLEX_TEST_DATA "/../../examples/logs")));
+        control<QPushButton>(crawlLog, "Command2")->click();
+        control<QPushButton>(crawlLog, "Command20")->click();
+        QMdiSubWindow *overview = workspace->activeSubWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>(overview, "startButton")->isEnabled(), 20000);
+        crawlLog->move(0, 0);
+        overview->setGeometry(260, 0, workspace->viewport()->width() - 260, workspace->viewport()->height());
+        SaveScreenshot(&frame, "main-window");
     }
 
     void secondStartEndsSilently()

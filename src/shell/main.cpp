@@ -4,7 +4,6 @@
 #include "ui_common/qt_translations.h"
 
 #include <QApplication>
-#include <QLocale>
 
 int main(int argc, char *argv[])
 {
@@ -14,9 +13,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(AppIdentity::versionText());
     QApplication::setOrganizationName(AppIdentity::title());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/trawlex.svg")));
-    // Qt's own dialogs in Chinese whatever the system's locale (their dates,
-    // sizes and texts); the program's reports set their own formats.
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     if (!InstallQtChineseTranslations())
         qWarning("Qt's Chinese translations (qtbase_zh_CN.qm) are missing: Qt's own texts stay English");
 

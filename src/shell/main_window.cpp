@@ -77,6 +77,9 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
     workspace_ = new QMdiArea(central);
     workspace_->setObjectName(QStringLiteral("workspace"));
     workspace_->setBackground(palette().brush(QPalette::Dark));
+    // A child wider than the frame scrolls; it does not stretch the frame.
+    workspace_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    workspace_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

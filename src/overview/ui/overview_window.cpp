@@ -100,7 +100,7 @@ void OverviewWindow::buildControls()
     format_->setObjectName(QStringLiteral("formatCombo"));
     format_->setEditable(true);
     format_->setInsertPolicy(QComboBox::NoInsert);
-    format_->setMinimumContentsLength(24);
+    format_->setMinimumContentsLength(16);
     format_->lineEdit()->setPlaceholderText(QStringLiteral("自动，或填入 nginx log_format / Apache LogFormat 格式串"));
     format_->setToolTip(kFormatHelp);
     from_ = new QLineEdit(this);
@@ -109,7 +109,7 @@ void OverviewWindow::buildControls()
     to_->setObjectName(QStringLiteral("toEdit"));
     for (QLineEdit *date : {from_, to_}) {
         date->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
-        date->setMaximumWidth(110);
+        date->setFixedWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("YYYY-MM-DD")) + 16);
     }
     verify_ = new QCheckBox(QStringLiteral("验证"), this);
     verify_->setObjectName(QStringLiteral("verifyCheck"));

@@ -6,6 +6,7 @@
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/overview_window.h"
 #include "overview/ui/problem_line.h"
+#include "overview/ui/verification_tools.h"
 #include "verification/address_lists.h"
 #include "verification/catalogue_rules.h"
 #include "support/tiny_dns_server.h"
@@ -301,7 +302,7 @@ private slots:
         OverviewWindow window;
         QString shown;
         catchMessage(shown);
-        QSignalSpy updated(&window, &OverviewWindow::listsUpdated);
+        QSignalSpy updated(window.findChild<VerificationTools *>(), &VerificationTools::listsUpdated);
         control<QPushButton>(&window, "updateLists")->click();
         QVERIFY(updated.wait(20000));
         QTRY_VERIFY(!shown.isEmpty());

@@ -12,8 +12,7 @@
 #include "overview/ui/problem_line.h"
 #include "overview/ui/report_table.h"
 #include "overview/ui/table_menu.h"
-#include "verification/catalogue_rules.h"
-#include "verification/dns_evidence.h"
+#include "overview/ui/verification_tools.h"
 #include "ui_common/export_prompts.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
@@ -25,7 +24,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -114,10 +112,6 @@ void OverviewWindow::buildControls()
     verify_ = new QCheckBox(QStringLiteral("验证"), this);
     verify_->setObjectName(QStringLiteral("verifyCheck"));
     verify_->setToolTip(QStringLiteral("用反向域名和公布的地址列表检查蜘蛛的真伪（需要 DNS）"));
-    updateLists_ = NamedButton(this, QStringLiteral("updateLists"), QStringLiteral("更新地址列表"));
-    updateLists_->setToolTip(QStringLiteral("下载爬虫公布的地址列表，验证时用来确认谷歌、必应等蜘蛛的地址"));
-    clearCache_ = NamedButton(this, QStringLiteral("clearCache"), QStringLiteral("清除缓存"));
-    clearCache_->setToolTip(QStringLiteral("清除验证时保存的 DNS 查询结果（保存 24 小时），下次验证重新查询"));
     start_ = NamedButton(this, QStringLiteral("startButton"), QStringLiteral("开始分析"));
     stop_ = NamedButton(this, QStringLiteral("stopButton"), QStringLiteral("停止"));
     stop_->setEnabled(false);
@@ -172,7 +166,10 @@ void OverviewWindow::buildControls()
     input->addWidget(from_, 1, 3);
     input->addWidget(new QLabel(QStringLiteral("到"), this), 1, 4);
     input->addWidget(to_, 1, 5);
-    input->addLayout(buildVerifyRow(), 1, 6);
+    auto *verifyRow = new QHBoxLayout;
+    verifyRow->addWidget(verify_);
+    verifyRow->addWidget(new VerificationTools(this));
+    input->addLayout(verifyRow, 1, 6);
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
     input->setColumnStretch(1, 1);
@@ -219,18 +216,6 @@ void OverviewWindow::buildControls()
     connect(exportCsv_, &QPushButton::clicked, this, &OverviewWindow::exportCsvClicked);
     connect(exportHtml_, &QPushButton::clicked, this, &OverviewWindow::exportHtmlClicked);
     connect(exportCharts_, &QPushButton::clicked, this, &OverviewWindow::exportChartsClicked);
-    connect(updateLists_, &QPushButton::clicked, this, &OverviewWindow::updateListsClicked);
-    connect(&listUpdater_, &AddressListUpdater::finished, this, &OverviewWindow::showListUpdates);
-    connect(clearCache_, &QPushButton::clicked, this, &OverviewWindow::clearCacheClicked);
-}
-
-QLayout *OverviewWindow::buildVerifyRow()
-{
-    auto *row = new QHBoxLayout;
-    row->addWidget(verify_);
-    row->addWidget(updateLists_);
-    row->addWidget(clearCache_);
-    return row;
 }
 
 QWidget *OverviewWindow::buildFakeClients()
@@ -535,39 +520,6 @@ QString OverviewWindow::exportStart() const
 void OverviewWindow::rememberExportFolder(const QString &folder)
 {
     OpenAppSettings().setValue(kSettingsGroup + QStringLiteral("/导出目录"), QDir::toNativeSeparators(folder));
-}
-
-void OverviewWindow::updateListsClicked()
-{
-    // The catalogue's addresses, or a user's own from the settings (group 概览/地址列表网址).
-    QList<AddressListSpec> lists = VerificationRulesOf(LoadAgentCatalogue()).lists;
-    QSettings settings = OpenAppSettings();
-    settings.beginGroup(kSettingsGroup + QStringLiteral("/地址列表网址"));
-    for (AddressListSpec &list : lists)
-        list.url = settings.value(list.id, list.url).toUrl();
-    if (listUpdater_.start(lists, AddressListFolder())) {
-        updateLists_->setEnabled(false);
-        updateLists_->setText(QStringLiteral("正在更新…"));
-    }
-}
-
-void OverviewWindow::showListUpdates(const QStringList &lines, bool allUpdated)
-{
-    updateLists_->setEnabled(true);
-    updateLists_->setText(QStringLiteral("更新地址列表"));
-    emit listsUpdated();
-    const QString heading = allUpdated ? QStringLiteral("地址列表已更新：") : QStringLiteral("有的地址列表未能更新：");
-    LocalizedMessageBox(heading + u'\n' + lines.join(u'\n'), this, allUpdated ? 64 : 48, QString());
-}
-
-void OverviewWindow::clearCacheClicked()
-{
-    QFile cache(VerificationCache::defaultPath());
-    if (cache.exists() && !cache.remove()) {
-        showMessage(QStringLiteral("无法清除 DNS 缓存 %1：%2").arg(QDir::toNativeSeparators(cache.fileName()), cache.errorString()));
-        return;
-    }
-    showMessage(QStringLiteral("DNS 缓存已清除，下次验证会重新查询。"));
 }
 
 void OverviewWindow::showMessage(const QString &text) { LocalizedMessageBox(text, this, 64, QString()); }

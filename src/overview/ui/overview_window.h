@@ -1,7 +1,6 @@
 #pragma once
 
 #include "overview/overview_result.h"
-#include "overview/ui/address_list_updater.h"
 #include "overview/ui/overview_runner.h"
 
 #include <QWidget>
@@ -14,7 +13,6 @@ class ProblemLine;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -58,7 +56,6 @@ public:
 
 signals:
     void runFinished();
-    void listsUpdated();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -77,14 +74,10 @@ private slots:
     void exportCsvClicked();
     void exportHtmlClicked();
     void exportChartsClicked();
-    void updateListsClicked();
-    void showListUpdates(const QStringList &lines, bool allUpdated);
-    void clearCacheClicked();
 
 private:
     void buildControls();
     QWidget *buildFakeClients();
-    QLayout *buildVerifyRow();
     QStringList chartAgentIds(int busiest) const;
     void clearResult();
     void showMessage(const QString &text);
@@ -101,8 +94,6 @@ private:
     QLineEdit *from_;
     QLineEdit *to_;
     QCheckBox *verify_;
-    QPushButton *updateLists_;
-    QPushButton *clearCache_;
     QPushButton *start_;
     QPushButton *stop_;
     QProgressBar *progress_;
@@ -124,7 +115,6 @@ private:
     QPushButton *exportCharts_;
 
     OverviewRunner runner_;
-    AddressListUpdater listUpdater_;
     QTimer *progressTimer_;
     std::shared_ptr<const OverviewResult> result_;
     std::shared_ptr<const OverviewResult> shown_;  // result_ cut to the ticked categories

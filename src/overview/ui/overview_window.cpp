@@ -479,9 +479,7 @@ QString OverviewWindow::exportCharts(const QString &folder) const
 void OverviewWindow::exportCsvClicked()
 {
     const QString folder = ChooseFolder(this, QStringLiteral("请选择保存 CSV 文件的目录."), exportStart());
-    QStringList names = {QStringLiteral("agents.csv"), QStringLiteral("days.csv"), QStringLiteral("pages.csv")};
-    if (shown_ && shown_->verification)
-        names.append(QStringLiteral("fake_clients.csv"));
+    const QStringList names = shown_ ? OverviewCsvFileNames(*shown_) : QStringList();
     if (folder.isEmpty() || !ConfirmReplace(this, folder, names))
         return;
     rememberExportFolder(folder);

@@ -110,6 +110,12 @@ private:
 
 }  // namespace
 
+QString NoLogFilesText(bool recursive)
+{
+    return recursive ? QStringLiteral("没有找到日志文件")
+                     : QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”（命令行 --recursive）");
+}
+
 bool NaturalNameLess(QStringView a, QStringView b)
 {
     const int order = naturalCompare(a, b);
@@ -143,8 +149,6 @@ LogInputScan CollectLogInputs(const QStringList &paths, bool recursive)
         }
     }
     if (scan.inputs.isEmpty() && folders.enteredAny())
-        scan.problems.append(recursive ? QStringLiteral("没有找到日志文件")
-                                       : QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”"
-                                                        "（命令行 --recursive）"));
+        scan.problems.append(NoLogFilesText(recursive));
     return scan;
 }

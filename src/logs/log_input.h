@@ -26,6 +26,9 @@ struct LogInputScan
 // IIS keeps its logs).
 LogInputScan CollectLogInputs(const QStringList &paths, bool recursive);
 
+// What a report says when the folders given hold no log.
+QString NoLogFilesText(bool recursive);
+
 // Whether a folder's file counts as a log by its name: after one ".gz", ".zst", ".bz2" or ".xz" is
 // removed, it ends in ".log", or is NAME.log.N, NAME.log-YYYYMMDD[HH], NAME_log or NAME_log.N
 // (letter case ignored).

@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/site_options.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "overview/overview_csv.h"
@@ -76,6 +77,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     parser.addOption(verifyOption);
     const DnsCommandLine dns;
     dns.addTo(parser);
+    const SiteCommandLine site;
+    site.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
                                  QStringLiteral("PATH..."));
@@ -106,6 +109,11 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     request.clientRequests = parser.isSet(verifyOption);
     if (!request.clientRequests && (parser.isSet(dns.dnsServer) || parser.isSet(dns.noCache)))
         return usage(QStringLiteral("--dns-server 和 --no-cache 需要 --verify / need --verify"));
+    QString siteProblem;
+    const std::optional<SiteRequest> siteRequest = site.read(parser, siteProblem);
+    if (!siteRequest)
+        return usage(siteProblem);
+    request.targets = siteRequest->any();
     std::unique_ptr<CaresResolver> resolver;
     if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
         return status;
@@ -122,6 +130,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         dns.applyTo(parser, options);
         VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
     }
+    if (siteRequest->any() && !result.stopped)
+        AddSiteFigures(result, *siteRequest, catalogue);
     QString saveProblem;
     if (parser.isSet(jsonOption)) {
         console.out(QString::fromUtf8(OverviewJsonText(result)));

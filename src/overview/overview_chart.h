@@ -20,7 +20,8 @@
 struct ChartPoint
 {
     QPointF at;
-    QDate day;
+    QDate day;      // per-day chart
+    int hour = -1;  // hour chart
     qint64 value = 0;
 };
 
@@ -66,6 +67,9 @@ struct ChartHit
 // Requests per day of the given agents, one line each, over the days of the
 // result; axes, dates and a legend.
 Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360});
+
+// Requests by the hour the log writes (0-23) of the given agents, one line each.
+Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 300});
 
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
 Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0});

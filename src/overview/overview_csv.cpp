@@ -2,6 +2,8 @@
 
 #include "overview/agent_table.h"
 #include "overview/overview_format.h"
+#include "overview/site_tables.h"
+
 #include <QDir>
 #include <QSaveFile>
 
@@ -119,6 +121,22 @@ void WriteFakeClients(const OverviewResult &result, CsvFile &csv)
         csv.row({fake.address, fake.agentId, QString::number(fake.requests), fake.ptr, fake.reason});
 }
 
+void WriteCoverage(const OverviewResult &result, CsvFile &csv)
+{
+    csv.row(CoverageUrlHeaders());
+    for (const AgentOverview *agent : CoverageAgents(result))
+        for (int url = 0; url < result.sitemap->urls.size(); ++url)
+            csv.row(CoverageUrlRow(result, *agent, url));
+}
+
+void WriteRobots(const OverviewResult &result, CsvFile &csv)
+{
+    csv.row(RobotsKeyHeaders());
+    for (const AgentOverview *agent : RobotsAgents(result))
+        for (const DisallowedKey &key : agent->robots->keys)
+            csv.row(RobotsKeyRow(*agent, key));
+}
+
 }  // namespace
 
 QString WriteOverviewCsv(const OverviewResult &result, const QString &folder)
@@ -131,6 +149,10 @@ QString WriteOverviewCsv(const OverviewResult &result, const QString &folder)
                                                  {"pages.csv", WritePages}};
     if (result.verification)
         files.append({"fake_clients.csv", WriteFakeClients});
+    if (result.sitemap)
+        files.append({"coverage.csv", WriteCoverage});
+    if (result.robotsTxt)
+        files.append({"robots.csv", WriteRobots});
     for (const auto &[name, write] : files) {
         CsvFile csv(dir.filePath(QLatin1String(name)));
         write(result, csv);

@@ -10,6 +10,7 @@
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "overview/site_tables.h"
 #include "verification/cares_resolver.h"
 #include "verification/catalogue_rules.h"
 #include "verification/overview_verification.h"
@@ -34,7 +35,7 @@ std::optional<QDate> DateOption(const QCommandLineParser &parser, const QCommand
 // What the file outputs do not show: said on standard error.
 void ReportNotes(const OverviewResult &result, Console &console)
 {
-    QStringList notes = result.problems;
+    QStringList notes = result.problems + SiteNotes(result);
     for (const OverviewInput &input : result.inputs)
         notes += InputNotes(input);
     for (const QString &note : notes)

@@ -129,9 +129,7 @@ public:
             set_.summary.files[entry].problem = raw.problem;
             return;
         }
-        SitemapDocument document = ParseSitemap(raw.bytes);
-        if (raw.cut && document.problem.isEmpty())
-            document.problem = cutText(kMostSitemapBytes);
+        SitemapDocument document = ParseSitemap(raw.bytes, raw.cut);
         set_.summary.files[entry].problem = document.problem;
         if (!document.index) {
             set_.summary.files[entry].urls = addUrls(document.addresses, set_.summary.files[entry].problem);
@@ -198,10 +196,9 @@ private:
 
 }  // namespace
 
-SitemapDocument ParseSitemap(QByteArray bytes)
+SitemapDocument ParseSitemap(QByteArray bytes, bool cut)
 {
     SitemapDocument document;
-    bool cut = false;
     if (bytes.startsWith("\x1f\x8b")) {
         QByteArray unpacked;
         if (!gunzip(bytes, kMostSitemapBytes, unpacked, cut)) {
@@ -210,10 +207,13 @@ SitemapDocument ParseSitemap(QByteArray bytes)
         }
         bytes = std::move(unpacked);
     }
-    if (looksLikeXml(bytes))
+    if (looksLikeXml(bytes)) {
         readXml(bytes, cut, document);
-    else
+    } else {
+        if (cut)  // the last line is a part of one
+            bytes.truncate(bytes.lastIndexOf('\n') + 1);
         readText(bytes, document);
+    }
     if (cut && document.problem.isEmpty())
         document.problem = cutText(kMostSitemapBytes);
     return document;

@@ -24,7 +24,8 @@ struct SitemapDocument
     QString problem;  // what was wrong; the addresses read before it are kept
 };
 
-SitemapDocument ParseSitemap(QByteArray bytes);
+// `cut`: the bytes are the first part of a longer file.
+SitemapDocument ParseSitemap(QByteArray bytes, bool cut = false);
 
 // The sitemaps' URLs on the site's host, each with its key, read from every
 // source (an index's children followed one level deep). `siteHost` empty:

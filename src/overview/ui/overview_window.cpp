@@ -6,10 +6,13 @@
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
+#include "overview/site_tables.h"
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
+#include "overview/ui/coverage_tab.h"
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/report_table.h"
+#include "overview/ui/robots_tab.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/named_controls.h"
@@ -136,6 +139,10 @@ void OverviewWindow::buildControls()
     charts_->addTab(dayChart_, QStringLiteral("每日请求"));
     charts_->addTab(statusChart_, QStringLiteral("状态分布"));
     charts_->addTab(buildFakeClients(), QStringLiteral("仿冒"));
+    coverage_ = new CoverageTab(this);
+    robots_ = new RobotsTab(this);
+    charts_->addTab(coverage_, QStringLiteral("覆盖"));
+    charts_->addTab(robots_, QStringLiteral("robots"));
     exportCsv_ = NamedButton(this, QStringLiteral("exportCsv"), QStringLiteral("导出CSV…"));
     exportHtml_ = NamedButton(this, QStringLiteral("exportHtml"), QStringLiteral("导出HTML…"));
     exportCharts_ = NamedButton(this, QStringLiteral("exportCharts"), QStringLiteral("导出图表PNG…"));
@@ -155,6 +162,7 @@ void OverviewWindow::buildControls()
     input->addWidget(verify_, 1, 6);
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
+    addSiteInputs(input);
     input->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);
@@ -225,6 +233,54 @@ QWidget *OverviewWindow::buildFakeClients()
     return page;
 }
 
+// The site's files beside the folder: sitemaps (several, by ';') and robots.txt.
+void OverviewWindow::addSiteInputs(QGridLayout *input)
+{
+    sitemapEdit_ = new QLineEdit(this);
+    sitemapEdit_->setObjectName(QStringLiteral("sitemapEdit"));
+    sitemapEdit_->setPlaceholderText(QStringLiteral("文件或 http(s) 网址，多个用 ; 分隔（可不填）"));
+    robotsEdit_ = new QLineEdit(this);
+    robotsEdit_->setObjectName(QStringLiteral("robotsEdit"));
+    robotsEdit_->setPlaceholderText(QStringLiteral("文件或 http(s) 网址（可不填）"));
+    QPushButton *chooseSitemap = NamedButton(this, QStringLiteral("chooseSitemap"), QStringLiteral("选择"));
+    QPushButton *chooseRobots = NamedButton(this, QStringLiteral("chooseRobots"), QStringLiteral("选择"));
+    connect(chooseSitemap, &QPushButton::clicked, this, &OverviewWindow::chooseSitemap);
+    connect(chooseRobots, &QPushButton::clicked, this, &OverviewWindow::chooseRobots);
+    input->addWidget(new QLabel(QStringLiteral("网站地图："), this), 2, 0);
+    input->addWidget(sitemapEdit_, 2, 1, 1, 3);
+    input->addWidget(chooseSitemap, 2, 4);
+    input->addWidget(new QLabel(QStringLiteral("robots.txt："), this), 2, 5);
+    input->addWidget(robotsEdit_, 2, 6, 1, 2);
+    input->addWidget(chooseRobots, 2, 8);
+}
+
+SiteRequest OverviewWindow::siteRequest() const
+{
+    SiteRequest site;
+    for (const QString &source : sitemapEdit_->text().split(u';', Qt::SkipEmptyParts))
+        if (!source.trimmed().isEmpty())
+            site.sitemaps.append(source.trimmed());
+    site.robots = robotsEdit_->text().trimmed();
+    return site;
+}
+
+void OverviewWindow::chooseSitemap()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("选择网站地图"), QString(),
+        QStringLiteral("网站地图 (*.xml *.gz *.txt);;所有文件 (*)"));
+    if (!files.isEmpty())
+        sitemapEdit_->setText(files.join(u';'));
+}
+
+void OverviewWindow::chooseRobots()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("选择 robots.txt"), QString(),
+                                                      QStringLiteral("robots.txt (*.txt);;所有文件 (*)"));
+    if (!file.isEmpty())
+        robotsEdit_->setText(file);
+}
+
 void OverviewWindow::copyFakeClients() { QGuiApplication::clipboard()->setText(SelectedRowsText(fakeTable_)); }
 
 void OverviewWindow::setFolder(const QString &folder, bool recursive)
@@ -278,7 +334,7 @@ void OverviewWindow::startRun()
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     runner_.start(std::move(request), LoadAgentCatalogue(), verify_->isChecked(),
-                  settings.value(QStringLiteral("DNS服务器")).toString());
+                  settings.value(QStringLiteral("DNS服务器")).toString(), siteRequest());
     progressTimer_->start();
 }
 
@@ -310,7 +366,7 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
     stop_->setEnabled(false);
     // What the command line says on standard error: skipped and unreadable
     // files, bad lines, a malformed crawlers.json, the check's trouble.
-    QStringList notes = result->problems;
+    QStringList notes = result->problems + SiteNotes(*result);
     for (const OverviewInput &input : result->inputs)
         notes += InputNotes(input);
     problems_->setText(notes.join(u'\n'));
@@ -344,6 +400,8 @@ void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
         columnWidthsSet_ = true;
     }
     totals_->setText(TotalsText(*result_));
+    coverage_->showResult(result_);
+    robots_->showResult(result_);
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(true);
     updateFilter();
@@ -357,6 +415,8 @@ void OverviewWindow::clearResult()
     verificationNotes_->clear();
     agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
     totals_->clear();
+    coverage_->clear();
+    robots_->clear();
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(false);
     updateCharts();
@@ -446,8 +506,13 @@ void OverviewWindow::exportCsvClicked()
     if (folder.isEmpty())
         return;
     const QString problem = exportCsv(folder);
-    const QString saved = result_ && result_->verification ? QStringLiteral("已保存 agents.csv、days.csv、pages.csv 和 fake_clients.csv。")
-                                                : QStringLiteral("已保存 agents.csv、days.csv 和 pages.csv。");
+    QStringList names{QStringLiteral("agents.csv"), QStringLiteral("days.csv"), QStringLiteral("pages.csv")};
+    for (const auto &[written, name] : {std::pair{result_ && result_->verification, "fake_clients.csv"},
+                                        std::pair{result_ && result_->sitemap, "coverage.csv"},
+                                        std::pair{result_ && result_->robotsTxt, "robots.csv"}})
+        if (written)
+            names.append(QLatin1String(name));
+    const QString saved = QStringLiteral("已保存 %1。").arg(names.join(u'、'));
     showMessage(problem.isEmpty() ? saved : problem);
 }
 
@@ -511,6 +576,8 @@ void OverviewWindow::loadSettings()
     settings.beginGroup(kSettingsGroup);
     folderEdit_->setText(settings.value(QStringLiteral("目录")).toString());
     recursive_->setChecked(settings.value(QStringLiteral("包含子目录"), false).toBool());
+    sitemapEdit_->setText(settings.value(QStringLiteral("网站地图")).toString());
+    robotsEdit_->setText(settings.value(QStringLiteral("robots")).toString());
     verify_->setChecked(settings.value(QStringLiteral("验证"), false).toBool());
     format_->addItems(kNamedFormats);
     format_->addItems(settings.value(QStringLiteral("最近格式")).toStringList());
@@ -532,6 +599,8 @@ void OverviewWindow::saveSettings()
     settings.beginGroup(kSettingsGroup);
     settings.setValue(QStringLiteral("目录"), folderEdit_->text());
     settings.setValue(QStringLiteral("包含子目录"), recursive_->isChecked());
+    settings.setValue(QStringLiteral("网站地图"), sitemapEdit_->text().trimmed());
+    settings.setValue(QStringLiteral("robots"), robotsEdit_->text().trimmed());
     settings.setValue(QStringLiteral("验证"), verify_->isChecked());
     const QString format = format_->currentText().trimmed();
     settings.setValue(QStringLiteral("日志格式"), format == kAutomaticFormat ? QString() : format);

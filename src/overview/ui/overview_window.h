@@ -9,8 +9,11 @@
 
 class AgentDetails;
 class ChartView;
+class CoverageTab;
+class RobotsTab;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -56,6 +59,8 @@ protected:
 
 private slots:
     void chooseFolder();
+    void chooseSitemap();
+    void chooseRobots();
     void startRun();
     void stopRun();
     void showProgress();
@@ -71,6 +76,8 @@ private slots:
 private:
     void buildControls();
     QWidget *buildFakeClients();
+    void addSiteInputs(QGridLayout *input);
+    SiteRequest siteRequest() const;
     QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
     QStringList chartAgentIds(int busiest) const;
     void clearResult();
@@ -82,6 +89,8 @@ private:
     QLineEdit *folderEdit_;
     QPushButton *chooseFolder_;
     QCheckBox *recursive_;
+    QLineEdit *sitemapEdit_;  // sitemaps: files or addresses, separated by ';'
+    QLineEdit *robotsEdit_;
     QComboBox *format_;
     QLineEdit *from_;
     QLineEdit *to_;
@@ -102,6 +111,8 @@ private:
     ReportTableModel *fakes_;
     QTableView *fakeTable_;
     QLabel *verificationNotes_;
+    CoverageTab *coverage_;
+    RobotsTab *robots_;
     QPushButton *exportCsv_;
     QPushButton *exportHtml_;
     QPushButton *exportCharts_;

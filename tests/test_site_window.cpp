@@ -79,6 +79,17 @@ private slots:
         OverviewWindow window;
         QCOMPARE(control<QLineEdit>(&window, "sitemapEdit")->text(), kGolden + QStringLiteral("/sitemap.xml"));
         QCOMPARE(control<QLineEdit>(&window, "robotsEdit")->text(), kGolden + QStringLiteral("/robots.txt"));
+        if (qEnvironmentVariableIsEmpty("TRAWLEX_SCREENSHOTS"))
+            return;
+        QSignalSpy finished(&window, &OverviewWindow::runFinished);
+        control<QPushButton>(&window, "startButton")->click();
+        QVERIFY(finished.wait(20000));
+        control<QTabWidget>(&window, "chartTabs")->setCurrentWidget(control<CoverageTab>(&window, "coverageTab"));
+        window.setFolder(QStringLiteral("/var/log/nginx"));  // as the reader's would be
+        control<QLineEdit>(&window, "sitemapEdit")->setText(QStringLiteral("https://example.com/sitemap.xml"));
+        control<QLineEdit>(&window, "robotsEdit")->setText(QStringLiteral("https://example.com/robots.txt"));
+        window.resize(1100, 760);
+        SaveScreenshot(&window, "overview-coverage");
     }
 };
 

@@ -69,6 +69,7 @@ CoverageTab::CoverageTab(QWidget *parent) : QWidget(parent)
     auto *sorted = new TagFilterModel(this);
     sorted->setSourceModel(model_);
     table_ = MakeReportTable(this, QStringLiteral("coverageTable"), sorted);
+    table_->sortByColumn(2, Qt::DescendingOrder);  // most sitemap URLs requested first
     summary_ = NamedLabel(this, QStringLiteral("coverageSummary"), QString());
     summary_->setWordWrap(true);
     auto *layout = new QVBoxLayout(this);

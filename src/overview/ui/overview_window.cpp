@@ -246,12 +246,14 @@ void OverviewWindow::addSiteInputs(QGridLayout *input)
     QPushButton *chooseRobots = NamedButton(this, QStringLiteral("chooseRobots"), QStringLiteral("选择"));
     connect(chooseSitemap, &QPushButton::clicked, this, &OverviewWindow::chooseSitemap);
     connect(chooseRobots, &QPushButton::clicked, this, &OverviewWindow::chooseRobots);
+    auto *row = new QHBoxLayout;
+    row->addWidget(sitemapEdit_, 3);
+    row->addWidget(chooseSitemap);
+    row->addWidget(new QLabel(QStringLiteral("robots.txt："), this));
+    row->addWidget(robotsEdit_, 2);
+    row->addWidget(chooseRobots);
     input->addWidget(new QLabel(QStringLiteral("网站地图："), this), 2, 0);
-    input->addWidget(sitemapEdit_, 2, 1, 1, 3);
-    input->addWidget(chooseSitemap, 2, 4);
-    input->addWidget(new QLabel(QStringLiteral("robots.txt："), this), 2, 5);
-    input->addWidget(robotsEdit_, 2, 6, 1, 2);
-    input->addWidget(chooseRobots, 2, 8);
+    input->addLayout(row, 2, 1, 1, 8);
 }
 
 SiteRequest OverviewWindow::siteRequest() const

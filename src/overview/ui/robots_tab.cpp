@@ -27,6 +27,7 @@ RobotsTab::RobotsTab(QWidget *parent) : QWidget(parent)
     auto *sorted = new TagFilterModel(this);
     sorted->setSourceModel(agents_);
     agentTable_ = MakeReportTable(this, QStringLiteral("robotsTable"), sorted);
+    agentTable_->sortByColumn(3, Qt::DescendingOrder);  // most disallowed requests first
     rules_ = new ReportTableModel(kRuleHeaders, this);
     QTableView *ruleTable = MakeReportTable(this, QStringLiteral("ruleTable"), rules_);
     summary_ = NamedLabel(this, QStringLiteral("robotsSummary"), QString());

@@ -153,9 +153,15 @@ void OverviewAccumulator::AgentTally::countTime(qint64 time)
 OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
                                          bool keepClientRequests, bool keepTargets)
     : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), keepClientRequests_(keepClientRequests),
-      keepTargets_(keepTargets), agents_(std::size_t(classifier.classes().size())),
+      targetsKept_(std::size_t(classifier.classes().size())), agents_(std::size_t(classifier.classes().size())),
       pages_(std::make_shared<PageTable>()), classes_(classifier)
 {
+    // Only crawlers are asked about the site's files: browsers, scripts and
+    // records without an agent (most requests) keep their pages only.
+    for (std::size_t i = 0; keepTargets && i < targetsKept_.size(); ++i) {
+        const QString &id = classifier.classes()[qsizetype(i)].id;
+        targetsKept_[i] = id != QLatin1String("browser") && id != QLatin1String("script") && id != QLatin1String("no-agent");
+    }
 }
 
 void OverviewAccumulator::add(const LogRecord &record)
@@ -193,7 +199,7 @@ void OverviewAccumulator::add(const LogRecord &record)
     Waiting waiting{.agent = &agent, .time = time, .hasPair = record.hasPage, .hasClient = !record.client.isEmpty()};
     if (waiting.hasPair) {
         qint32 target = pages_->intern(page);
-        if (keepTargets_ && !record.query.isEmpty())
+        if (!record.query.isEmpty() && targetsKept_[std::size_t(agentClass)])
             target = targetOf(target, queries_.intern(record.query, LogFamily::Ncsa));
         waiting.pair = PairKey(target, record.status);
         agent.pageStatuses.prefetch(waiting.pair);
@@ -326,7 +332,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     pairs.reserve(tally.pageStatuses.size());
     tally.pageStatuses.forEach([&](quint64 key, const PairTally &pair) { pairs.emplace_back(key, pair); });
     std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    if (keepTargets_)
+    if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);
 
     struct SectionTally

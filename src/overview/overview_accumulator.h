@@ -122,7 +122,7 @@ private:
     qint32 fromDay_;
     qint32 toDay_;
     bool keepClientRequests_;
-    bool keepTargets_;
+    std::vector<bool> targetsKept_;  // per class: its queried targets are kept apart (crawlers, when asked)
     PageTable queries_;  // the queries of queried targets, byte for byte
     FlatMap<qint32> targetIds_;  // (page << 32 | query) → target id + 1
     std::vector<std::pair<qint32, qint32>> targets_;  // per target id: page, query

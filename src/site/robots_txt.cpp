@@ -88,6 +88,9 @@ RobotsMatcher::RobotsMatcher(const RobotsTxt &robots, const QStringList &tokens)
         for (qsizetype star; (star = pattern.indexOf('*', from)) >= 0; from = star + 1)
             compiled.pieces.append(pattern.sliced(from, star - from));
         compiled.pieces.append(pattern.sliced(from));
+        for (const QByteArrayView piece : std::as_const(compiled.pieces))
+            for (char c : piece)
+                compiled.needs.add(uchar(c));
         byLength_.append(compiled);
     }
     std::stable_sort(byLength_.begin(), byLength_.end(), [this](const Compiled &a, const Compiled &b) {
@@ -126,8 +129,11 @@ int RobotsMatcher::disallowingRule(QByteArrayView key) const
     static constexpr QByteArrayView kRobots("/robots.txt");
     if (key.startsWith(kRobots) && (key.size() == kRobots.size() || key[kRobots.size()] == '?'))
         return -1;
+    ByteSet has;
+    for (char c : key)
+        has.add(uchar(c));
     for (const Compiled &compiled : byLength_)
-        if (matches(compiled, key))
+        if (compiled.needs.within(has) && matches(compiled, key))
             return rules_[compiled.rule].allow ? -1 : compiled.rule;
     return -1;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // robots.txt as RFC 9309 reads it: groups of rules, each group named by
@@ -60,10 +61,25 @@ public:
     int disallowingRule(QByteArrayView key) const;
 
 private:
+    // The bytes a text holds, as a set: a pattern needs every byte it
+    // spells out, so a key that lacks one cannot match (most keys meet most
+    // rules that way, without a search).
+    struct ByteSet
+    {
+        std::array<quint64, 4> bits{};
+        void add(uchar c) { bits[c >> 6] |= quint64(1) << (c & 63); }
+        bool within(const ByteSet &other) const
+        {
+            return ((bits[0] & ~other.bits[0]) | (bits[1] & ~other.bits[1]) | (bits[2] & ~other.bits[2])
+                    | (bits[3] & ~other.bits[3])) == 0;
+        }
+    };
+
     struct Compiled
     {
         QList<QByteArrayView> pieces;  // the pattern cut at its '*'s
         bool anchored = false;         // it ended with '$'
+        ByteSet needs;
         int rule = 0;
     };
     static bool matches(const Compiled &pattern, QByteArrayView key);

@@ -7,7 +7,6 @@
 #include "site/url_key.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
 #include <map>
@@ -31,96 +30,108 @@ bool IsRobotsTxt(QByteArrayView key)
     return key.startsWith(kRobots) && (key.size() == kRobots.size() || key[kRobots.size()] == '?');
 }
 
-// Each request target's key, worked out once for all agents. A target is a
-// page (its id), or a queried target after the pages.
-class TargetKeys
+// Each request target's key, worked out once for all agents, and what it
+// stands for: a target is a page (its id), or a queried target after the
+// pages. Keys are told apart by a number: W3C paths ignore letter case, a
+// W3C key is never another family's, and the sitemap's URLs come first, so
+// that a target's number tells the URLs it stands for.
+class TargetIndex
 {
 public:
-    explicit TargetKeys(const OverviewResult &result)
+    TargetIndex(const OverviewResult &result, const SitemapSet *sitemap)
         : result_(result), pageCount_(qint32(result.pageCount())),
-          keys_(std::size_t(pageCount_ + result.queriedTargets.size()))
+          distinct_(std::size_t(pageCount_ + result.queriedTargets.size()), -1),
+          robotsTxt_(distinct_.size())
     {
-    }
-
-    qint32 count() const { return qint32(keys_.size()); }
-    qint32 of(const TargetStatusRequests &pair) const { return pair.queried < 0 ? pair.page : pageCount_ + pair.queried; }
-    bool w3c(qint32 target) const { return result_.pageTable->family(pageOf(target)) == LogFamily::W3c; }
-
-    const QByteArray &key(qint32 target)
-    {
-        QByteArray &key = keys_[std::size_t(target)];
-        if (key.isEmpty()) {
-            const QByteArrayView query = target < pageCount_ ? QByteArrayView() : queried(target).query;
-            key = UrlKey::of(result_.pageTable->bytes(pageOf(target)), query);
+        for (qsizetype url = 0; sitemap && url < sitemap->keys.size(); ++url) {
+            // Once as an NCSA or custom log would ask for it, once as a W3C log would.
+            for (const char family : {'n', 'w'}) {
+                scratch_ = family + sitemap->keys[url];
+                if (family == 'w')
+                    UrlKey::foldPath(scratch_, 1);
+                const qint32 id = keys_.intern(scratch_, LogFamily::Ncsa);
+                urlsOf_.resize(std::size_t(keys_.size()));
+                urlsOf_[std::size_t(id)].append(int(url));
+            }
         }
-        return key;
     }
 
-    // What tells keys apart: W3C paths ignore letter case, and a W3C key is
-    // never another family's.
-    QByteArray distinct(qint32 target)
+    qint32 count() const { return qint32(distinct_.size()); }
+    qint32 of(const TargetStatusRequests &pair) const { return pair.queried < 0 ? pair.page : pageCount_ + pair.queried; }
+
+    qint32 distinct(qint32 target)
     {
-        return w3c(target) ? 'w' + UrlKey::foldedPath(key(target)) : 'n' + key(target);
+        qint32 &id = distinct_[std::size_t(target)];
+        if (id >= 0)
+            return id;
+        const bool w3c = result_.pageTable->family(pageOf(target)) == LogFamily::W3c;
+        scratch_.truncate(0);
+        scratch_ += w3c ? 'w' : 'n';
+        appendKey(target);
+        robotsTxt_[std::size_t(target)] = IsRobotsTxt(QByteArrayView(scratch_).sliced(1));
+        if (w3c)
+            UrlKey::foldPath(scratch_, 1);
+        id = keys_.intern(scratch_, LogFamily::Ncsa);
+        if (std::size_t(id) >= firstTarget_.size())
+            firstTarget_.resize(std::size_t(id) + 1, -1);
+        if (firstTarget_[std::size_t(id)] < 0)
+            firstTarget_[std::size_t(id)] = target;
+        return id;
     }
+    bool isRobotsTxt(qint32 target)
+    {
+        distinct(target);
+        return robotsTxt_[std::size_t(target)];
+    }
+    // The sitemap URLs (indices) the target stands for; none when the sitemap lacks it.
+    const QList<int> &sitemapUrls(qint32 target)
+    {
+        static const QList<int> kNone;
+        const qint32 id = distinct(target);
+        return std::size_t(id) < urlsOf_.size() ? urlsOf_[std::size_t(id)] : kNone;
+    }
+    // The key as logged, valid until the next call.
+    QByteArrayView key(qint32 target)
+    {
+        const qint32 id = distinct(target);
+        const QByteArrayView kept = keys_.bytes(id);
+        if (kept.front() == 'n')  // kept as it is
+            return kept.sliced(1);
+        scratch_.truncate(0);
+        appendKey(target);
+        return scratch_;
+    }
+    // A distinct key as the first target of it gives it.
+    QByteArray keyText(qint32 id) { return key(firstTarget_[std::size_t(id)]).toByteArray(); }
 
 private:
     const QueriedTarget &queried(qint32 target) const { return result_.queriedTargets[target - pageCount_]; }
     qint32 pageOf(qint32 target) const { return target < pageCount_ ? target : queried(target).page; }
+    void appendKey(qint32 target)
+    {
+        const QByteArrayView query = target < pageCount_ ? QByteArrayView() : queried(target).query;
+        UrlKey::appendTo(scratch_, result_.pageTable->bytes(pageOf(target)), query);
+    }
 
     const OverviewResult &result_;
     qint32 pageCount_;
-    std::vector<QByteArray> keys_;  // empty: not yet worked out (a key is never empty)
+    std::vector<qint32> distinct_;  // per target; -1: not yet worked out
+    std::vector<bool> robotsTxt_;   // per target, once worked out
+    PageTable keys_;                // the distinct keys, family letter first
+    std::vector<QList<int>> urlsOf_;    // per distinct key of the sitemap's
+    std::vector<qint32> firstTarget_;  // per distinct key
+    QByteArray scratch_;               // reused: a key allocates nothing
 };
 
-// The sitemap URLs a target stands for: W3C targets match ignoring the
-// path's letter case, so they may stand for several.
-class SitemapMatch
-{
-public:
-    SitemapMatch(const SitemapSet &sitemap, TargetKeys &keys) : keys_(keys), matchOf_(std::size_t(keys.count()), kUnknown)
-    {
-        for (qsizetype url = 0; url < sitemap.keys.size(); ++url) {
-            exact_.insert(sitemap.keys[url], int(matches_.size()));
-            matches_.push_back({int(url)});
-            QList<int> &folded = foldedUrls_[UrlKey::foldedPath(sitemap.keys[url])];
-            folded.append(int(url));
-        }
-        for (auto folded = foldedUrls_.cbegin(); folded != foldedUrls_.cend(); ++folded) {
-            folded_.insert(folded.key(), int(matches_.size()));
-            matches_.push_back(folded.value());
-        }
-    }
-
-    // The URLs' indices; empty when the sitemap lacks the target.
-    const QList<int> &urls(qint32 target)
-    {
-        static const QList<int> kNone;
-        qint32 &match = matchOf_[std::size_t(target)];
-        if (match == kUnknown)
-            match = keys_.w3c(target) ? folded_.value(UrlKey::foldedPath(keys_.key(target)), -1)
-                                      : exact_.value(keys_.key(target), -1);
-        return match < 0 ? kNone : matches_[std::size_t(match)];
-    }
-
-private:
-    TargetKeys &keys_;
-    QHash<QByteArray, int> exact_;
-    QHash<QByteArray, int> folded_;
-    QHash<QByteArray, QList<int>> foldedUrls_;
-    std::vector<QList<int>> matches_;
-    std::vector<qint32> matchOf_;
-};
-
-AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, TargetKeys &keys, SitemapMatch &match,
-                         QDate staleBefore)
+AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, TargetIndex &targets, QDate staleBefore)
 {
     AgentCoverage coverage;
     coverage.urls.resize(std::size_t(sitemap.keys.size()));
     std::vector<bool> answered(coverage.urls.size());
-    QSet<QByteArray> outside;
+    std::vector<qint32> outside;
     for (const TargetStatusRequests &pair : agent.targetStatuses) {
-        const qint32 target = keys.of(pair);
-        const QList<int> &urls = match.urls(target);
+        const qint32 target = targets.of(pair);
+        const QList<int> &urls = targets.sitemapUrls(target);
         for (int url : urls) {
             SitemapUrlVisits &visits = coverage.urls[std::size_t(url)];
             visits.requests += pair.requests;
@@ -131,8 +142,8 @@ AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, 
             }
             answered[std::size_t(url)] = answered[std::size_t(url)] || IsValidAnswer(pair.status);
         }
-        if (urls.isEmpty() && IsValidAnswer(pair.status) && !IsRobotsTxt(keys.key(target)))
-            outside.insert(keys.distinct(target));
+        if (urls.isEmpty() && IsValidAnswer(pair.status) && !targets.isRobotsTxt(target))
+            outside.push_back(targets.distinct(target));
     }
     for (std::size_t url = 0; url < coverage.urls.size(); ++url) {
         const SitemapUrlVisits &visits = coverage.urls[url];
@@ -144,7 +155,8 @@ AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, 
             ++coverage.stale;
     }
     coverage.never = qint64(coverage.urls.size()) - coverage.inSitemap;
-    coverage.outside = outside.size();
+    std::sort(outside.begin(), outside.end());
+    coverage.outside = std::unique(outside.begin(), outside.end()) - outside.begin();
     return coverage;
 }
 
@@ -155,29 +167,28 @@ struct CompiledRules
     std::vector<qint32> verdicts;  // the disallowing rule, -1 allowed, kUnknown not yet asked
 };
 
-AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetKeys &keys)
+AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetIndex &targets)
 {
     AgentRobots robots;
     robots.group = rules.matcher.group();
-    QHash<QByteArray, DisallowedKey> disallowed;
+    QHash<qint32, DisallowedKey> disallowed;  // by distinct key
     QHash<int, qint64> byRule;
     for (const TargetStatusRequests &pair : agent.targetStatuses) {
-        const qint32 target = keys.of(pair);
-        const QByteArray &key = keys.key(target);
-        if (IsRobotsTxt(key)) {
+        const qint32 target = targets.of(pair);
+        if (targets.isRobotsTxt(target)) {
             robots.robotsFetches += pair.requests;
             continue;
         }
         qint32 &verdict = rules.verdicts[std::size_t(target)];
         if (verdict == kUnknown)
-            verdict = rules.matcher.disallowingRule(key);
+            verdict = rules.matcher.disallowingRule(targets.key(target));
         if (verdict < 0)
             continue;
         robots.disallowed += pair.requests;
         byRule[verdict] += pair.requests;
-        DisallowedKey &entry = disallowed[keys.distinct(target)];
-        if (entry.key.isEmpty())
-            entry = {QString::fromLatin1(key), rules.matcher.rules()[verdict].text, 0};
+        DisallowedKey &entry = disallowed[targets.distinct(target)];
+        if (entry.rule.isEmpty())
+            entry.rule = rules.matcher.rules()[verdict].text;
         entry.requests += pair.requests;
     }
     robots.disallowedPages = disallowed.size();
@@ -194,7 +205,10 @@ AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetKey
                      [](const RuleRequests &a, const RuleRequests &b) { return a.requests > b.requests; });
     if (robots.topRules.size() > kTopRules)
         robots.topRules.resize(kTopRules);
-    robots.keys = disallowed.values();
+    for (auto entry = disallowed.begin(); entry != disallowed.end(); ++entry) {
+        entry->key = QString::fromLatin1(targets.keyText(entry.key()));
+        robots.keys.append(*entry);
+    }
     std::sort(robots.keys.begin(), robots.keys.end(), [](const DisallowedKey &a, const DisallowedKey &b) {
         return a.requests != b.requests ? a.requests > b.requests : a.key < b.key;
     });
@@ -227,14 +241,12 @@ RobotsTxt ReadRobots(const QString &address, SiteSource &source, RobotsTxtSummar
 void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue)
 {
     SiteSource source;
-    TargetKeys keys(result);
     std::optional<SitemapSet> sitemap;
-    std::optional<SitemapMatch> match;
     if (!request.sitemaps.isEmpty()) {
         sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source);
-        match.emplace(*sitemap, keys);
         result.sitemap = sitemap->summary;
     }
+    TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
     RobotsTxt robots;
     if (!request.robots.isEmpty()) {
         result.robotsTxt.emplace();
@@ -248,15 +260,15 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
         if (!IsCrawler(agent))
             continue;
         if (sitemap)
-            agent.coverage = CoverageOf(agent, *sitemap, keys, *match, staleBefore);
+            agent.coverage = CoverageOf(agent, *sitemap, targets, staleBefore);
         if (!result.robotsTxt)
             continue;
         RobotsMatcher matcher(robots, RobotsTokensOf(agent, catalogue));
         const QString group = matcher.group() ? u'g' + matcher.group()->toLower() : QString();
         auto found = compiled.find(group);
         if (found == compiled.end())
-            found = compiled.emplace(group, CompiledRules{std::move(matcher), std::vector<qint32>(std::size_t(keys.count()), kUnknown)})
+            found = compiled.emplace(group, CompiledRules{std::move(matcher), std::vector<qint32>(std::size_t(targets.count()), kUnknown)})
                         .first;
-        agent.robots = RobotsOf(agent, found->second, keys);
+        agent.robots = RobotsOf(agent, found->second, targets);
     }
 }

@@ -30,9 +30,16 @@ void appendEscaped(QByteArray &to, uchar c)
     to += digits[c & 15];
 }
 
+bool needsWork(uchar c) { return c == '%' || c == ' ' || c > 0x7f; }
+
 void appendNormalised(QByteArray &to, QByteArrayView text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    // Most keys are plain ASCII: what needs no work goes over in one piece.
+    qsizetype plain = 0;
+    while (plain < text.size() && !needsWork(uchar(text[plain])))
+        ++plain;
+    to.append(text.first(plain));
+    for (qsizetype i = plain; i < text.size(); ++i) {
         const uchar c = uchar(text[i]);
         const int high = c == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
         const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
@@ -57,14 +64,19 @@ QByteArray of(QByteArrayView path, QByteArrayView query)
 {
     QByteArray key;
     key.reserve(path.size() + query.size() + 2);
-    if (path.isEmpty())
-        key += '/';
-    appendNormalised(key, path);
-    if (!query.isEmpty()) {
-        key += '?';
-        appendNormalised(key, query);
-    }
+    appendTo(key, path, query);
     return key;
+}
+
+void appendTo(QByteArray &to, QByteArrayView path, QByteArrayView query)
+{
+    if (path.isEmpty())
+        to += '/';
+    appendNormalised(to, path);
+    if (!query.isEmpty()) {
+        to += '?';
+        appendNormalised(to, query);
+    }
 }
 
 QByteArray ofPattern(QByteArrayView pattern)
@@ -77,13 +89,19 @@ QByteArray ofPattern(QByteArrayView pattern)
 QByteArray foldedPath(QByteArrayView key)
 {
     QByteArray folded = key.toByteArray();
-    for (qsizetype i = 0; i < folded.size() && folded[i] != '?'; ++i) {
-        if (folded[i] == '%')
-            i += 2;  // an escape's hex digits are upper case whatever the path
-        else if (folded[i] >= 'A' && folded[i] <= 'Z')
-            folded[i] = char(folded[i] - 'A' + 'a');
-    }
+    foldPath(folded);
     return folded;
+}
+
+void foldPath(QByteArray &key, qsizetype from)
+{
+    char *bytes = key.data();
+    for (qsizetype i = from; i < key.size() && bytes[i] != '?'; ++i) {
+        if (bytes[i] == '%')
+            i += 2;  // an escape's hex digits are upper case whatever the path
+        else if (bytes[i] >= 'A' && bytes[i] <= 'Z')
+            bytes[i] = char(bytes[i] - 'A' + 'a');
+    }
 }
 
 bool split(const QString &url, QString &host, QByteArray &key)

@@ -12,6 +12,9 @@
 namespace UrlKey {
 
 QByteArray of(QByteArrayView path, QByteArrayView query);
+// The same written at the end of `to`, which keeps its capacity: no
+// allocation once it is large enough.
+void appendTo(QByteArray &to, QByteArrayView path, QByteArrayView query);
 
 // The same for a robots.txt pattern: '*' and a last '$' stay as written.
 QByteArray ofPattern(QByteArrayView pattern);
@@ -19,6 +22,8 @@ QByteArray ofPattern(QByteArrayView pattern);
 // A key whose path compares ignoring ASCII letter case (as W3C logs' pages
 // do): its path's letters in lower case, escapes and query as they are.
 QByteArray foldedPath(QByteArrayView key);
+// The same in place, for the key that starts at `from`.
+void foldPath(QByteArray &key, qsizetype from = 0);
 
 // An absolute http(s) URL's host in lower case (no port) and its key;
 // false for anything else.

@@ -1,4 +1,6 @@
+#include "overview/overview_run.h"
 #include "site/robots_txt.h"
+#include "site/site_check.h"
 #include "site/site_source.h"
 #include "site/sitemap_reader.h"
 #include "site/url_key.h"
@@ -241,6 +243,41 @@ private slots:
         QCOMPARE(set.summary.files[2].problem, QStringLiteral("HTTP 404"));
         const SourceBytes robots = source.read(server.url("/robots.txt"), kMostRobotsTxtBytes);
         QCOMPARE(ParseRobotsTxt(robots.bytes).groups.size(), 1);
+    }
+
+    // W3C paths meet sitemap URLs ignoring letter case, queries keep it, and
+    // robots.txt patterns match case-sensitively the page as first spelled.
+    void w3cKeys()
+    {
+        QTemporaryDir dir;
+        const QDir at(dir.path());
+        Write(at.filePath("u_ex240101.log"),
+              "#Software: Microsoft Internet Information Services 10.0\r\n"
+              "#Fields: date time cs-uri-stem cs-uri-query sc-status cs(User-Agent)\r\n"
+              "2024-01-01 00:00:00 /News/A.html - 200 Baiduspider\r\n"
+              "2024-01-01 01:00:00 /news/a.HTML x=1 200 Baiduspider\r\n"
+              "2024-01-01 02:30:00 /Admin/x - 200 Baiduspider\r\n");
+        Write(at.filePath("sitemap.txt"), "https://example.com/news/a.html\nhttps://example.com/NEWS/A.html?x=1\n"
+                                          "https://example.com/news/a.html?X=1\n");
+        Write(at.filePath("robots.txt"), "User-agent: *\nDisallow: /admin/\nDisallow: /News/\n");
+        OverviewRequest request;
+        request.paths = {at.filePath("u_ex240101.log")};
+        request.targets = true;
+        const AgentCatalogue catalogue = BuiltInAgentCatalogue();
+        OverviewResult result = RunOverview(request, catalogue);
+        AddSiteFigures(result, {{at.filePath("sitemap.txt")}, at.filePath("robots.txt"), {}, 30}, catalogue);
+        const AgentOverview *baidu = result.agent(QStringLiteral("baiduspider"));
+        QVERIFY(baidu && baidu->coverage && baidu->robots);
+        QCOMPARE(baidu->coverage->inSitemap, 2);
+        QCOMPARE(baidu->coverage->never, 1);
+        QCOMPARE(baidu->coverage->outside, 1);
+        QCOMPARE(baidu->robots->group, std::optional<QString>(QStringLiteral("*")));
+        QCOMPARE(baidu->robots->disallowed, 2);
+        QCOMPARE(baidu->robots->disallowedPages, 2);
+        QCOMPARE(baidu->robots->keys.front().rule, QStringLiteral("Disallow: /News/"));
+        QCOMPARE(baidu->hours[0] + baidu->hours[1] + baidu->hours[2], 3);
+        QCOMPARE(baidu->sections.size(), 2);  // "/News/" (as first met) and "/Admin/"
+        QCOMPARE(baidu->sections.front().section, QStringLiteral("/News/"));
     }
 
     // The golden folder's figures, worked out by hand, for one job and several.

@@ -131,8 +131,10 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         dns.applyTo(parser, options);
         VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
     }
-    if (siteRequest->any() && !result.stopped)
-        AddSiteFigures(result, *siteRequest, catalogue);
+    if (siteRequest->any() && !result.stopped) {
+        const InterruptStopsRun interrupt(stop);
+        AddSiteFigures(result, *siteRequest, catalogue, &stop);
+    }
     QString saveProblem;
     if (parser.isSet(jsonOption)) {
         console.out(QString::fromUtf8(OverviewJsonText(result)));

@@ -1,5 +1,6 @@
 #include "site/site_check.h"
 
+#include "common/stop_flag.h"
 #include "overview/page_table.h"
 #include "site/robots_txt.h"
 #include "site/site_source.h"
@@ -238,20 +239,27 @@ RobotsTxt ReadRobots(const QString &address, SiteSource &source, RobotsTxtSummar
 
 }  // namespace
 
-void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue)
+void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue,
+                    const StopFlag *stop)
 {
     SiteSource source;
     std::optional<SitemapSet> sitemap;
-    if (!request.sitemaps.isEmpty()) {
-        sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source);
-        result.sitemap = sitemap->summary;
-    }
-    TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
+    if (!request.sitemaps.isEmpty())
+        sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source, stop);
     RobotsTxt robots;
-    if (!request.robots.isEmpty()) {
-        result.robotsTxt.emplace();
-        robots = ReadRobots(request.robots, source, *result.robotsTxt);
+    std::optional<RobotsTxtSummary> robotsTxt;
+    if (!request.robots.isEmpty() && !(stop && stop->isSet())) {
+        robotsTxt.emplace();
+        robots = ReadRobots(request.robots, source, *robotsTxt);
     }
+    if (stop && stop->isSet()) {
+        result.stopped = true;  // the site's files are not all read: no figure of them is shown
+        return;
+    }
+    if (sitemap)
+        result.sitemap = sitemap->summary;
+    result.robotsTxt = robotsTxt;
+    TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
     const QDate staleBefore = result.days.isEmpty() ? QDate() : result.days.lastKey().addDays(-request.staleDays);
 
     // Agents whose tokens find the same group share its rules and verdicts.

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class StopFlag;
+
 // What the overview is asked about the site besides the logs.
 struct SiteRequest
 {
@@ -22,5 +24,8 @@ struct SiteRequest
 // agent), with the summaries of what was read. The result must come from a
 // run that kept its targets (OverviewRequest::targets). A file that cannot be
 // read is reported in the summaries; the rest goes on. May fetch addresses:
-// it waits in local event loops, on the calling thread.
-void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue);
+// it waits in local event loops, on the calling thread. `stop` is looked at
+// between files: once set, nothing more is read or added and the result is
+// marked stopped.
+void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue,
+                    const StopFlag *stop = nullptr);

@@ -1,5 +1,6 @@
 #include "site/sitemap_reader.h"
 
+#include "common/stop_flag.h"
 #include "common/utf8.h"
 #include "site/site_source.h"
 #include "site/url_key.h"
@@ -115,13 +116,15 @@ bool looksLikeXml(QByteArrayView bytes)
 class SitemapCollector
 {
 public:
-    SitemapCollector(const QString &siteHost, SiteSource &source) : source_(source)
+    SitemapCollector(const QString &siteHost, SiteSource &source, const StopFlag *stop) : source_(source), stop_(stop)
     {
         set_.summary.host = siteHost.trimmed().toLower();
     }
 
     void read(const QString &address, bool child)
     {
+        if (stop_ && stop_->isSet())
+            return;
         const qsizetype entry = set_.summary.files.size();
         set_.summary.files.append({address, 0, {}});
         SourceBytes raw = source_.read(address, kMostSitemapBytes);
@@ -190,6 +193,7 @@ private:
     }
 
     SiteSource &source_;
+    const StopFlag *stop_;
     SitemapSet set_;
     QSet<QByteArray> seen_;
 };
@@ -219,9 +223,9 @@ SitemapDocument ParseSitemap(QByteArray bytes, bool cut)
     return document;
 }
 
-SitemapSet ReadSitemaps(const QStringList &sources, const QString &siteHost, SiteSource &source)
+SitemapSet ReadSitemaps(const QStringList &sources, const QString &siteHost, SiteSource &source, const StopFlag *stop)
 {
-    SitemapCollector collector(siteHost, source);
+    SitemapCollector collector(siteHost, source, stop);
     for (const QString &address : sources)
         collector.read(address, false);
     return collector.take();

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class SiteSource;
+class StopFlag;
 
 inline constexpr int kMostSitemapUrls = 50000;               // per file; the rest is left out
 inline constexpr qint64 kMostSitemapBytes = qint64(50) << 20;  // per file, uncompressed
@@ -36,4 +37,6 @@ struct SitemapSet
     QList<QByteArray> keys;  // per URL of summary.urls
 };
 
-SitemapSet ReadSitemaps(const QStringList &sources, const QString &siteHost, SiteSource &source);
+// `stop`, looked at between files, ends the reading early.
+SitemapSet ReadSitemaps(const QStringList &sources, const QString &siteHost, SiteSource &source,
+                        const StopFlag *stop = nullptr);

@@ -157,15 +157,16 @@ QString AgentDetails(const OverviewResult &result, const AgentOverview &agent)
 QString SiteSections(const OverviewResult &result)
 {
     QString html;
-    if (result.sitemap)
-        html += QStringLiteral("<h2>网站地图覆盖</h2>\n<p class=\"summary\">%1 个网址（主机 %2），其他主机 %3 个</p>\n")
-                    .arg(CountText(result.sitemap->urls.size()), Escaped(result.sitemap->host),
-                         CountText(result.sitemap->otherHost))
-            + ColumnsTable(CoverageColumns(), CoverageAgents(result));
-    if (result.robotsTxt)
-        html += QStringLiteral("<h2>robots.txt 违规</h2>\n<p class=\"summary\">%1 组规则</p>\n")
-                    .arg(result.robotsTxt->groups)
-            + ColumnsTable(RobotsColumns(), RobotsAgents(result));
+    if (result.sitemap) {
+        html += QStringLiteral("<h2>网站地图覆盖</h2>\n<p class=\"summary\">%1</p>\n").arg(Escaped(SitemapSummaryText(result)));
+        if (!CoverageAgents(result).isEmpty())
+            html += ColumnsTable(CoverageColumns(), CoverageAgents(result));
+    }
+    if (result.robotsTxt) {
+        html += QStringLiteral("<h2>robots.txt 违规</h2>\n<p class=\"summary\">%1</p>\n").arg(Escaped(RobotsSummaryText(result)));
+        if (!RobotsAgents(result).isEmpty())
+            html += ColumnsTable(RobotsColumns(), RobotsAgents(result));
+    }
     return html;
 }
 

@@ -69,13 +69,16 @@ QString AgentsText(const QList<AgentColumn> &columns, const QList<const AgentOve
 QString SiteText(const OverviewResult &result)
 {
     QString text;
-    if (result.sitemap)
-        text += QStringLiteral("\n网站地图：%1 个网址（主机 %2），其他主机 %3 个\n")
-                    .arg(CountText(result.sitemap->urls.size()), result.sitemap->host, CountText(result.sitemap->otherHost))
-            + AgentsText(CoverageColumns(), CoverageAgents(result));
-    if (result.robotsTxt)
-        text += QStringLiteral("\nrobots.txt：%1 组\n").arg(result.robotsTxt->groups)
-            + AgentsText(RobotsColumns(), RobotsAgents(result));
+    if (result.sitemap) {
+        text += u'\n' + SitemapSummaryText(result) + u'\n';
+        if (!CoverageAgents(result).isEmpty())
+            text += AgentsText(CoverageColumns(), CoverageAgents(result));
+    }
+    if (result.robotsTxt) {
+        text += u'\n' + RobotsSummaryText(result) + u'\n';
+        if (!RobotsAgents(result).isEmpty())
+            text += AgentsText(RobotsColumns(), RobotsAgents(result));
+    }
     return text;
 }
 

@@ -136,3 +136,18 @@ QStringList SiteNotes(const OverviewResult &result)
         notes.append(QStringLiteral("robots.txt %1：%2").arg(result.robotsTxt->source, result.robotsTxt->problem));
     return notes;
 }
+
+QString SitemapSummaryText(const OverviewResult &result)
+{
+    if (result.sitemap->urls.isEmpty())
+        return QStringLiteral("网站地图：没有读到本站的网址（见提示）");
+    return QStringLiteral("网站地图：%1 个网址（主机 %2），其他主机 %3 个")
+        .arg(CountText(result.sitemap->urls.size()), result.sitemap->host, CountText(result.sitemap->otherHost));
+}
+
+QString RobotsSummaryText(const OverviewResult &result)
+{
+    if (!result.robotsTxt->problem.isEmpty() && RobotsAgents(result).isEmpty())
+        return QStringLiteral("robots.txt：未能读取（见提示）");
+    return QStringLiteral("robots.txt：%1 组规则").arg(result.robotsTxt->groups);
+}

@@ -32,5 +32,10 @@ QStringList NeverRequested(const OverviewResult &result, const AgentOverview &ag
 QStringList SectionHeaders();
 QStringList SectionRow(const SectionRequests &section, AgentColumn::Shown shown);
 
+// The line over each table: what the sitemaps held (host, URLs), how many
+// groups robots.txt has; or that they could not be read.
+QString SitemapSummaryText(const OverviewResult &result);
+QString RobotsSummaryText(const OverviewResult &result);
+
 // The report lines of the site's files: each file that could not be read whole.
 QStringList SiteNotes(const OverviewResult &result);

@@ -222,13 +222,14 @@ QStringList RobotsTokensOf(const AgentOverview &agent, const AgentCatalogue &cat
     return entry ? entry->robotsTokenList() : QStringList();  // other bots: the "*" groups
 }
 
-RobotsTxt ReadRobots(const QString &address, SiteSource &source, RobotsTxtSummary &summary)
+// Nothing when it could not be read: no figure is made of rules never seen.
+std::optional<RobotsTxt> ReadRobots(const QString &address, SiteSource &source, RobotsTxtSummary &summary)
 {
     summary.source = address;
     const SourceBytes raw = source.read(address, kMostRobotsTxtBytes);
     if (!raw.problem.isEmpty()) {
         summary.problem = raw.problem;
-        return {};
+        return std::nullopt;
     }
     if (raw.cut)
         summary.problem = QStringLiteral("超过 500 KiB，只读了前 500 KiB");
@@ -246,7 +247,7 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
     std::optional<SitemapSet> sitemap;
     if (!request.sitemaps.isEmpty())
         sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source, stop);
-    RobotsTxt robots;
+    std::optional<RobotsTxt> robots;
     std::optional<RobotsTxtSummary> robotsTxt;
     if (!request.robots.isEmpty() && !(stop && stop->isSet())) {
         robotsTxt.emplace();
@@ -267,11 +268,12 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
     for (AgentOverview &agent : result.agents) {
         if (!IsCrawler(agent))
             continue;
-        if (sitemap)
+        // A sitemap of which no URL could be read covers nothing: no figure is made of it.
+        if (sitemap && !sitemap->keys.isEmpty())
             agent.coverage = CoverageOf(agent, *sitemap, targets, staleBefore);
-        if (!result.robotsTxt)
+        if (!robots)
             continue;
-        RobotsMatcher matcher(robots, RobotsTokensOf(agent, catalogue));
+        RobotsMatcher matcher(*robots, RobotsTokensOf(agent, catalogue));
         const QString group = matcher.group() ? u'g' + matcher.group()->toLower() : QString();
         auto found = compiled.find(group);
         if (found == compiled.end())

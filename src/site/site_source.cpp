@@ -37,13 +37,17 @@ SourceBytes SiteSource::read(const QString &source, qint64 limit)
         result.bytes = std::move(download.body);
     } else {
         QFile file(source);
+        if (!file.exists()) {
+            result.problem = QStringLiteral("文件不存在");
+            return result;
+        }
         if (!file.open(QIODevice::ReadOnly)) {
-            result.problem = QStringLiteral("无法读取：") + file.errorString();
+            result.problem = QStringLiteral("无法打开（%1）").arg(file.errorString());
             return result;
         }
         result.bytes = file.read(limit + 1);
         if (file.error() != QFileDevice::NoError) {
-            result.problem = QStringLiteral("无法读取：") + file.errorString();
+            result.problem = QStringLiteral("读取出错（%1）").arg(file.errorString());
             return result;
         }
     }

@@ -88,9 +88,7 @@ void CoverageTab::showResult(std::shared_ptr<const OverviewResult> result)
         summary_->setText(QStringLiteral("分析前给出网站地图，可看各蜘蛛抓了地图中的哪些网址。"));
         return;
     }
-    QStringList lines{QStringLiteral("网站地图：%1 个网址（主机 %2），其他主机 %3 个；双击一行列出从未抓取的网址。")
-                          .arg(CountText(result_->sitemap->urls.size()), result_->sitemap->host,
-                               CountText(result_->sitemap->otherHost))};
+    QStringList lines{SitemapSummaryText(*result_) + QStringLiteral("；双击一行列出从未抓取的网址。")};
     summary_->setText((lines + SiteNotes(*result_)).join(u'\n'));
 }
 

@@ -54,9 +54,8 @@ void RobotsTab::showResult(std::shared_ptr<const OverviewResult> result)
         summary_->setText(NoRobotsText());
         return;
     }
-    const QStringList lines{QStringLiteral("robots.txt：%1，%2 组规则；选中一行看该蜘蛛违反的规则。")
-                                .arg(result_->robotsTxt->source)
-                                .arg(result_->robotsTxt->groups)};
+    const QStringList lines{RobotsSummaryText(*result_) + QStringLiteral("（%1）；选中一行看该蜘蛛违反的规则。")
+                                                               .arg(result_->robotsTxt->source)};
     summary_->setText((lines + SiteNotes(*result_)).join(u'\n'));
 }
 

@@ -89,6 +89,7 @@ private slots:
         QTest::newRow("unreserved decoded") << "http://example.com/%7Ejoe/%41" << QByteArray("/~joe/A");
         QTest::newRow("others upper-cased") << "http://example.com/a%2fb?q=%3d" << QByteArray("/a%2Fb?q=%3D");
         QTest::newRow("non-ASCII and spaces escaped") << "http://example.com/新 闻" << QByteArray("/%E6%96%B0%20%E9%97%BB");
+        QTest::newRow("a stray percent sign escaped") << "http://example.com/%4%41" << QByteArray("/%254A");
         QTest::newRow("fragment dropped, query kept") << "http://example.com/a?x=1#top" << QByteArray("/a?x=1");
         QTest::newRow("port and user dropped") << "http://u@example.com:8080/a" << QByteArray("/a");
     }

@@ -50,7 +50,7 @@ void appendNormalised(QByteArray &to, QByteArrayView text)
             else
                 appendEscaped(to, decoded);
             i += 2;
-        } else if (c > 0x7f || c == ' ') {
+        } else if (c > 0x7f || c == ' ' || c == '%') {  // a '%' that starts no escape is a percent sign
             appendEscaped(to, c);
         } else {
             to += char(c);

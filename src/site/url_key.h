@@ -7,8 +7,9 @@
 // The key a URL and a logged request are compared by: the path (an empty
 // one is "/"), then "?" and the query when there is one; scheme, host and
 // fragment dropped. A %XX of an unreserved character (A-Z a-z 0-9 - . _ ~)
-// is decoded, any other %xx upper-cased, and every byte above 0x7F and every
-// space written as %XX, so that the ways one address can be written meet.
+// is decoded, any other %xx upper-cased, and every byte above 0x7F, every
+// space and a '%' that starts no escape written as %XX, so that the ways one
+// address can be written meet.
 namespace UrlKey {
 
 QByteArray of(QByteArrayView path, QByteArrayView query);

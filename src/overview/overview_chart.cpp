@@ -124,10 +124,22 @@ qreal LegendHeight(const QList<LegendEntry> &entries, qreal width)
     return DrawLegend(scratch, entries, 0, 0, width);
 }
 
+constexpr qreal kCaptionHeight = 24;
+
+// The caption's line at the top; gives the height it takes.
+qreal DrawCaption(SvgText &svg, const QString &caption)
+{
+    if (caption.isEmpty())
+        return 0;
+    svg.text(QPointF(8, 16), caption, "start", "#555555");
+    return kCaptionHeight;
+}
+
 void DrawNoData(SvgText &svg, QSizeF size)
 {
     svg.text(QPointF(size.width() / 2, size.height() / 2), QStringLiteral("无数据"), "middle", "#888888");
 }
+
 
 // What a line chart shows: one line per agent over `count` points on the x
 // axis, each point's value, its label on the axis and its point's identity.
@@ -139,14 +151,16 @@ struct LineAxis
     std::function<void(ChartPoint &, qint64)> identify;  // the point's day or hour
     qreal longLabelWidth = 80;
     qreal shortLabelWidth = 48;
+    bool alwaysLong = false;  // long labels even where short ones would fit
 };
 
-Chart DrawLineChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, bool anyData,
-                    const LineAxis &axis)
+Chart DrawLineChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption,
+                    bool anyData, const LineAxis &axis)
 {
     Chart chart;
     chart.size = size;
     SvgText svg(size);
+    const qreal captionHeight = DrawCaption(svg, caption);
     QList<const AgentOverview *> agents;
     for (const QString &id : agentIds)
         if (const AgentOverview *agent = result.agent(id))
@@ -160,10 +174,11 @@ Chart DrawLineChart(const OverviewResult &result, const QStringList &agentIds, Q
     QList<LegendEntry> legend;
     for (qsizetype i = 0; i < agents.size(); ++i)
         legend.append({agents[i]->name, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
-    constexpr qreal kLeft = 64, kRight = 40, kTop = 14, kAxisLabels = 26;  // room for half a label
+    constexpr qreal kLeft = 64, kRight = 40, kAxisLabels = 26;  // room for half a label
+    const qreal top = 14 + captionHeight;
     const qreal legendHeight = LegendHeight(legend, size.width() - kLeft - kRight);
-    chart.plotArea = QRectF(kLeft, kTop, size.width() - kLeft - kRight,
-                            std::max(40.0, size.height() - kTop - kAxisLabels - legendHeight - 8));
+    chart.plotArea = QRectF(kLeft, top, size.width() - kLeft - kRight,
+                            std::max(40.0, size.height() - top - kAxisLabels - legendHeight - 8));
     const QRectF plot = chart.plotArea;
 
     const qint64 count = axis.count;
@@ -172,18 +187,18 @@ Chart DrawLineChart(const OverviewResult &result, const QStringList &agentIds, Q
         for (qint64 i = 0; i < count; ++i)
             highest = std::max(highest, axis.value(*agent, i));
     const qreal step = NiceStep(qreal(highest), 5);
-    const qreal top = std::ceil(qreal(highest) / step) * step;
+    const qreal highestTick = std::ceil(qreal(highest) / step) * step;
     auto xOf = [&](qint64 i) {
         return plot.left() + (count == 1 ? plot.width() / 2 : plot.width() * qreal(i) / qreal(count - 1));
     };
-    auto yOf = [&](qreal value) { return plot.bottom() - plot.height() * value / top; };
+    auto yOf = [&](qreal value) { return plot.bottom() - plot.height() * value / highestTick; };
 
-    for (qreal value = 0; value <= top + step / 2; value += step) {
+    for (qreal value = 0; value <= highestTick + step / 2; value += step) {
         svg.line(QPointF(plot.left(), yOf(value)), QPointF(plot.right(), yOf(value)),
                  value == 0 ? QStringLiteral("#666666") : QStringLiteral("#e0e0e0"));
         svg.text(QPointF(plot.left() - 6, yOf(value) + 4), CountText(qint64(value)), "end");
     }
-    const bool longLabels = plot.width() / qreal(count) >= axis.longLabelWidth || count == 1;
+    const bool longLabels = plot.width() / qreal(count) >= axis.longLabelWidth || count == 1 || axis.alwaysLong;
     const qreal labelWidth = longLabels ? axis.longLabelWidth : axis.shortLabelWidth;
     const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(count) * labelWidth / plot.width())));
     for (qint64 i = 0; i < count; i += labelEvery) {
@@ -212,10 +227,10 @@ Chart DrawLineChart(const OverviewResult &result, const QStringList &agentIds, Q
 
 }  // namespace
 
-Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size)
+Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
 {
     if (result.days.isEmpty())
-        return DrawLineChart(result, agentIds, size, false, {});
+        return DrawLineChart(result, agentIds, size, caption, false, {});
     const QDate lastDay = result.days.lastKey();
     const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
     LineAxis axis;
@@ -226,10 +241,12 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
         return longLabel ? DayText(date) : date.toString(QStringLiteral("MM-dd"));
     };
     axis.identify = [firstDay](ChartPoint &point, qint64 day) { point.day = firstDay.addDays(day); };
-    return DrawLineChart(result, agentIds, size, true, axis);
+    // Month and day alone where they fit, unless the days cross a new year.
+    axis.alwaysLong = firstDay.year() != lastDay.year();
+    return DrawLineChart(result, agentIds, size, caption, true, axis);
 }
 
-Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size)
+Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
 {
     LineAxis axis;
     axis.count = kHours;
@@ -242,21 +259,24 @@ Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, Q
     for (const QString &id : agentIds)
         if (const AgentOverview *agent = result.agent(id))
             anyData = anyData || std::any_of(agent->hours.begin(), agent->hours.end(), [](qint64 n) { return n > 0; });
-    return DrawLineChart(result, agentIds, size, anyData, axis);
+    return DrawLineChart(result, agentIds, size, caption, anyData, axis);
 }
 
-Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size)
+Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
 {
     QList<const AgentOverview *> agents;
     for (const QString &id : agentIds)
         if (const AgentOverview *agent = result.agent(id))
             agents.append(agent);
-    constexpr qreal kRow = 26, kBar = 16, kTop = 34, kAxis = 28, kRight = 70;
+    constexpr qreal kRow = 26, kBar = 16, kAxis = 28, kRight = 70;
+    const qreal captionHeight = caption.isEmpty() ? 0 : kCaptionHeight;
+    const qreal top = 34 + captionHeight;
     if (size.height() <= 0)
-        size.setHeight(kTop + kRow * qreal(std::max<qsizetype>(agents.size(), 1)) + kAxis);
+        size.setHeight(top + kRow * qreal(std::max<qsizetype>(agents.size(), 1)) + kAxis);
     Chart chart;
     chart.size = size;
     SvgText svg(size);
+    DrawCaption(svg, caption);
     if (agents.isEmpty()) {
         DrawNoData(svg, size);
         chart.svg = svg.finish();
@@ -275,14 +295,14 @@ Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds,
         highest = std::max(highest, agent->requests);
     }
     const qreal left = std::min(labelWidth, size.width() / 3) + 16;
-    chart.plotArea = QRectF(left, kTop, std::max(40.0, size.width() - left - kRight), size.height() - kTop - kAxis);
+    chart.plotArea = QRectF(left, top, std::max(40.0, size.width() - left - kRight), size.height() - top - kAxis);
     const QRectF plot = chart.plotArea;
-    DrawLegend(svg, legend, left, 6, plot.width());
+    DrawLegend(svg, legend, left, 6 + captionHeight, plot.width());
 
     const qreal step = NiceStep(qreal(highest), 5);
-    const qreal top = std::ceil(qreal(highest) / step) * step;
-    auto xOf = [&](qreal value) { return plot.left() + plot.width() * value / top; };
-    for (qreal value = 0; value <= top + step / 2; value += step) {
+    const qreal highestTick = std::ceil(qreal(highest) / step) * step;
+    auto xOf = [&](qreal value) { return plot.left() + plot.width() * value / highestTick; };
+    for (qreal value = 0; value <= highestTick + step / 2; value += step) {
         svg.line(QPointF(xOf(value), plot.top()), QPointF(xOf(value), plot.bottom()),
                  value == 0 ? QStringLiteral("#666666") : QStringLiteral("#e0e0e0"));
         svg.text(QPointF(xOf(value), plot.bottom() + 18), CountText(qint64(value)), "middle");

@@ -140,7 +140,7 @@ private slots:
 })");
         QCOMPARE(faults, (QStringList{
                              "第 7 行：未知的字段“extra”（可用：agents、address_lists、resolver_check）",
-                             "第 3 行：未知的字段“colour”（可用：id、name、family、category、tokens、host_suffixes、address_lists）",
+                             "第 3 行：未知的字段“colour”（可用：id、name、family、category、tokens、host_suffixes、address_lists、robots_tokens）",
                              "第 5 行：蜘蛛 id“a”与第 3 行的重复",
                          }
                           + QStringList{QStringLiteral("第 4 行：address_lists 中的“nolist”不是已知的地址列表（可用：")
@@ -233,8 +233,8 @@ private slots:
     void equalLengthTokensGoToTheEarlierAgent()
     {
         AgentCatalogue catalogue;
-        catalogue.agents = {{"first", "一", "", AgentCategory::Search, {"AbcBot"}, {}, {}},
-                            {"second", "二", "", AgentCategory::Search, {"XyzBot", "abcbot"}, {}, {}}};
+        catalogue.agents = {{"first", "一", "", AgentCategory::Search, {"AbcBot"}, {}, {}, {}},
+                            {"second", "二", "", AgentCategory::Search, {"XyzBot", "abcbot"}, {}, {}, {}}};
         const AgentClassifier classifier(catalogue);
         QCOMPARE(classifier.classes()[classifier.classify("abcbot xyzbot", false)].id, QStringLiteral("first"));
         QCOMPARE(classifier.classes()[classifier.classify("xyzbot", false)].id, QStringLiteral("second"));

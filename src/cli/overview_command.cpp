@@ -2,6 +2,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/log_command_line.h"
+#include "cli/site_options.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "overview/overview_csv.h"
@@ -10,6 +11,7 @@
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "overview/site_tables.h"
 #include "verification/cares_resolver.h"
 #include "verification/catalogue_rules.h"
 #include "verification/overview_verification.h"
@@ -92,6 +94,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     parser.addOption(verifyOption);
     const DnsCommandLine dns;
     dns.addTo(parser);
+    const SiteCommandLine site;
+    site.addTo(parser);
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -119,6 +123,11 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     request.clientRequests = parser.isSet(verifyOption);
     if (!request.clientRequests && (parser.isSet(dns.dnsServer) || parser.isSet(dns.noCache)))
         return usage(QStringLiteral("--dns-server 和 --no-cache 需要 --verify / need --verify"));
+    QString siteProblem;
+    const std::optional<SiteRequest> siteRequest = site.read(parser, siteProblem);
+    if (!siteRequest)
+        return usage(siteProblem);
+    request.targets = siteRequest->any();
     std::unique_ptr<CaresResolver> resolver;
     if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
         return status;
@@ -134,6 +143,10 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         VerificationOptions options;
         dns.applyTo(parser, options);
         VerifyWithProgress(result, VerificationRulesOf(catalogue), *resolver, options, console);
+    }
+    if (siteRequest->any() && !result.stopped) {
+        const InterruptStopsRun interrupt(stop);
+        AddSiteFigures(result, *siteRequest, catalogue, &stop);
     }
     QString saveProblem;
     if (parser.isSet(logs.json)) {

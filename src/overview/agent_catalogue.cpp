@@ -12,7 +12,8 @@
 namespace {
 
 const QStringList kTopKeys = {"agents", "address_lists", "resolver_check"};
-const QStringList kAgentKeys = {"id", "name", "family", "category", "tokens", "host_suffixes", "address_lists"};
+const QStringList kAgentKeys = {"id",     "name",          "family",        "category",
+                                "tokens", "host_suffixes", "address_lists", "robots_tokens"};
 const QStringList kListKeys = {"id", "url"};
 const QStringList kKnownAddressKeys = {"address", "name"};
 
@@ -121,7 +122,8 @@ QStringList readAgent(const QJsonValue &value, CatalogueAgent &agent)
         agent.category = *category;
     for (const auto &[key, list] : {std::pair{QStringLiteral("tokens"), &agent.tokens},
                                     std::pair{QStringLiteral("host_suffixes"), &agent.hostSuffixes},
-                                    std::pair{QStringLiteral("address_lists"), &agent.addressLists}})
+                                    std::pair{QStringLiteral("address_lists"), &agent.addressLists},
+                                    std::pair{QStringLiteral("robots_tokens"), &agent.robotsTokens}})
         if (const QString problem = readStrings(object, key, *list); !problem.isEmpty())
             faults.append(problem);
     if (agent.tokens.isEmpty() && !object.value(QStringLiteral("tokens")).isArray())
@@ -270,7 +272,8 @@ AgentCatalogue BuiltInAgentCatalogue()
         QFile file(QStringLiteral(":/overview/crawlers.json"));
         const bool opened = file.open(QIODevice::ReadOnly);
         const QStringList problems = OverlayAgentCatalogue(catalogue, file.readAll());
-        Q_ASSERT(opened && problems.isEmpty());  // a resource of the build: the tests read it
+        if (!opened || !problems.isEmpty())  // a resource of the build: the tests read it
+            qFatal("the built-in crawler catalogue cannot be read: %s", qPrintable(problems.join(u'\n')));
         return catalogue;
     }();
     return builtIn;

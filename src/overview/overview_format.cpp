@@ -1,5 +1,7 @@
 #include "overview/overview_format.h"
 
+#include "overview/site_tables.h"
+
 #include "common/text_rules.h"
 
 #include <QDir>
@@ -127,7 +129,7 @@ QString VerificationHeadline(const OverviewResult &result)
 
 QStringList RunNotes(const OverviewResult &result)
 {
-    QStringList notes = result.problems;
+    QStringList notes = result.problems + SiteNotes(result);
     if (result.verification)
         notes += VerificationNotes(*result.verification);
     for (const OverviewInput &input : result.inputs)

@@ -38,7 +38,8 @@ QStringList VerificationNotes(const VerificationSummary &summary);
 QString VerificationHeadline(const OverviewResult &result);
 
 // Every note of a run besides its figures, for every output: the run's
-// problems, the check's notes, each input's notes, the stop.
+// problems, the sitemap's and robots.txt's, the check's notes, each input's
+// notes, the stop.
 QStringList RunNotes(const OverviewResult &result);
 
 // Columns a text takes in a fixed-width font: East Asian wide characters two.

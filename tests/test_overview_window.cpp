@@ -486,6 +486,7 @@ private slots:
         QVERIFY(column(table, "验证") > 0);
         const int google = int(rowKeys(table).indexOf(QStringLiteral("googlebot")));
         QCOMPARE(table->model()->index(google, column(table, "验证")).data().toString(), QStringLiteral("已验证 50% · 仿冒 1"));
+        QVERIFY(control<QLabel>(&window, "verificationHeadline")->isHidden());  // the name server sees crawlers
         // The fakes, most requests first: Baidu's name from Google's address, then the nameless ones.
         auto *fakes = control<QTableView>(&window, "fakeTable");
         QCOMPARE(fakes->model()->rowCount(), 4);
@@ -495,6 +496,35 @@ private slots:
         QCOMPARE(copied[0], QStringLiteral("地址\t蜘蛛\tID\t请求数\t反向域名\t原因"));
         QVERIFY2(copied[1].startsWith(QStringLiteral("66.249.66.1\t百度蜘蛛\tbaiduspider\t4\tcrawl-66-249-66-1.googlebot.com\t")),
                  qPrintable(copied[1]));
+    }
+
+    // A name server that cannot see the internet: the window says so above
+    // the table and the 验证 cell tells why. Error logs are skipped as such
+    // and are no file of the run.
+    void blindNameServerAndErrorLogs()
+    {
+        QTemporaryDir folder;
+        writeSite(folder.path());
+        WriteFile(folder.path() + QStringLiteral("/error.log"), "2015/01/03 10:00:00 [error] 7#7: *1 open() failed\n");
+        WriteFile(folder.path() + QStringLiteral("/notes.log"), "nothing of a log here\n");
+        TinyDnsServer blind;  // "no such name" to everything
+        OpenAppSettings().setValue(QStringLiteral("概览/DNS服务器"), blind.address());
+        QFile::remove(VerificationCache::defaultPath());
+        OverviewWindow window;
+        window.setFolder(folder.path());
+        control<QCheckBox>(&window, "verifyCheck")->setChecked(true);
+        run(window);
+
+        QCOMPARE(control<QLabel>(&window, "statusLabel")->text(), QStringLiteral("完成：3 个文件，14 条记录"));
+        const auto *headline = control<QLabel>(&window, "verificationHeadline");
+        QVERIFY(!headline->isHidden());
+        QVERIFY2(headline->text().contains(ResolverBlindText()), qPrintable(headline->text()));
+        auto *table = control<QTableView>(&window, "agentTable");
+        const int google = int(rowKeys(table).indexOf(QStringLiteral("googlebot")));
+        QCOMPARE(table->model()->index(google, column(table, "验证")).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("无法验证的原因：\n名称服务器无法解析已知的爬虫地址：2 次请求"));
+        const QString problems = control<QLabel>(&window, "problemsLabel")->text();
+        QVERIFY2(problems.contains(QStringLiteral("1 个文件已跳过：错误日志（error.log）")), qPrintable(problems));
     }
 
     void refusesWhatCannotRun_data()

@@ -90,6 +90,9 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
                             for (const VerdictCounts &agent : counts)
                                 sum += agent;
                             return VerificationText(sum, shown == Shown::Raw);
+                        },
+                        [counts](const AgentOverview &agent, Shown) {
+                            return UnknownReasonsText(counts.value(agent.id));
                         }});
     }
     columns.append({QStringLiteral("首次"), false, [](const AgentOverview &agent, Shown) { return TimeText(agent.first); },

@@ -20,6 +20,7 @@ struct AgentColumn
     bool numeric = false;
     Value value;
     Total total;  // the totals row; empty for figures that do not add up (distinct pages, clients)
+    Value tip = {};  // what the cell cannot hold, for the window's tooltip; empty for most columns
 };
 
 // The columns for this result; a column whose figure the result does not hold

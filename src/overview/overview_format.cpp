@@ -97,6 +97,14 @@ QString VerificationText(const VerdictCounts &counts, bool raw)
     return parts.join(QStringLiteral(" · "));
 }
 
+QString UnknownReasonsText(const VerdictCounts &counts)
+{
+    QStringList lines;
+    for (auto reason = counts.unknownReasons.cbegin(); reason != counts.unknownReasons.cend(); ++reason)
+        lines.append(QStringLiteral("%1：%2 次请求").arg(reason.key(), CountText(reason.value())));
+    return lines.isEmpty() ? QString() : VerdictWord(Verdict::Unknown) + QStringLiteral("的原因：\n") + lines.join(u'\n');
+}
+
 QStringList VerificationNotes(const VerificationSummary &summary)
 {
     QStringList notes;

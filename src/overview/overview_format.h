@@ -32,6 +32,10 @@ QString VerificationText(const VerdictCounts &counts, bool raw = false);
 // how old each address list is, the lists that could not be used.
 QStringList VerificationNotes(const VerificationSummary &summary);
 
+// Why an agent's requests are 无法验证, a line per reason with its requests;
+// empty when none are.
+QString UnknownReasonsText(const VerdictCounts &counts);
+
 // What a report puts above everything when the check's figures cannot be
 // taken as they are: its DNS answers were not trusted, or it was stopped.
 // Empty otherwise.

@@ -57,7 +57,8 @@ QList<ReportRow> ColumnRows(const QList<AgentColumn> &columns, const QList<const
             // Numbers sort by their raw value, not by "1.5 MB".
             bool isNumber = false;
             const double raw = column.numeric ? column.value(agent, Shown::Raw).toDouble(&isNumber) : 0;
-            row.cells.append({column.value(agent, Shown::ForPeople), isNumber ? QVariant(raw) : QVariant()});
+            row.cells.append({column.value(agent, Shown::ForPeople), isNumber ? QVariant(raw) : QVariant(),
+                              column.tip ? column.tip(agent, Shown::ForPeople) : QString()});
         }
         rows.append(std::move(row));
     }

@@ -143,6 +143,10 @@ void OverviewWindow::buildControls()
     totals_ = NamedLabel(this, QStringLiteral("totalsLabel"), QString());
     totals_->setWordWrap(true);
     problems_ = new ProblemLine(this);
+    headline_ = NamedLabel(this, QStringLiteral("verificationHeadline"), QString());
+    headline_->setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold"));
+    headline_->setWordWrap(true);
+    headline_->hide();
 
     dayChart_ = new ChartView(QStringLiteral("dayChart"), this);
     statusChart_ = new ChartView(QStringLiteral("statusChart"), this);
@@ -186,6 +190,7 @@ void OverviewWindow::buildControls()
     auto *tablePart = new QWidget(this);
     auto *tableLayout = new QVBoxLayout(tablePart);
     tableLayout->setContentsMargins(0, 0, 0, 0);
+    tableLayout->addWidget(headline_);
     tableLayout->addWidget(agentTable_, 1);
     tableLayout->addWidget(totals_);
     tableLayout->addWidget(problems_);
@@ -400,9 +405,8 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
         status_->setText(result_ ? QStringLiteral("已停止：新的分析未完成，表中仍是上一次的结果") : QStringLiteral("已停止"));
     } else {
         progress_->setValue(kProgressSteps);
-        const qsizetype read = std::count_if(result->inputs.cbegin(), result->inputs.cend(),
-                                             [](const OverviewInput &input) { return input.skipReason.isEmpty(); });
-        status_->setText(QStringLiteral("完成：%1 个文件，%2 条记录").arg(CountText(read), CountText(result->records)));
+        status_->setText(QStringLiteral("完成：%1 个文件，%2 条记录")
+                             .arg(CountText(result->logFileCount()), CountText(result->records)));
         // What the command line says on standard error, a line per kind: skipped and
         // unreadable files, bad lines, a malformed crawlers.json, the check's trouble.
         QStringList summary = ProblemSummary(*result);
@@ -420,6 +424,8 @@ void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
 {
     result_ = std::move(result);
     fakes_->setRows(FakeClientHeaders(), FakeClientRows(*result_));
+    headline_->setText(VerificationHeadline(*result_));
+    headline_->setVisible(!headline_->text().isEmpty());
     verificationNotes_->setText(result_->verification ? VerificationNotes(*result_->verification).join(u'\n')
                                                       : QStringLiteral("分析前勾选“验证”可检查蜘蛛的真伪。"));
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})

@@ -112,6 +112,7 @@ private:
     TagFilterModel *shownAgents_;
     QTableView *agentTable_;
     QLabel *totals_;
+    QLabel *headline_;  // what makes the check's figures doubtful, above the table
     ProblemLine *problems_;
     QTabWidget *charts_;
     ChartView *dayChart_;

@@ -46,7 +46,8 @@ public:
     }
 };
 
-// A cell too narrow for its text shows the whole text as a tooltip.
+// A cell too narrow for its text shows the whole text as a tooltip, and a
+// cell with a tip of its own shows that too.
 class CutCellTips : public QStyledItemDelegate
 {
 public:
@@ -57,10 +58,15 @@ public:
     {
         if (event->type() != QEvent::ToolTip)
             return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStringList tip;
         if (sizeHint(option, index).width() > option.rect.width())
-            QToolTip::showText(event->globalPos(), index.data().toString(), view, option.rect);
-        else
+            tip.append(index.data().toString());
+        if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+            tip.append(own);
+        if (tip.isEmpty())
             QToolTip::hideText();
+        else
+            QToolTip::showText(event->globalPos(), tip.join(u'\n'), view, option.rect);
         return true;
     }
 };
@@ -102,6 +108,8 @@ QVariant ReportTableModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return cell.text;
+    case Qt::ToolTipRole:
+        return cell.tip.isEmpty() ? QVariant() : QVariant(cell.tip);
     case SortRole:
         return cell.sortKey.isValid() ? cell.sortKey : QVariant(cell.text);
     case Qt::TextAlignmentRole:

@@ -4,6 +4,7 @@
 #include "crawl_log/ui/form1.h"
 #include "indexing/ui/form3.h"
 #include "overview/ui/overview_window.h"
+#include "ranking/ui/keyword_rank_window.h"
 #include "ui_common/maker_links.h"
 
 #include <QHBoxLayout>
@@ -39,7 +40,7 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
             &MDIForm1::openIndexingWindow);
     connect(menuCommand(bar, QStringLiteral("蜘蛛概览(&O)")), &QAction::triggered, this, [this] { openOverview(); });
     connect(menuCommand(bar, QStringLiteral("关键词排行分析(&K)")), &QAction::triggered, this,
-            &MDIForm1::announceKeywordRanking);
+            &MDIForm1::openKeywordRanking);
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("menu帮助"));
     help->menuAction()->setObjectName(QStringLiteral("menu帮助"));
@@ -115,9 +116,18 @@ void MDIForm1::openOverview(const QString &folder, bool recursive)
         overview->setFolder(folder, recursive);
 }
 
-void MDIForm1::announceKeywordRanking()
+// Like the overview: one child of the workspace, brought to the front when
+// chosen again.
+void MDIForm1::openKeywordRanking()
 {
-    QMessageBox::information(this, AppIdentity::title(), QStringLiteral("制作中，下一版本具备此功能！"));
+    for (QMdiSubWindow *frame : workspace_->subWindowList())
+        if (qobject_cast<KeywordRankWindow *>(frame->widget())) {
+            workspace_->setActiveSubWindow(frame);
+            return;
+        }
+    QMdiSubWindow *frame = workspace_->addSubWindow(new KeywordRankWindow);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->show();
 }
 
 void MDIForm1::showAbout()

@@ -19,7 +19,7 @@ private slots:
     void openCrawlLogWindow();
     void openIndexingWindow();
     void openOverview(const QString &folder = QString(), bool recursive = false);
-    void announceKeywordRanking();
+    void openKeywordRanking();
     void showAbout();
 
 private:

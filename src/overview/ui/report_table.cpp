@@ -59,6 +59,8 @@ QVariant ReportTableModel::data(const QModelIndex &index, int role) const
         return cell.text;
     case SortRole:
         return cell.sortKey.isValid() ? cell.sortKey : QVariant(cell.text);
+    case Qt::ToolTipRole:
+        return cell.toolTip.isEmpty() ? QVariant() : QVariant(cell.toolTip);
     case Qt::TextAlignmentRole:
         if (isNumber(cell.sortKey))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -19,6 +19,7 @@ struct ReportCell
 {
     QString text;
     QVariant sortKey;  // numbers (aligned right) and dates sort as such; invalid: the text sorts
+    QString toolTip = {};  // empty: none
 };
 
 struct ReportRow

@@ -38,7 +38,7 @@ private slots:
                   FakeSearchEngine::resultPage({"https://a.com/", "https://www.example.com/x"}));
         web.serve(QStringLiteral("/s?q=error&pn=0"), "oops", 500);
         WriteFile(UserServiceFilePath(), FakeSearchEngine::definitions(web.base()));
-        WriteFile(KeywordFilePath(), "page1\r\nerror");
+        WriteFile(KeywordFilePath(), "error\r\npage1");
         {
             QSettings settings = OpenAppSettings();
             settings.beginGroup(QStringLiteral("关键词"));
@@ -49,17 +49,21 @@ private slots:
         auto window = std::make_unique<KeywordRankWindow>();
         QVERIFY(control<QCheckBox>(window.get(), "engine_fake")->isChecked());
         QVERIFY(!control<QCheckBox>(window.get(), "engine_gbk")->isChecked());
-        QCOMPARE(control<QPlainTextEdit>(window.get(), "keywordsEdit")->toPlainText(), QStringLiteral("page1\nerror"));
+        QCOMPARE(control<QPlainTextEdit>(window.get(), "keywordsEdit")->toPlainText(), QStringLiteral("error\npage1"));
 
         QSignalSpy finished(window.get(), &KeywordRankWindow::runFinished);
         control<QPushButton>(window.get(), "startButton")->click();
         QVERIFY(finished.wait(10000));
-        const QAbstractItemModel *table = control<QTableView>(window.get(), "rankTable")->model();
+        auto *view = control<QTableView>(window.get(), "rankTable");
+        const QAbstractItemModel *table = view->model();
         QCOMPARE(table->headerData(1, Qt::Horizontal).toString(), QStringLiteral("假"));
-        QCOMPARE(table->index(0, 1).data().toString(), QStringLiteral("2"));
-        QCOMPARE(table->index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("https://www.example.com/x"));
-        QCOMPARE(table->index(1, 1).data().toString(), QStringLiteral("查询失败"));
-        QCOMPARE(table->index(1, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("查询失败：第 1 页：HTTP 500"));
+        QCOMPARE(table->index(0, 0).data().toString(), QStringLiteral("error"));  // the file's order
+        QCOMPARE(table->index(0, 1).data().toString(), QStringLiteral("查询失败"));
+        QCOMPARE(table->index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("查询失败：第 1 页：HTTP 500"));
+        QCOMPARE(table->index(1, 1).data().toString(), QStringLiteral("2"));
+        QCOMPARE(table->index(1, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("https://www.example.com/x"));
+        view->sortByColumn(1, Qt::AscendingOrder);  // ranks before failures
+        QCOMPARE(table->index(0, 0).data().toString(), QStringLiteral("page1"));
         QCOMPARE(control<QLabel>(window.get(), "status")->text().left(5), QStringLiteral("分析完成。"));
         SaveScreenshot(window.get(), "keyword-rank-window");
 

@@ -7,6 +7,8 @@
 #include <QNetworkAccessManager>
 #include <QThread>
 
+#include <algorithm>
+
 bool RankResults::anyFailed() const
 {
     for (const QList<RankCell> &row : cells)

@@ -17,7 +17,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,6 +123,7 @@ void KeywordRankWindow::buildControls()
     sorted_ = new TagFilterModel(this);
     sorted_->setSourceModel(ranks_);
     table_ = MakeReportTable(this, QStringLiteral("rankTable"), sorted_);
+    table_->sortByColumn(-1, Qt::AscendingOrder);  // the keywords' own order until a header is clicked
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(siteRow);
@@ -139,6 +139,7 @@ QWidget *KeywordRankWindow::buildEngineBoxes()
     auto *frame = new QGroupBox(QStringLiteral("搜索引擎"), this);
     frame->setObjectName(QStringLiteral("engineFrame"));
     auto *grid = new QGridLayout(frame);
+    grid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     for (const SerpService &engine : std::as_const(services_.serp)) {
         auto *box = new QCheckBox(engine.caption, frame);
         box->setObjectName(QStringLiteral("engine_") + engine.key);

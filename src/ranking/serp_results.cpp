@@ -94,7 +94,7 @@ QString ResultHost(QStringView captured)
         rest = rest.sliced(2);
     const auto end = std::find_if(rest.begin(), rest.end(), endsHost);
     QString host = rest.first(end - rest.begin()).toString().toLower();
-    if (host.endsWith(u'.'))
+    while (host.endsWith(u'.'))  // "example.com." names the same host
         host.chop(1);
     if (host.startsWith(QLatin1String("www.")))
         host.remove(0, 4);

@@ -191,12 +191,15 @@ void KeywordRankWindow::startRun()
         QMessageBox::information(this, AppIdentity::title(), missing);
         return;
     }
+    // Kept now as well as at closing: the frame may end the program with this window open.
+    saveSettings();
+    const QString unsaved = saveKeywords();
     run_ = std::make_unique<RankRun>(request, environment_, stop_);
     connect(run_.get(), &RankRun::answered, this, &KeywordRankWindow::showAnswer);
     connect(run_.get(), &RankRun::finished, this, &KeywordRankWindow::finishRun);
     progress_->setRange(0, run_->queryCount());
     progress_->setValue(0);
-    status_->setText(QStringLiteral("正在查询…"));
+    status_->setText(unsaved.isEmpty() ? QStringLiteral("正在查询…") : unsaved);
     setRunning(true);
     showTable();
     table_->resizeColumnsToContents();
@@ -291,10 +294,14 @@ void KeywordRankWindow::closeEvent(QCloseEvent *event)
         return;
     }
     saveSettings();
-    const QString problem = SaveKeywordFile(ParseKeywords(keywordsEdit_->toPlainText()), keywordPath_);
-    if (!problem.isEmpty())
+    if (const QString problem = saveKeywords(); !problem.isEmpty())
         QMessageBox::warning(this, AppIdentity::title(), problem);
     event->accept();
+}
+
+QString KeywordRankWindow::saveKeywords() const
+{
+    return SaveKeywordFile(ParseKeywords(keywordsEdit_->toPlainText()), keywordPath_);
 }
 
 void KeywordRankWindow::loadSettings()

@@ -60,6 +60,7 @@ private:
     void showTable();
     void loadSettings();
     void saveSettings();
+    QString saveKeywords() const;  // empty when saved, else why not
 
     QLineEdit *siteEdit_;
     QCheckBox *subdomainsBox_;  // 含子域名

@@ -159,12 +159,10 @@ QWidget *KeywordRankWindow::buildEngineBoxes()
 
 void KeywordRankWindow::setRunning(bool running)
 {
-    for (QWidget *control : {static_cast<QWidget *>(siteEdit_), static_cast<QWidget *>(subdomainsBox_),
-                             static_cast<QWidget *>(depthBox_), static_cast<QWidget *>(delayBox_),
-                             static_cast<QWidget *>(keywordsEdit_)})
+    QList<QWidget *> choices{siteEdit_, subdomainsBox_, depthBox_, delayBox_, keywordsEdit_};
+    choices.append({engineBoxes_.cbegin(), engineBoxes_.cend()});
+    for (QWidget *control : std::as_const(choices))
         control->setEnabled(!running);
-    for (QCheckBox *box : std::as_const(engineBoxes_))
-        box->setEnabled(!running);
     startButton_->setEnabled(!running && !engineBoxes_.isEmpty());
     stopButton_->setEnabled(running);
 }

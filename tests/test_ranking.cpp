@@ -189,6 +189,26 @@ private slots:
         QCOMPARE(json.value("results").toArray().size(), 2);
     }
 
+    // A time-out fails the query; the other engine goes on meanwhile.
+    void timeOutWhileOthersGoOn()
+    {
+        FakeSearchEngine web;
+        web.neverAnswer(QStringLiteral("/s?q=slow&pn=0"));
+        web.serve(QStringLiteral("/cite?q=slow&page=1"), "<cite>www.example.com</cite>");
+        RankRequest asked = request(engines(web).front(), {"slow"});
+        asked.engines.append(engines(web).at(1));
+        RankEnvironment environment;
+        environment.limits.timeoutMs = 300;
+        StopFlag stop;
+        QList<int> order;
+        const RankResults ranks = RunRanking(asked, environment, stop,
+                                             [&](int, int engine, const RankAnswer &) { order.append(engine); });
+        QCOMPARE(order, (QList<int>{1, 0}));
+        QCOMPARE(ranks.cells[0][1].rank, 1);
+        QCOMPARE(ranks.cells[0][0].state, RankCell::State::Failed);
+        QVERIFY2(ranks.cells[0][0].failure.contains(QStringLiteral("超时")), qPrintable(ranks.cells[0][0].failure));
+    }
+
     void hostRule_data()
     {
         QTest::addColumn<QString>("captured");

@@ -9,6 +9,10 @@ FakeSearchEngine::FakeSearchEngine()
     server_.setMissingHandler([this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
         const QString asked = request.url().path(QUrl::FullyEncoded) + u'?' + request.url().query(QUrl::FullyEncoded);
         requests_.append(asked);
+        if (silent_.contains(asked)) {
+            unanswered_.push_back(std::move(responder));
+            return;
+        }
         const Answer answer = answers_.value(asked, {"<html><body><p>没有结果</p></body></html>", 200});
         responder.write(answer.page, "text/html", QHttpServerResponder::StatusCode(answer.status));
     });

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <vector>
+
 // A search engine on 127.0.0.1 and a free port, for the ranking tests: each
 // "path?query" (percent-encoding as sent) answers with the page set for it;
 // any other asks get a page without results. Every request is recorded.
@@ -17,6 +19,7 @@ public:
 
     QUrl base() const { return base_; }
     void serve(const QString &pathAndQuery, const QByteArray &page, int status = 200);
+    void neverAnswer(const QString &pathAndQuery) { silent_.append(pathAndQuery); }
     const QStringList &requests() const { return requests_; }
 
     // A result page in the shape the test definitions read: per result
@@ -39,4 +42,6 @@ private:
     QUrl base_;
     QHash<QString, Answer> answers_;
     QStringList requests_;
+    QStringList silent_;
+    std::vector<QHttpServerResponder> unanswered_;
 };

@@ -16,6 +16,11 @@ const QString kMine = QString::fromUtf8(
     "{\"key\": \"mine\", \"caption\": \"我的\", \"label\": \" 我的收录：\", \"kind\": \"count\", \"route\": \"http\","
     " \"base\": \"http://127.0.0.1:1\", \"query\": \"/s?wd={site}\", \"extract\": %1}");
 
+// A serp definition, its query and results rule to fill in.
+const QString kSerp = QString::fromUtf8(
+    "{\"key\": \"fake\", \"caption\": \"假\", \"label\": \"假\", \"kind\": \"serp\", \"base\": \"http://127.0.0.1:1\","
+    " \"query\": \"%1\", \"per_page\": 10, \"results\": %2}");
+
 }  // namespace
 
 class TestServiceDefinitions : public QObject
@@ -46,6 +51,17 @@ private slots:
                                                 << QStringList{"“query”", "{site}"};
         QTest::newRow("bad base") << file("{\"key\": \"baidu\", \"base\": \"http://x/path\"}") << QStringList{"“base”"};
         QTest::newRow("key twice") << file("{\"key\": \"baidu\"}, {\"key\": \"baidu\"}") << QStringList{"“baidu”", "重复"};
+        QTest::newRow("serp with a built-in key") << file("{\"key\": \"baidu\", \"kind\": \"serp\"}")
+                                                  << QStringList{"“baidu”", "另取名字"};
+        QTest::newRow("serp query without a page") << file(kSerp.arg("/s?q={keyword}", "{\"regex\": \"(a)\"}"))
+                                                   << QStringList{"“query”", "{page}"};
+        QTest::newRow("serp results with two groups") << file(kSerp.arg("/s?q={keyword}&p={page}", "{\"regex\": \"(a)(b)\"}"))
+                                                      << QStringList{"“results”", "捕获组"};
+        QTest::newRow("serp results as a word") << file(kSerp.arg("/s?q={keyword}&p={page}", "\"a\""))
+                                                << QStringList{"“results”", "regex"};
+        QTest::newRow("serp with a count field") << file(QString(kSerp).replace("\"per_page\"", "\"extract\": \"baidu\", \"per_page\"")
+                                                             .arg("/s?q={keyword}&p={page}", "{\"regex\": \"(a)\"}"))
+                                                 << QStringList{"“extract”", "不是定义的字段"};
     }
     void malformedFiles()
     {
@@ -99,6 +115,7 @@ private slots:
         QCOMPARE(catalogue.services.at(11).origin, path);
         const QString example = QStringLiteral(TRAWLEX_TEST_DATA "/../../docs/services.example.json");
         QCOMPARE(LoadServiceCatalogue(example, true).fault, QString());
+        QCOMPARE(LoadServiceCatalogue(example, true).serp.size(), 4);
 
         IndexingRunContext context;
         context.services = catalogue.services;

@@ -1,6 +1,7 @@
 #include "common/app_identity.h"
 #include "crawl_log/ui/form1.h"
 #include "overview/ui/overview_window.h"
+#include "ranking/ui/keyword_rank_window.h"
 #include "shell/main_window.h"
 #include "support/crawl_fixtures.h"
 #include "support/gui_helpers.h"
@@ -86,18 +87,17 @@ private slots:
             QVERIFY2(seen.contains(part), qPrintable(seen));
     }
 
-    void keywordRankingIsAnnounced()
+    // Once announced as coming ("制作中"), the entry now opens its window, one
+    // child of the workspace.
+    void keywordRankingIsOneChildOfTheWorkspace()
     {
         MDIForm1 frame;
-        QString seen;
-        WhenModalShows([&](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            seen = box->text() + u'|' + box->windowTitle() + u'|' + QString::number(box->icon());
-            QVERIFY(!ButtonCaptions(box).contains(QStringLiteral("确定[&O]")));  // the system's own caption
-            box->buttons().front()->click();
-        });
+        auto *workspace = control<QMdiArea>(&frame, "workspace");
         menuAction(frame, "menu关键词排行分析")->trigger();
-        QCOMPARE(seen, QStringLiteral("制作中，下一版本具备此功能！|蛛迹通|%1").arg(int(QMessageBox::Information)));
+        menuAction(frame, "menu关键词排行分析")->trigger();
+        QCOMPARE(workspace->subWindowList().size(), 1);
+        QVERIFY(qobject_cast<KeywordRankWindow *>(workspace->subWindowList().front()->widget()));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void jobWindowsAreChildrenOfTheWorkspace()

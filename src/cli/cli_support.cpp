@@ -3,6 +3,8 @@
 #include "common/stop_flag.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
 
 #include <atomic>
 #include <cstdio>
@@ -56,6 +58,25 @@ InterruptStopsRun::~InterruptStopsRun()
 {
     sigaction(SIGINT, &previous_, nullptr);
     interruptedRun.store(nullptr);
+}
+
+void PageKeeper::keep(QString stem, const QByteArray &body)
+{
+    if (body.isEmpty())
+        return;
+    for (QChar &c : stem)
+        if (!c.isLetterOrNumber() && c != u'.' && c != u'-')
+            c = u'_';
+    QString name = stem;
+    for (int n = 2; used_.contains(name.toLower()); ++n)
+        name = stem + u'_' + QString::number(n);
+    used_.insert(name.toLower());
+    QSaveFile file(QDir(folder_).filePath(name + QStringLiteral(".html")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
+        console_.err(QStringLiteral("无法保存页面 / cannot save the page %1：%2\n")
+                         .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+        failed_ = true;
+    }
 }
 
 int UsageError(Console &console, const QString &message)

@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -62,6 +63,25 @@ public:
 
 private:
     struct sigaction previous_;
+};
+
+// Keeps result pages in a folder (--save-pages), so that a user can look at
+// a captcha or a changed page; what cannot be written is told.
+class PageKeeper
+{
+public:
+    PageKeeper(const QString &folder, Console &console) : folder_(folder), console_(console) {}
+
+    // As STEM.html, every character of `stem` but letters, digits, "." and
+    // "-" made "_", and a number added when the name was taken.
+    void keep(QString stem, const QByteArray &body);
+    bool failed() const { return failed_; }
+
+private:
+    QString folder_;
+    Console &console_;
+    QSet<QString> used_;  // names in lower case: folders may ignore letter case
+    bool failed_ = false;
 };
 
 // Prints the message and gives the usage-error status.

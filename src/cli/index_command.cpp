@@ -14,8 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QSet>
 
 namespace {
 
@@ -45,41 +43,6 @@ bool anyFailed(const QList<SiteResults> &sites)
                 return true;
     return false;
 }
-
-// Keeps every result page as KEY_SITE.html, so that a user can look at a
-// captcha or a changed page; what cannot be written is told.
-class PageKeeper
-{
-public:
-    PageKeeper(const QString &folder, Console &console) : folder_(folder), console_(console) {}
-
-    void keep(const IndexingService &service, const QString &address, const ServiceQuery &query)
-    {
-        if (query.page.body.isEmpty())
-            return;
-        QString site = address;
-        for (QChar &c : site)
-            if (!c.isLetterOrNumber() && c != u'.' && c != u'-')
-                c = u'_';
-        QString name = service.settingsKey + u'_' + site;
-        for (int n = 2; used_.contains(name.toLower()); ++n)
-            name = service.settingsKey + u'_' + site + u'_' + QString::number(n);
-        used_.insert(name.toLower());
-        QSaveFile file(QDir(folder_).filePath(name + QStringLiteral(".html")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(query.page.body) != query.page.body.size() || !file.commit()) {
-            console_.err(QStringLiteral("无法保存页面 / cannot save the page %1：%2\n")
-                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
-            failed_ = true;
-        }
-    }
-    bool failed() const { return failed_; }
-
-private:
-    QString folder_;
-    Console &console_;
-    QSet<QString> used_;  // names in lower case: folders may ignore letter case
-    bool failed_ = false;
-};
 
 }  // namespace
 
@@ -153,7 +116,7 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
         }
         keeper.emplace(folder, console);
         context.queried = [&keeper](const IndexingService &service, const QString &address, const ServiceQuery &query) {
-            keeper->keep(service, address, query);
+            keeper->keep(service.settingsKey + u'_' + address, query.page.body);
         };
     }
 

@@ -3,6 +3,7 @@
 #include "cli/index_command.h"
 #include "cli/services_command.h"
 #include "cli/overview_command.h"
+#include "cli/rank_command.h"
 #include "cli/verify_command.h"
 #include "common/app_identity.h"
 
@@ -50,6 +51,8 @@ int main(int argc, char *argv[])
         return RunSpidersCommand(arguments, console);
     if (command == QLatin1String("verify"))
         return RunVerifyCommand(arguments, console);
+    if (command == QLatin1String("rank"))
+        return RunRankCommand(arguments, console);
     if (command == QLatin1String("update-ranges"))
         return RunUpdateRangesCommand(arguments, console);
     if (command == QLatin1String("--version") || command == QLatin1String("-v")) {
@@ -62,7 +65,9 @@ int main(int argc, char *argv[])
         "                    [--log-format FORMAT] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]... [--services-file FILE]\n"
         "                    [--save-pages DIR] [--json]\n"
-        "  trawlex-cli services [--services-file FILE] [--test KEY --site ADDRESS [--base KEY=URL]...]\n"
+        "  trawlex-cli services [--services-file FILE] [--test KEY [--keyword WORD] --site ADDRESS [--base KEY=URL]...]\n"
+        "  trawlex-cli rank --site ADDRESS --keywords FILE [--services LIST] [--depth N] [--subdomains] [--delay S]\n"
+        "                   [--services-file FILE] [--save-pages DIR] [--json | --csv FILE]\n"
         "  trawlex-cli overview [--recursive] [--log-format FORMAT] [--from DATE] [--to DATE] [--jobs N]\n"
         "                      [--json | --csv DIR | --html FILE]\n"
         "                      [--verify [--dns-server ADDRESS[:PORT]] [--no-cache]] PATH...\n"

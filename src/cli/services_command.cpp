@@ -1,6 +1,7 @@
 #include "cli/services_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/rank_command.h"
 #include "common/app_settings.h"
 #include "indexing/indexing_run.h"
 #include "indexing/net/network_page_source.h"
@@ -59,8 +60,9 @@ QString routeName(PageRoute route)
     return {};
 }
 
-void listServices(const QList<IndexingService> &services, Console &console)
+void listServices(const ServiceCatalogue &catalogue, Console &console)
 {
+    const QList<IndexingService> &services = catalogue.services;
     for (const IndexingService &service : services) {
         const QString from = service.origin.isEmpty() ? QStringLiteral("内置 / built in")
             : FindIndexingService(service.settingsKey)
@@ -72,6 +74,10 @@ void listServices(const QList<IndexingService> &services, Console &console)
                         .join(u'\t')
                     + u'\n');
     }
+    for (const SerpService &engine : catalogue.serp)
+        console.out(QStringList{engine.key, engine.caption, QStringLiteral("serp"), QStringLiteral("http"), engine.origin}
+                        .join(u'\t')
+                    + u'\n');
 }
 
 // One query, told step by step so that a user can see where a rule fails.
@@ -112,7 +118,10 @@ int RunServicesCommand(const QStringList &arguments, Console &console)
                                         QStringLiteral("KEY"));
     const QCommandLineOption siteOption(QStringLiteral("site"), QStringLiteral("试查的网址 / the site to ask about"),
                                         QStringLiteral("ADDRESS"));
-    parser.addOptions({options.file, options.base, testOption, siteOption});
+    const QCommandLineOption keywordOption(
+        QStringLiteral("keyword"), QStringLiteral("试查 serp 引擎时的关键词 / the keyword, for a serp engine"),
+        QStringLiteral("WORD"));
+    parser.addOptions({options.file, options.base, testOption, siteOption, keywordOption});
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -123,11 +132,22 @@ int RunServicesCommand(const QStringList &arguments, Console &console)
     if (!options.loadServices(parser, console, catalogue, status))
         return status;
     if (!parser.isSet(testOption)) {
-        if (parser.isSet(siteOption))
-            return UsageError(console, QStringLiteral("--site 只与 --test 一起用 / --site goes with --test"));
-        listServices(catalogue.services, console);
+        if (parser.isSet(siteOption) || parser.isSet(keywordOption))
+            return UsageError(console, QStringLiteral("--site、--keyword 只与 --test 一起用 / --site and --keyword go "
+                                                      "with --test"));
+        listServices(catalogue, console);
         return console.outOk() ? ExitOk : ExitRunFailed;
     }
+    if (const SerpService *engine = FindSerpService(parser.value(testOption), catalogue.serp)) {
+        const QString keyword = parser.value(keywordOption).trimmed();
+        const QString site = parser.value(siteOption).trimmed();
+        if (keyword.isEmpty() || site.isEmpty())
+            return UsageError(console, QStringLiteral("试查 serp 引擎需要 --keyword 关键词 与 --site 网址 / a serp engine "
+                                                      "needs --keyword WORD and --site ADDRESS"));
+        return TestSerpEngine(*engine, keyword, site, console);
+    }
+    if (parser.isSet(keywordOption))
+        return UsageError(console, QStringLiteral("--keyword 只用于 serp 引擎 / --keyword is for serp engines"));
     const IndexingService *service = FindIndexingService(parser.value(testOption), catalogue.services);
     if (!service)
         return UsageError(console, QStringLiteral("未知的服务：") + parser.value(testOption));

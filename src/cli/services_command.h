@@ -32,4 +32,5 @@ struct ServiceOptions
 
 // trawlex-cli services [--services-file FILE]
 // trawlex-cli services --test KEY --site ADDRESS [--services-file FILE] [--base KEY=URL]...
+// trawlex-cli services --test SERP-KEY --keyword WORD --site ADDRESS [--services-file FILE]
 int RunServicesCommand(const QStringList &arguments, Console &console);

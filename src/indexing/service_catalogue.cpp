@@ -15,9 +15,17 @@ const IndexingService *FindIndexingService(const QString &settingsKey, const QLi
     return nullptr;
 }
 
+const SerpService *FindSerpService(const QString &key, const QList<SerpService> &engines)
+{
+    for (const SerpService &engine : engines)
+        if (engine.key == key)
+            return &engine;
+    return nullptr;
+}
+
 ServiceCatalogue LoadServiceCatalogue(const QString &path, bool mustExist)
 {
-    ServiceCatalogue catalogue{IndexingServices(), {}};
+    ServiceCatalogue catalogue{IndexingServices(), {}, {}};
     QFile file(path);
     if (!file.exists() && !mustExist)
         return catalogue;
@@ -47,6 +55,7 @@ ServiceCatalogue LoadServiceCatalogue(const QString &path, bool mustExist)
         else
             catalogue.services.append(service);
     }
+    catalogue.serp = user.serp;
     return catalogue;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "indexing/extract_rule.h"
+#include "indexing/serp_service.h"
 
 #include <QByteArray>
 #include <QList>
@@ -43,27 +44,33 @@ const QList<IndexingService> &IndexingServices();
 const IndexingService *FindIndexingService(const QString &settingsKey,
                                            const QList<IndexingService> &services = IndexingServices());
 
+const SerpService *FindSerpService(const QString &key, const QList<SerpService> &engines);
+
 struct ServiceDefinitions
 {
     QList<IndexingService> services;  // in the file's order
+    QList<SerpService> serp;          // the "kind": "serp" ones, in the file's order
     QString fault;                    // empty when the whole file is sound
 };
 
 // A file {"services": [definition, …]}. A definition with a built-in key
 // replaces that service, and the fields it leaves out are the built-in's. A
 // fault names the line of a JSON syntax error, or the definition's key and
-// the field at fault; `origin` (the file's name) begins it.
+// the field at fault; `origin` (the file's name) begins it. A serp definition
+// takes a key of its own: it cannot replace a built-in count or rank service.
 ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString &origin);
 
 struct ServiceCatalogue
 {
     QList<IndexingService> services;  // in force, in the order the run asks them
+    QList<SerpService> serp;          // the keyword-ranking engines in force, in the file's order
     QString fault;                    // why the file was not used
 };
 
 // The ten with the definitions of the file at `path` over them: one with a
 // built-in key takes that service's place, the others follow the ten in the
-// file's order. On a fault the ten alone are in force. A missing file is a
+// file's order; its serp definitions are the ranking engines. On a fault the
+// ten alone are in force, and no ranking engine. A missing file is a
 // fault only when `mustExist`.
 ServiceCatalogue LoadServiceCatalogue(const QString &path, bool mustExist);
 

@@ -12,6 +12,11 @@ namespace {
 const QStringList kFields = {"key",   "caption", "label",    "kind",    "route",
                              "base",  "query",   "encoding", "extract", "note"};
 const QStringList kRuleFields = {"before", "after", "regex", "multiply", "separators"};
+const QStringList kSerpFields = {"key",   "caption",  "label",   "kind",    "route",   "base", "query",
+                                 "encoding", "per_page", "results", "exclude", "captcha", "note"};
+const QStringList kEncodings = {"utf-8", "gb18030", "gbk", "cp936"};
+
+bool isSerp(const QJsonObject &definition) { return definition.value(QLatin1String("kind")) == QLatin1String("serp"); }
 
 // Reads one definition; the first fault found is kept, with the key and
 // the field it concerns.
@@ -23,9 +28,19 @@ public:
     std::optional<IndexingService> read()
     {
         IndexingService service;
-        if (!readKey(service) || !readShown(service) || !readWhere(service) || !readRule(service.extract))
+        if (!readKey(kFields) || !readShown(service) || !readWhere(service) || !readRule(service.extract))
             return std::nullopt;
+        service.settingsKey = key_;
         return service;
+    }
+
+    std::optional<SerpService> readSerp()
+    {
+        SerpService engine;
+        if (!readKey(kSerpFields) || !readSerpShown(engine) || !readSerpWhere(engine) || !readSerpCut(engine))
+            return std::nullopt;
+        engine.key = key_;
+        return engine;
     }
 
     const QString &fault() const { return fault_; }
@@ -67,7 +82,7 @@ private:
         return value;
     }
 
-    bool readKey(IndexingService &service)
+    bool readKey(const QStringList &fields)
     {
         key_ = object_.value(QLatin1String("key")).toString();
         if (!object_.contains(QLatin1String("key")))
@@ -76,9 +91,8 @@ private:
         if (!keyPattern.match(key_).hasMatch() || key_ == QLatin1String("all"))
             return fail(QStringLiteral("key"), QStringLiteral("须是字母、数字、“_”“.”“-”组成的名字（不能是 all）"));
         for (auto field = object_.begin(); field != object_.end(); ++field)
-            if (!kFields.contains(field.key()))
-                return fail(field.key(), QStringLiteral("不是定义的字段（%1）").arg(kFields.join(u'、')));
-        service.settingsKey = key_;
+            if (!fields.contains(field.key()))
+                return fail(field.key(), QStringLiteral("不是定义的字段（%1）").arg(fields.join(u'、')));
         return true;
     }
 
@@ -87,7 +101,9 @@ private:
     {
         const std::optional<QString> caption = text(QStringLiteral("caption"));
         const std::optional<QString> label = text(QStringLiteral("label"));
-        const std::optional<QString> kind = choice(QStringLiteral("kind"), {"count", "rank"});
+        // A serp definition is read by readSerp(); it is named here for the
+        // fault that lists the kinds.
+        const std::optional<QString> kind = choice(QStringLiteral("kind"), {"count", "rank", "serp"});
         if (!caption || !label || !kind)
             return false;
         service.caption = *caption;
@@ -101,8 +117,7 @@ private:
     {
         const std::optional<QString> route = choice(QStringLiteral("route"), {"http", "google-form", "sogou-form"});
         const std::optional<QString> base = text(QStringLiteral("base"));
-        const std::optional<QString> encoding =
-            choice(QStringLiteral("encoding"), {"utf-8", "gb18030", "gbk", "cp936"}, true);
+        const std::optional<QString> encoding = choice(QStringLiteral("encoding"), kEncodings, true);
         if (!route || !base || !encoding)
             return false;
         service.route = *route == QLatin1String("http") ? PageRoute::Direct
@@ -161,13 +176,91 @@ private:
             return (!rule.before.isEmpty() && !rule.after.isEmpty())
                 || ruleFault(QStringLiteral("的 before 与 after 须是不空的文字"));
         }
-        rule.regex.setPattern(object.value(QLatin1String("regex")).toString());
-        if (!rule.regex.isValid())
-            return ruleFault(QStringLiteral("的 regex 无法编译：%1（第 %2 个字符）")
-                                 .arg(rule.regex.errorString())
-                                 .arg(rule.regex.patternErrorOffset() + 1));
-        return rule.regex.captureCount() == 1
-            || ruleFault(QStringLiteral("的 regex 须有且只有一个捕获组（现有 %1 个）").arg(rule.regex.captureCount()));
+        return compileOneGroup(QStringLiteral("extract"), object.value(QLatin1String("regex")).toString(), rule.regex);
+    }
+
+    bool compile(const QString &field, const QString &what, const QString &pattern, QRegularExpression &regex)
+    {
+        regex.setPattern(pattern);
+        if (!regex.isValid())
+            return fail(field, QStringLiteral("%1无法编译：%2（第 %3 个字符）")
+                                   .arg(what, regex.errorString())
+                                   .arg(regex.patternErrorOffset() + 1));
+        regex.optimize();
+        return true;
+    }
+
+    // A pattern with one capture group, in the object of `field` under "regex".
+    bool compileOneGroup(const QString &field, const QString &pattern, QRegularExpression &regex)
+    {
+        if (!compile(field, QStringLiteral("的 regex "), pattern, regex))
+            return false;
+        return regex.captureCount() == 1
+            || fail(field, QStringLiteral("的 regex 须有且只有一个捕获组（现有 %1 个）").arg(regex.captureCount()));
+    }
+
+    bool readSerpShown(SerpService &engine)
+    {
+        const std::optional<QString> caption = text(QStringLiteral("caption"));
+        const std::optional<QString> label = text(QStringLiteral("label"));
+        if (!caption || !label)
+            return false;
+        engine.caption = *caption;
+        engine.label = *label;
+        return true;
+    }
+
+    // The result pages: always a direct download (a search form cannot turn pages).
+    bool readSerpWhere(SerpService &engine)
+    {
+        const std::optional<QString> route = choice(QStringLiteral("route"), {"http"}, true);
+        const std::optional<QString> base = text(QStringLiteral("base"));
+        const std::optional<QString> encoding = choice(QStringLiteral("encoding"), kEncodings, true);
+        const std::optional<QString> query = text(QStringLiteral("query"));
+        if (!route || !base || !encoding || !query)
+            return false;
+        if (!IsValidBaseUrl(QUrl(*base, QUrl::StrictMode)))
+            return fail(QStringLiteral("base"), QStringLiteral("须是 http(s)://主机[:端口]"));
+        if (!query->contains(QLatin1String("{keyword}"))
+            || !(query->contains(QLatin1String("{page}")) || query->contains(QLatin1String("{offset}"))))
+            return fail(QStringLiteral("query"), QStringLiteral("须含 {keyword}，以及 {page} 或 {offset}"));
+        engine.defaultBase = *base;
+        engine.utf8 = *encoding == QLatin1String("utf-8");
+        engine.query = *query;
+        const QJsonValue perPage = object_.value(QLatin1String("per_page"));
+        if (perPage.isUndefined())
+            return true;
+        if (!perPage.isDouble() || perPage.toDouble() != perPage.toInt() || perPage.toInt() < 1 || perPage.toInt() > 100)
+            return fail(QStringLiteral("per_page"), QStringLiteral("须是 1 到 100 的整数"));
+        engine.perPage = perPage.toInt();
+        return true;
+    }
+
+    // How results are cut out, which are skipped, and what a blocked page says.
+    bool readSerpCut(SerpService &engine)
+    {
+        const QJsonValue results = object_.value(QLatin1String("results"));
+        if (results.isUndefined())
+            return fail(QStringLiteral("results"), QStringLiteral("缺少"));
+        const QJsonObject rule = results.toObject();
+        if (!results.isObject() || rule.size() != 1 || !rule.value(QLatin1String("regex")).isString())
+            return fail(QStringLiteral("results"), QStringLiteral("须是 {\"regex\": \"…\"}"));
+        if (!compileOneGroup(QStringLiteral("results"), rule.value(QLatin1String("regex")).toString(), engine.results))
+            return false;
+        const QJsonValue exclude = object_.value(QLatin1String("exclude"));
+        if (!exclude.isUndefined() && !exclude.isString())
+            return fail(QStringLiteral("exclude"), QStringLiteral("须是正则表达式的文字"));
+        if (exclude.isString() && !compile(QStringLiteral("exclude"), {}, exclude.toString(), engine.exclude))
+            return false;
+        const QJsonValue captcha = object_.value(QLatin1String("captcha"));
+        if (captcha.isUndefined())
+            return true;
+        for (const QJsonValue word : captcha.toArray()) {
+            if (!word.isString() || word.toString().isEmpty())
+                return fail(QStringLiteral("captcha"), QStringLiteral("须是不空的文字组成的列表"));
+            engine.captcha.append(word.toString());
+        }
+        return captcha.isArray() || fail(QStringLiteral("captcha"), QStringLiteral("须是不空的文字组成的列表"));
     }
 
     QJsonObject object_;
@@ -208,26 +301,38 @@ ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
         return {{},
+                {},
                 QStringLiteral("%1 第 %2 行：JSON 语法错误：%3").arg(origin).arg(lineOf(json, error.offset)).arg(error.errorString())};
     const QJsonValue list = document.object().value(QLatin1String("services"));
     if (!list.isArray())
-        return {{}, origin + QStringLiteral("：须是 {\"services\": [定义, …]}")};
+        return {{}, {}, origin + QStringLiteral("：须是 {\"services\": [定义, …]}")};
     for (const QJsonValue definition : list.toArray()) {
         if (!definition.isObject())
-            return {{}, origin + QStringLiteral("：services 中的每一项须是一个对象 {…}")};
+            return {{}, {}, origin + QStringLiteral("：services 中的每一项须是一个对象 {…}")};
         QJsonObject object = definition.toObject();
         const QString key = object.value(QLatin1String("key")).toString();
-        // A built-in key: the fields left out are the built-in's.
+        if (FindIndexingService(key, result.services) || FindSerpService(key, result.serp))
+            return {{}, {}, QStringLiteral("%1：服务“%2”的字段“key”与前面的定义重复").arg(origin, key)};
         const QJsonObject builtin = builtinObjects().value(key);
+        if (isSerp(object)) {
+            if (!builtin.isEmpty())
+                return {{}, {}, QStringLiteral("%1：服务“%2”的字段“key”是内置服务的名字，serp 定义须另取名字").arg(origin, key)};
+            DefinitionReader reader(object, origin);
+            std::optional<SerpService> engine = reader.readSerp();
+            if (!engine)
+                return {{}, {}, reader.fault()};
+            engine->origin = origin;
+            result.serp.append(*engine);
+            continue;
+        }
+        // A built-in key: the fields left out are the built-in's.
         for (auto field = builtin.begin(); field != builtin.end(); ++field)
             if (!object.contains(field.key()))
                 object.insert(field.key(), field.value());
-        if (FindIndexingService(key, result.services))
-            return {{}, QStringLiteral("%1：服务“%2”的字段“key”与前面的定义重复").arg(origin, key)};
         DefinitionReader reader(object, origin);
         std::optional<IndexingService> service = reader.read();
         if (!service)
-            return {{}, reader.fault()};
+            return {{}, {}, reader.fault()};
         service->origin = origin;
         result.services.append(*service);
     }

@@ -1,6 +1,7 @@
 #include "net/http_download.h"
 
 #include "common/app_identity.h"
+#include "common/stop_flag.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -61,6 +62,18 @@ Download DownloadUrl(QNetworkAccessManager &network, const QUrl &url, const Down
             reply->abort();
         }
     });
+    // The flag may be set by a signal handler, which cannot wake this loop;
+    // hence a look at it now and then rather than a signal.
+    QTimer stopWatch;
+    if (limits.stop) {
+        QObject::connect(&stopWatch, &QTimer::timeout, reply, [&] {
+            if (limits.stop->isSet()) {
+                abortReason = QStringLiteral("已停止");
+                reply->abort();
+            }
+        });
+        stopWatch.start(50);
+    }
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     deadline.start(limits.timeoutMs);
     if (!reply->isFinished())

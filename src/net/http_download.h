@@ -5,6 +5,7 @@
 #include <QUrl>
 
 class QNetworkAccessManager;
+class StopFlag;
 
 // Bounds for a download from a server nobody vouches for.
 struct DownloadLimits
@@ -12,6 +13,7 @@ struct DownloadLimits
     int timeoutMs = 10000;               // the whole request, redirects included
     qint64 maxBodyBytes = 8 << 20;       // after decompression; the rest is cut off
     int maxRedirects = 5;                // and only to http or https
+    const StopFlag *stop = nullptr;      // when set, the download is given up (looked at every 50 ms)
 };
 
 struct Download

@@ -1,77 +1,13 @@
 #include "overview/overview_csv.h"
 
+#include "common/csv_file.h"
 #include "overview/agent_table.h"
 #include "overview/overview_format.h"
 #include "overview/site_tables.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
-
-QString CsvField(QString text)
-{
-    // Pages and names come from logs anyone can write to: a spreadsheet
-    // would run a field that starts like a formula, so such a field is
-    // kept as text by a leading apostrophe.
-    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
-    if (!text.isEmpty() && kFormulaStarts.contains(text.front()))
-        text.prepend(u'\'');
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
-        return text;
-    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-// A CSV file written as it goes (pages.csv may hold millions of rows) and
-// saved atomically at the end.
-class CsvFile
-{
-public:
-    explicit CsvFile(const QString &path) : file_(path)
-    {
-        // UTF-8 with a byte-order mark: spreadsheet programs take the file
-        // for the system's code page without it.
-        if (file_.open(QIODevice::WriteOnly))
-            buffer_ = "\xEF\xBB\xBF";
-        else
-            error_ = file_.errorString();
-    }
-
-    void row(const QStringList &fields)
-    {
-        QStringList quoted;
-        for (const QString &field : fields)
-            quoted.append(CsvField(field));
-        buffer_ += quoted.join(u',').toUtf8() + "\r\n";
-        if (buffer_.size() > (1 << 20))
-            flush();
-    }
-
-    // Empty when saved, else why not.
-    QString finish()
-    {
-        flush();
-        if (error_.isEmpty() && !file_.commit())
-            error_ = file_.errorString();
-        if (error_.isEmpty())
-            return {};
-        return QStringLiteral("无法保存 %1：%2").arg(QDir::toNativeSeparators(file_.fileName()), error_);
-    }
-
-private:
-    void flush()
-    {
-        if (error_.isEmpty() && file_.write(buffer_) != buffer_.size()) {
-            error_ = file_.errorString();
-            file_.cancelWriting();
-        }
-        buffer_.clear();
-    }
-
-    QSaveFile file_;
-    QByteArray buffer_;
-    QString error_;  // the first failure; later writes are not tried
-};
 
 void WriteAgents(const OverviewResult &result, CsvFile &csv)
 {

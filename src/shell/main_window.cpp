@@ -5,6 +5,7 @@
 #include "crawl_log/ui/form1.h"
 #include "indexing/ui/form3.h"
 #include "overview/ui/overview_window.h"
+#include "ranking/ui/keyword_rank_window.h"
 #include "ui_common/maker_links.h"
 
 #include <QCloseEvent>
@@ -41,7 +42,7 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
             &MDIForm1::openIndexingWindow);
     connect(menuCommand(bar, QStringLiteral("蜘蛛概览(&O)")), &QAction::triggered, this, [this] { openOverview(); });
     connect(menuCommand(bar, QStringLiteral("关键词排行分析(&K)")), &QAction::triggered, this,
-            &MDIForm1::announceKeywordRanking);
+            &MDIForm1::openKeywordRanking);
     windowMenu_ = bar->addMenu(QStringLiteral("窗口(&W)"));
     windowMenu_->setObjectName(QStringLiteral("menu窗口"));
     windowMenu_->menuAction()->setObjectName(QStringLiteral("menu窗口"));
@@ -182,9 +183,10 @@ void MDIForm1::openOverview(const QString &folder, bool recursive)
         overview->startOverview(folder, recursive);
 }
 
-void MDIForm1::announceKeywordRanking()
+void MDIForm1::openKeywordRanking()
 {
-    QMessageBox::information(this, AppIdentity::title(), QStringLiteral("制作中，下一版本具备此功能！"));
+    if (!raiseChild<KeywordRankWindow>())
+        addChild(new KeywordRankWindow);
 }
 
 void MDIForm1::showAbout()

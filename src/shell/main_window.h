@@ -26,7 +26,7 @@ private slots:
     void openCrawlLogWindow();
     void openIndexingWindow();
     void openOverview(const QString &folder = QString(), bool recursive = false);
-    void announceKeywordRanking();
+    void openKeywordRanking();
     void showAbout();
     void listWindows();
 

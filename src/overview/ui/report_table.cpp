@@ -108,10 +108,10 @@ QVariant ReportTableModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return cell.text;
-    case Qt::ToolTipRole:
-        return cell.tip.isEmpty() ? QVariant() : QVariant(cell.tip);
     case SortRole:
         return cell.sortKey.isValid() ? cell.sortKey : QVariant(cell.text);
+    case Qt::ToolTipRole:
+        return cell.toolTip.isEmpty() ? QVariant() : QVariant(cell.toolTip);
     case Qt::TextAlignmentRole:
         if (isNumber(cell.sortKey))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -19,7 +19,7 @@ struct ReportCell
 {
     QString text;
     QVariant sortKey;  // numbers (aligned right) and dates sort as such; invalid: the text sorts
-    QString tip = {};  // shown on hovering, besides the text a narrow cell cuts
+    QString toolTip = {};  // shown on hovering, besides the text a narrow cell cuts; empty: none
 };
 
 struct ReportRow

@@ -1,0 +1,89 @@
+#include "common/app_settings.h"
+#include "indexing/site_file.h"
+#include "ranking/keyword_file.h"
+#include "ranking/ui/keyword_rank_window.h"
+#include "support/crawl_fixtures.h"
+#include "support/fake_search_engine.h"
+#include "support/gui_helpers.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTableView>
+
+class TestRankWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        QSettings(QStringLiteral("蛛迹通"), QStringLiteral("蛛迹通")).clear();
+        QFile::remove(KeywordFilePath());
+        QFile::remove(UserServiceFilePath());
+    }
+
+    // The keywords come from gjc.txt and the ticks from the settings; the
+    // table fills as answers come, with the URL or the reason in a tooltip;
+    // closing keeps the keywords and the ticks.
+    void runFillsTheTable()
+    {
+        FakeSearchEngine web;
+        web.serve(QStringLiteral("/s?q=page1&pn=0"),
+                  FakeSearchEngine::resultPage({"https://a.com/", "https://www.example.com/x"}));
+        web.serve(QStringLiteral("/s?q=error&pn=0"), "oops", 500);
+        WriteFile(UserServiceFilePath(), FakeSearchEngine::definitions(web.base()));
+        WriteFile(KeywordFilePath(), "error\r\npage1");
+        {
+            QSettings settings = OpenAppSettings();
+            settings.beginGroup(QStringLiteral("关键词"));
+            settings.setValue(QStringLiteral("引擎"), QStringList{"fake"});
+            settings.setValue(QStringLiteral("网址"), QStringLiteral("www.example.com"));
+            settings.setValue(QStringLiteral("间隔"), 0.0);
+        }
+        auto window = std::make_unique<KeywordRankWindow>();
+        QVERIFY(control<QCheckBox>(window.get(), "engine_fake")->isChecked());
+        QVERIFY(!control<QCheckBox>(window.get(), "engine_gbk")->isChecked());
+        QCOMPARE(control<QPlainTextEdit>(window.get(), "keywordsEdit")->toPlainText(), QStringLiteral("error\npage1"));
+
+        QSignalSpy finished(window.get(), &KeywordRankWindow::runFinished);
+        control<QPushButton>(window.get(), "startButton")->click();
+        QVERIFY(finished.wait(10000));
+        auto *view = control<QTableView>(window.get(), "rankTable");
+        const QAbstractItemModel *table = view->model();
+        QCOMPARE(table->headerData(1, Qt::Horizontal).toString(), QStringLiteral("假"));
+        QCOMPARE(table->index(0, 0).data().toString(), QStringLiteral("error"));  // the file's order
+        QCOMPARE(table->index(0, 1).data().toString(), QStringLiteral("查询失败"));
+        QCOMPARE(table->index(0, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("查询失败：第 1 页：HTTP 500"));
+        QCOMPARE(table->index(1, 1).data().toString(), QStringLiteral("2"));
+        QCOMPARE(table->index(1, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("https://www.example.com/x"));
+        view->sortByColumn(1, Qt::AscendingOrder);  // ranks before failures
+        QCOMPARE(table->index(0, 0).data().toString(), QStringLiteral("page1"));
+        QCOMPARE(control<QLabel>(window.get(), "status")->text().left(5), QStringLiteral("分析完成。"));
+        SaveScreenshot(window.get(), "keyword-rank-window");
+
+        control<QCheckBox>(window.get(), "engine_gbk")->setChecked(true);
+        control<QPlainTextEdit>(window.get(), "keywordsEdit")->setPlainText(QStringLiteral("新词\npage1"));
+        window->close();
+        window.reset();
+        QCOMPARE(LoadKeywordFile(KeywordFilePath()), (QStringList{"新词", "page1"}));
+        QSettings settings = OpenAppSettings();
+        QCOMPARE(settings.value(QStringLiteral("关键词/引擎")).toStringList(), (QStringList{"fake", "gbk"}));
+    }
+
+    // No serp definition: the window says how to add one and cannot start.
+    void withoutEngines()
+    {
+        KeywordRankWindow window;
+        QVERIFY(window.findChild<QLabel *>(QStringLiteral("noEngineNote")));
+        QVERIFY(!control<QPushButton>(&window, "startButton")->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestRankWindow)
+#include "test_rank_window.moc"

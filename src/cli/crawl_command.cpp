@@ -1,6 +1,7 @@
 #include "cli/crawl_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_format_options.h"
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
@@ -36,7 +37,7 @@ QJsonObject fileJson(const CrawlFileSummary &file)
     case CrawlFileSummary::Outcome::Analysed:
         break;
     }
-    object.insert(QStringLiteral("format"), FamilyKey(file.family));
+    object.insert(QStringLiteral("format"), file.formatName.isEmpty() ? FamilyKey(file.family) : file.formatName);
     object.insert(QStringLiteral("compression"), CompressionKey(file.compression));
     object.insert(QStringLiteral("requests"), file.requests);
     object.insert(QStringLiteral("pages"), qint64(file.validPages));
@@ -46,6 +47,8 @@ QJsonObject fileJson(const CrawlFileSummary &file)
         object.insert(QStringLiteral("skipped_lines"), file.skippedLines);
     if (file.noPageColumn)
         object.insert(QStringLiteral("no_page_column"), true);
+    if (file.noAgentField)
+        object.insert(QStringLiteral("no_agent_field"), true);
     if (!file.reason.isEmpty())
         object.insert(QStringLiteral("error"), file.reason);
     return object;
@@ -97,10 +100,12 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
                                              QStringLiteral("包含子目录 / scan sub-folders too"));
     const QCommandLineOption formatOption(
         QStringLiteral("log-format"),
-        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat 字符串 / "
-                       "layout of every log that is not W3C"),
+        QStringLiteral("非 W3C 日志的格式：combined、common、格式定义的名字（trawlex-cli formats）、nginx log_format "
+                       "或 Apache LogFormat 字符串 / layout of every log that is not W3C"),
         QStringLiteral("STRING"));
     parser.addOptions({spiderOption, tokenOption, jobsOption, jsonOption, recursiveOption, formatOption});
+    const LogFormatOptions formats(false);
+    formats.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件夹或文件，- 为标准输入 / log folder or file, - for standard input"),
                                  QStringLiteral("PATH..."));
@@ -136,8 +141,8 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
             return usage(QStringLiteral("该目录不存在！") + u' ' + path);
     CrawlRunRequest request;
     request.options.logFormat = parser.value(formatOption);
-    if (const QString problem = LogFormatProblem(request.options.logFormat); !problem.isEmpty())
-        return usage(problem);
+    if (!formats.applyTo(parser, request.options, console, status))
+        return status;
 
     const LogInputScan scan = CollectLogInputs(positional, parser.isSet(recursiveOption));
     request.inputs = scan.inputs;

@@ -1,6 +1,8 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_format_options.h"
+#include "logs/log_reader.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "overview/overview_csv.h"
@@ -53,7 +55,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
                                              QStringLiteral("包含子目录 / include sub-folders"));
     const QCommandLineOption formatOption(
         QStringLiteral("log-format"),
-        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat / log format"),
+        QStringLiteral("非 W3C 日志的格式：combined、common、格式定义的名字（trawlex-cli formats）、nginx log_format "
+                       "或 Apache LogFormat / log format"),
         QStringLiteral("FMT"));
     const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("起始日期（含） / first day"),
                                         QStringLiteral("YYYY-MM-DD"));
@@ -74,6 +77,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("验证蜘蛛的真伪（反向域名、地址列表） / check crawlers are genuine"));
     parser.addOption(verifyOption);
+    const LogFormatOptions formats(true);
+    formats.addTo(parser);
     const DnsCommandLine dns;
     dns.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
@@ -101,6 +106,12 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     request.jobs = parser.value(jobsOption).toInt(&jobsOk);
     if (!jobsOk)
         request.jobs = 0;
+    LogReadOptions reading;
+    reading.logFormat = request.logFormat;
+    if (!formats.applyTo(parser, reading, console, status))
+        return status;
+    request.formats = reading.formats;
+    request.forwardedClients = reading.forwardedClients;
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
         return usage(problem);
     request.clientRequests = parser.isSet(verifyOption);

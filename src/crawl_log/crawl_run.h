@@ -30,6 +30,8 @@ struct CrawlFileSummary
     qint64 skippedLongLines = 0;
     qint64 skippedLines = 0;      // lines holding the token that are no record of the file's format
     bool noPageColumn = false;    // a W3C file that never names cs-uri-stem
+    bool noAgentField = false;    // read by a definition whose agent field no record held
+    QString formatName;           // the format definition that read it; empty for the own families
     QString reason;               // why skipped or unreadable; for an analysed file the fault that
                                   // ended the read early ("文件已损坏（第 N 字节）")
 

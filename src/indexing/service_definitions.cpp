@@ -1,6 +1,8 @@
 // Reading service definitions: the built-in ten and a user's file alike.
 #include "indexing/service_catalogue.h"
 
+#include "common/definition_reader.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,10 +17,13 @@ const QStringList kRuleFields = {"before", "after", "regex", "multiply", "separa
 
 // Reads one definition; the first fault found is kept, with the key and
 // the field it concerns.
-class DefinitionReader
+class ServiceReader
 {
 public:
-    DefinitionReader(const QJsonObject &object, const QString &origin) : object_(object), origin_(origin) {}
+    ServiceReader(const QJsonObject &object, const QString &origin)
+        : fields_(object, origin, QStringLiteral("服务"), QStringLiteral("key"), kFields)
+    {
+    }
 
     std::optional<IndexingService> read()
     {
@@ -28,58 +33,23 @@ public:
         return service;
     }
 
-    const QString &fault() const { return fault_; }
+    const QString &fault() const { return fields_.fault(); }
 
 private:
-    bool fail(const QString &field, const QString &problem)
-    {
-        if (fault_.isEmpty())
-            fault_ = QStringLiteral("%1：服务“%2”的字段“%3”%4").arg(origin_, key_, field, problem);
-        return false;
-    }
-
+    bool fail(const QString &field, const QString &problem) { return fields_.fail(field, problem); }
     bool ruleFault(const QString &problem) { return fail(QStringLiteral("extract"), problem); }
-
-    std::optional<QString> text(const QString &field)
-    {
-        const QJsonValue value = object_.value(field);
-        if (value.isUndefined()) {
-            fail(field, QStringLiteral("缺少"));
-            return std::nullopt;
-        }
-        if (!value.isString() || value.toString().isEmpty()) {
-            fail(field, QStringLiteral("须是不空的文字"));
-            return std::nullopt;
-        }
-        return value.toString();
-    }
-
-    // One of `allowed`; the first when the field is left out and has a default.
+    std::optional<QString> text(const QString &field) { return fields_.text(field); }
     std::optional<QString> choice(const QString &field, const QStringList &allowed, bool hasDefault = false)
     {
-        if (hasDefault && !object_.contains(field))
-            return allowed.front();
-        const std::optional<QString> value = text(field);
-        if (value && !allowed.contains(*value)) {
-            fail(field, QStringLiteral("须是 %1 之一").arg(allowed.join(QStringLiteral("、"))));
-            return std::nullopt;
-        }
-        return value;
+        return fields_.choice(field, allowed, hasDefault);
     }
 
     bool readKey(IndexingService &service)
     {
-        key_ = object_.value(QLatin1String("key")).toString();
-        if (!object_.contains(QLatin1String("key")))
-            return fail(QStringLiteral("key"), QStringLiteral("缺少"));
-        static const QRegularExpression keyPattern(QStringLiteral("^[A-Za-z0-9_.-]+$"));
-        if (!keyPattern.match(key_).hasMatch() || key_ == QLatin1String("all"))
-            return fail(QStringLiteral("key"), QStringLiteral("须是字母、数字、“_”“.”“-”组成的名字（不能是 all）"));
-        for (auto field = object_.begin(); field != object_.end(); ++field)
-            if (!kFields.contains(field.key()))
-                return fail(field.key(), QStringLiteral("不是定义的字段（%1）").arg(kFields.join(u'、')));
-        service.settingsKey = key_;
-        return true;
+        const std::optional<QString> key = fields_.name({QStringLiteral("all")});
+        if (key)
+            service.settingsKey = *key;
+        return key.has_value();
     }
 
     // What the window and the report show.
@@ -126,7 +96,7 @@ private:
     // A built-in routine's name, or a rule of the user's own.
     bool readRule(ExtractRule &rule)
     {
-        const QJsonValue value = object_.value(QLatin1String("extract"));
+        const QJsonValue value = fields_.definition().value(QLatin1String("extract"));
         if (value.isString()) {
             rule.builtinName = value.toString();
             rule.builtin = FindBuiltinExtractor(rule.builtinName);
@@ -170,13 +140,8 @@ private:
             || ruleFault(QStringLiteral("的 regex 须有且只有一个捕获组（现有 %1 个）").arg(rule.regex.captureCount()));
     }
 
-    QJsonObject object_;
-    QString origin_;
-    QString key_;
-    QString fault_;
+    DefinitionReader fields_;
 };
-
-int lineOf(const QByteArray &json, int offset) { return int(json.left(offset).count('\n')) + 1; }
 
 QByteArray builtinJson()
 {
@@ -204,17 +169,10 @@ const QMap<QString, QJsonObject> &builtinObjects()
 ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString &origin)
 {
     ServiceDefinitions result;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        return {{},
-                QStringLiteral("%1 第 %2 行：JSON 语法错误：%3").arg(origin).arg(lineOf(json, error.offset)).arg(error.errorString())};
-    const QJsonValue list = document.object().value(QLatin1String("services"));
-    if (!list.isArray())
-        return {{}, origin + QStringLiteral("：须是 {\"services\": [定义, …]}")};
-    for (const QJsonValue definition : list.toArray()) {
-        if (!definition.isObject())
-            return {{}, origin + QStringLiteral("：services 中的每一项须是一个对象 {…}")};
+    const DefinitionList list = ParseDefinitionList(json, origin, QStringLiteral("services"));
+    if (!list.fault.isEmpty())
+        return {{}, list.fault};
+    for (const QJsonValue definition : list.definitions) {
         QJsonObject object = definition.toObject();
         const QString key = object.value(QLatin1String("key")).toString();
         // A built-in key: the fields left out are the built-in's.
@@ -224,7 +182,7 @@ ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString
                 object.insert(field.key(), field.value());
         if (FindIndexingService(key, result.services))
             return {{}, QStringLiteral("%1：服务“%2”的字段“key”与前面的定义重复").arg(origin, key)};
-        DefinitionReader reader(object, origin);
+        ServiceReader reader(object, origin);
         std::optional<IndexingService> service = reader.read();
         if (!service)
             return {{}, reader.fault()};

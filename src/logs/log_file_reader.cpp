@@ -18,7 +18,8 @@ bool isBlankLine(QByteArrayView line)
 
 LogFileReader::LogFileReader(const LogInput &input, const LogReadOptions &options,
                              std::atomic<qint64> *storedBytesRead)
-    : input_(input), options_(options), storedBytesRead_(storedBytesRead)
+    : input_(input), options_(options), storedBytesRead_(storedBytesRead),
+      formats_(options.formats ? options.formats.get() : &BuiltinLogFormats())
 {
 }
 
@@ -32,7 +33,9 @@ bool LogFileReader::open()
         return false;
     }
     QString problem;
-    layout_ = LogLayout::compile(options_.logFormat, &problem);
+    definition_ = formats_->find(options_.logFormat);
+    if (!definition_)
+        layout_ = LogLayout::compile(options_.logFormat, &problem);
     if (!problem.isEmpty()) {
         stats_.skipReason = problem;
         return false;
@@ -58,6 +61,7 @@ bool LogFileReader::open()
 
 const char *LogFileReader::findFormat(const char *begin, const char *end)
 {
+    using Kind = LogFormatDefinition::Kind;
     for (const char *p = begin; p < end;) {
         const char *lineStart = p;
         const QByteArrayView line = LineAt(p, end, &p);
@@ -67,24 +71,49 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
             if (!IsW3cDirective(line))
                 continue;
             stats_.family = LogFamily::W3c;
-            parser_ = MakeW3cParser();
+            parser_ = definition_ && definition_->kind == Kind::W3c ? definition_->makeParser()
+                                                                    : MakeW3cParser(formats_->w3cDialects());
+        } else if (definition_ && definition_->kind != Kind::W3c) {
+            stats_.family = LogFamily::Custom;
+            parser_ = definition_->makeParser();
         } else if (layout_) {
             stats_.family = LogFamily::Custom;
             parser_ = MakeLayoutParser(layout_);
         } else {
             std::unique_ptr<RecordParser> ncsa = MakeNcsaParser();
             LogRecord record;
-            if (options_.logFormat.isEmpty() && ncsa->parse(line, record) != LineKind::Record) {
+            const bool detecting = options_.logFormat.isEmpty();
+            if (!detecting || ncsa->parse(line, record) == LineKind::Record) {
+                stats_.family = LogFamily::Ncsa;
+                parser_ = std::move(ncsa);
+            } else if (!(parser_ = detect(line))) {
                 stats_.skipReason = kNoLogFormat;
                 done_ = true;
                 return end;
             }
-            stats_.family = LogFamily::Ncsa;
-            parser_ = std::move(ncsa);
         }
         return lineStart;
     }
     return end;
+}
+
+std::unique_ptr<RecordParser> LogFileReader::detect(QByteArrayView line)
+{
+    using Kind = LogFormatDefinition::Kind;
+    const bool jsonLine = line.trimmed().startsWith('{');
+    for (const LogFormatDefinition &format : formats_->definitions) {
+        if (!format.detect || format.kind == Kind::W3c || (format.kind == Kind::Json) != jsonLine)
+            continue;
+        // A line of another format may fit a loose layout: a record of this
+        // one has a time and a status.
+        LogRecord record;
+        if (format.makeParser()->parse(line, record) != LineKind::Record || record.day == 0 || record.status == 0)
+            continue;
+        stats_.family = LogFamily::Custom;
+        definition_ = &format;
+        return format.makeParser();
+    }
+    return nullptr;
 }
 
 void LogFileReader::reportProgress()
@@ -121,7 +150,12 @@ LogFileStats LogFileReader::stats() const
     LogFileStats stats = stats_;
     if (lines_)
         stats.skippedLongLines = lines_->skippedLongLines();
-    if (parser_)
+    if (parser_) {
         stats.noPageColumn = parser_->noPageColumn();
+        stats.noAgentField = parser_->noAgentField();
+        stats.formatName = parser_->dialectName();
+        if (stats.formatName.isEmpty() && definition_ && stats.family != LogFamily::W3c)
+            stats.formatName = definition_->name;
+    }
     return stats;
 }

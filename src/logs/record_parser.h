@@ -3,8 +3,10 @@
 #include "logs/log_record.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <memory>
+#include <vector>
 
 class LogLayout;
 
@@ -38,9 +40,18 @@ public:
 
     // A W3C file none of whose "#Fields:" directives named cs-uri-stem.
     virtual bool noPageColumn() const { return false; }
+
+    // Records were read, none of them with the format's user agent field
+    // (Traefik leaves request headers out unless told to keep them).
+    virtual bool noAgentField() const { return false; }
+
+    // The format definition a W3C file's columns showed it to be ("cloudfront"); empty for IIS.
+    virtual QString dialectName() const { return {}; }
 };
 
-std::unique_ptr<RecordParser> MakeW3cParser();
+struct W3cDialect;
+// `dialects`: W3C logs other than IIS, each told by a column of its own.
+std::unique_ptr<RecordParser> MakeW3cParser(const std::vector<const W3cDialect *> &dialects = {});
 std::unique_ptr<RecordParser> MakeNcsaParser();
 std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout);
 

@@ -106,6 +106,8 @@ void OverviewWindow::buildControls()
     trustedProxies_ = new QLineEdit(this);
     trustedProxies_->setObjectName(QStringLiteral("trustedProxiesEdit"));
     trustedProxies_->setPlaceholderText(QStringLiteral("受信代理的地址段，如 203.0.113.0/24，逗号分隔"));
+    trustedProxies_->setEnabled(false);
+    connect(forwarded_, &QCheckBox::toggled, trustedProxies_, &QLineEdit::setEnabled);
     start_ = NamedButton(this, QStringLiteral("startButton"), QStringLiteral("开始分析"));
     stop_ = NamedButton(this, QStringLiteral("stopButton"), QStringLiteral("停止"));
     stop_->setEnabled(false);
@@ -164,8 +166,10 @@ void OverviewWindow::buildControls()
     input->addWidget(verify_, 1, 6);
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
-    input->addWidget(forwarded_, 2, 1);
-    input->addWidget(trustedProxies_, 2, 2, 1, 5);
+    auto *clientRow = new QHBoxLayout;
+    clientRow->addWidget(forwarded_);
+    clientRow->addWidget(trustedProxies_, 1);
+    input->addLayout(clientRow, 2, 1, 1, 6);
     input->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);

@@ -5,6 +5,7 @@
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
+#include "logs/formats/log_formats.h"
 #include "logs/log_input.h"
 #include "overview/overview_format.h"
 
@@ -146,7 +147,7 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
 
     const LogInputScan scan = CollectLogInputs(positional, parser.isSet(recursiveOption));
     request.inputs = scan.inputs;
-    request.problems = scan.problems;
+    request.problems = request.options.formats->problems + scan.problems;
     request.token = choice.token;
     request.spiderName = choice.spiderName;
     request.jobs = jobs;

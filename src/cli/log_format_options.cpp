@@ -23,8 +23,6 @@ bool LogFormatOptions::applyTo(const QCommandLineParser &parser, LogReadOptions 
     options.formats = LoadLogFormats(UserFormatFilePath(), parser.value(formatsFile), &fault);
     if (!options.formats)
         return usage(fault);
-    for (const QString &problem : options.formats->problems)
-        console.err(QStringLiteral("警告：") + problem + u'\n');
     if (const QString problem = LogFormatProblem(options.logFormat, options.formats.get()); !problem.isEmpty())
         return usage(problem);
     if (!clients)
@@ -63,6 +61,8 @@ int RunFormatsCommand(const QStringList &arguments, Console &console)
     LogReadOptions read;
     if (!options.applyTo(parser, read, console, status))
         return status;
+    for (const QString &problem : read.formats->problems)
+        console.err(QStringLiteral("警告：") + problem + u'\n');
     for (const LogFormatDefinition &format : read.formats->definitions) {
         const QString from = format.origin.isEmpty() ? QStringLiteral("内置 / built in")
             : BuiltinLogFormats().find(format.name) ? format.origin + QStringLiteral("（替换内置 / replaces the built-in）")

@@ -33,8 +33,9 @@ struct LogFormatOptions
 
     // The definitions (built-in, the user's formats.json, --formats-file) and
     // the client choice into `options`, whose logFormat is checked against
-    // them. A fault of formats.json is a warning; any other fault a usage
-    // error: false, with `status` set.
+    // them. A fault of formats.json stays in the definitions' `problems`, for
+    // the run's report; any other fault is a usage error: false, with
+    // `status` set.
     bool applyTo(const QCommandLineParser &parser, LogReadOptions &options, Console &console, int &status) const;
 };
 

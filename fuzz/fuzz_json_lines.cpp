@@ -27,8 +27,12 @@ void check(RecordParser &parser, QByteArrayView line)
         return;
     volatile int sum = touch(record.client) + touch(record.forwarded) + touch(record.page) + touch(record.agent);
     (void)sum;
+    // A written date is taken as written, whatever its year; a Unix time gives 1970 to 9999.
+    const int month = record.day / 100 % 100;
+    const int day = record.day % 100;
     const bool timeOk = (record.day == 0 && record.second == -1)
-        || (record.day >= 19700101 && record.day <= 99991231 && record.second >= 0 && record.second <= 86400);
+        || (record.day > 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && record.second >= 0
+            && record.second <= 86400);
     if (!timeOk || record.status < 0 || record.status > 999 || record.bytes < 0
         || (record.hasPage && !record.page.startsWith('/')))
         std::abort();

@@ -97,6 +97,16 @@ bool splitFormat(const QString &format, const QRegularExpression &fieldPattern,
     return true;
 }
 
+// Whether `literal` is written at `p` (which has room for it). Literals are a
+// few bytes: a loop beats a call to memcmp.
+bool literalAt(const char *p, const QByteArray &literal)
+{
+    for (qsizetype i = 0; i < literal.size(); ++i)
+        if (p[i] != literal[i])
+            return false;
+    return true;
+}
+
 // Where the literal after a field starts: a quote that a backslash escapes
 // belongs to the field.
 const char *findLiteral(const char *from, const char *end, const QByteArray &literal)
@@ -106,7 +116,7 @@ const char *findLiteral(const char *from, const char *end, const QByteArray &lit
                                    : static_cast<const char *>(std::memchr(p, literal.front(), size_t(end - p)));
         if (!p || end - p < literal.size())
             return nullptr;
-        if (std::memcmp(p, literal.constData(), size_t(literal.size())) == 0)
+        if (literalAt(p, literal))
             return p;
     }
 }
@@ -115,7 +125,7 @@ const char *findLiteral(const char *from, const char *end, const QByteArray &lit
 const char *findLastLiteral(const char *from, const char *end, const QByteArray &literal)
 {
     for (const char *p = end - literal.size(); p >= from; --p)
-        if (*p == literal.front() && std::memcmp(p, literal.constData(), size_t(literal.size())) == 0)
+        if (literalAt(p, literal))
             return p;
     return nullptr;
 }
@@ -225,7 +235,7 @@ public:
             }
             const QByteArray &literal = items[i].literal;
             if (!literal.isEmpty()) {
-                if (end - p < literal.size() || std::memcmp(p, literal.constData(), size_t(literal.size())) != 0)
+                if (end - p < literal.size() || !literalAt(p, literal))
                     return LineKind::Bad;
                 p += literal.size();
                 continue;
@@ -260,7 +270,7 @@ private:
         for (size_t j = items.size() - 1; j > first; --j) {
             const QByteArray &literal = items[j].literal;
             if (!literal.isEmpty()) {
-                if (q - from < literal.size() || std::memcmp(q - literal.size(), literal.constData(), size_t(literal.size())) != 0)
+                if (q - from < literal.size() || !literalAt(q - literal.size(), literal))
                     return nullptr;
                 q -= literal.size();
                 continue;

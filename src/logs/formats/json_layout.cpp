@@ -47,8 +47,8 @@ const QStringList &JsonLayout::timeForms()
 std::shared_ptr<const JsonLayout> JsonLayout::compile(const QJsonObject &fields, QString *problem)
 {
     auto layout = std::make_shared<JsonLayout>();
-    const QString form = fields.value(QLatin1String("time_format")).toString(QStringLiteral("auto"));
-    const qsizetype formIndex = timeForms().indexOf(form);
+    const QJsonValue form = fields.value(QLatin1String("time_format"));
+    const qsizetype formIndex = form.isUndefined() ? 0 : form.isString() ? timeForms().indexOf(form.toString()) : -1;
     if (formIndex < 0) {
         *problem = QStringLiteral("time_format 须是 %1 之一").arg(timeForms().join(QStringLiteral("、")));
         return nullptr;

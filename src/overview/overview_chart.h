@@ -64,11 +64,14 @@ struct ChartHit
 };
 
 // Requests per day of the given agents, one line each, over the days of the
-// result; axes, dates and a legend.
-Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360});
+// result; axes, dates (with the year when the days cross one) and a legend.
+// A `caption` (what the chart is of, for a picture on its own) heads it.
+Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360},
+                   const QString &caption = {});
 
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
-Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0});
+Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0},
+                      const QString &caption = {});
 
 // The point nearest to `at` within `radius` (per-day chart) or the bar
 // segment holding it (status chart); nothing when there is none.

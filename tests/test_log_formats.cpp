@@ -21,12 +21,12 @@ namespace {
 const QString kGolden = QStringLiteral(TRAWLEX_TEST_DATA "/formats");
 
 // One record as a line of its golden file: day, second, client, forwarded,
-// page ("-" for none), status, bytes, agent; tab-separated.
+// page ("-" for none), query, status, bytes, agent; tab-separated.
 QString describe(const LogRecord &r)
 {
     return QStringList{QString::number(r.day), QString::number(r.second), QString::fromUtf8(r.client),
                        QString::fromUtf8(r.forwarded), r.hasPage ? QString::fromUtf8(r.page) : QStringLiteral("-"),
-                       QString::number(r.status), QString::number(r.bytes), QString::fromUtf8(r.agent)}
+                       QString::fromUtf8(r.query), QString::number(r.status), QString::number(r.bytes), QString::fromUtf8(r.agent)}
         .join(u'\t');
 }
 
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(expectedFile.open(QIODevice::ReadOnly));
         const QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(u'\n', Qt::SkipEmptyParts);
         const bool anyAgent = std::any_of(expected.begin(), expected.end(),
-                                          [](const QString &line) { return !line.section(u'\t', 7).isEmpty(); });
+                                          [](const QString &line) { return !line.section(u'\t', 8).isEmpty(); });
         // Found by detection, and when named.
         for (const QString &logFormat : {QString(), name}) {
             LogReadOptions options;
@@ -209,7 +209,7 @@ private slots:
         options.formats = formats;
         const Read read = readBytes("192.0.2.1|2024-01-02T03:04:05+08:00|/a?b|200|Mozilla/5.0 (x) Baiduspider\n", options);
         QCOMPARE(read.stats.formatName, QStringLiteral("pipes"));
-        QCOMPARE(read.records, QStringList{"20240102\t11045\t192.0.2.1\t\t/a\t200\t0\tMozilla/5.0 (x) Baiduspider"});
+        QCOMPARE(read.records, QStringList{"20240102\t11045\t192.0.2.1\t\t/a\tb\t200\t0\tMozilla/5.0 (x) Baiduspider"});
 
         const QString broken = dir.filePath(QStringLiteral("broken.json"));
         WriteFile(broken, "{\"formats\": [{\"name\": \"x\"}]}");
@@ -231,22 +231,22 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("record");  // empty: a bad line
         QTest::newRow("msec") << "$msec $remote_addr $status" << QByteArray("1709208000.123 192.0.2.1 200")
-                              << "20240229\t43200\t192.0.2.1\t\t-\t200\t0\t";
+                              << "20240229\t43200\t192.0.2.1\t\t-\t\t200\t0\t";
         QTest::newRow("unix ms") << "$time_unix_ms $status" << QByteArray("1709208000123 404")
-                                 << "20240229\t43200\t\t\t-\t404\t0\t";
+                                 << "20240229\t43200\t\t\t-\t\t404\t0\t";
         QTest::newRow("address and port, IPv6 unbracketed") << "$remote_addr_port $status"
                                                             << QByteArray("2001:db8::1:443 200")
-                                                            << "0\t-1\t2001:db8::1\t\t-\t200\t0\t";
+                                                            << "0\t-1\t2001:db8::1\t\t-\t\t200\t0\t";
         QTest::newRow("agent with spaces, fields both sides")
             << "$remote_addr $http_user_agent $status $body_bytes_sent" << QByteArray("192.0.2.1 A B (C; D) 301 12")
-            << "0\t-1\t192.0.2.1\t\t-\t301\t12\tA B (C; D)";
+            << "0\t-1\t192.0.2.1\t\t-\t\t301\t12\tA B (C; D)";
         QTest::newRow("agent with spaces, a field short") << "$remote_addr $http_user_agent $status $body_bytes_sent"
                                                           << QByteArray("192.0.2.1 301") << QString();
         QTest::newRow("full URL") << "\"$request_method $request_uri_full\" $status"
                                   << QByteArray("\"GET https://a.example:8443/x/y?z=1\" 200")
-                                  << "0\t-1\t\t\t/x/y\t200\t0\t";
+                                  << "0\t-1\t\t\t/x/y\tz=1\t200\t0\t";
         QTest::newRow("compact time, skipped field") << "$time_compact $skip $status" << QByteArray("20240102030405 x 200")
-                                                     << "20240102\t11045\t\t\t-\t200\t0\t";
+                                                     << "20240102\t11045\t\t\t-\t\t200\t0\t";
     }
     void layouts()
     {
@@ -269,14 +269,14 @@ private slots:
         QTest::newRow("not an object") << QByteArray("[1, 2]") << QString();
         QTest::newRow("fields of other types") << QByteArray("{\"ts\": \"x\", \"status\": 99999, \"size\": -1, "
                                                              "\"request\": {\"client_ip\": 7, \"uri\": null}}")
-                                               << "0\t-1\t\t\t-\t0\t0\t";
+                                               << "0\t-1\t\t\t-\t\t0\t0\t";
         QTest::newRow("index past the end") << QByteArray("{\"ts\": 1700000000, \"status\": \"200\", "
                                                           "\"request\": {\"headers\": {\"User-Agent\": []}}}")
-                                            << "20231114\t80000\t\t\t-\t200\t0\t";
+                                            << "20231114\t80000\t\t\t-\t\t200\t0\t";
         QTest::newRow("escapes, milliseconds") << QByteArray("{\"ts\": 1700000000000, \"status\": 200, \"request\": "
                                                              "{\"uri\": \"/a\\u0062\", \"headers\": {\"User-Agent\": "
                                                              "[\"x \\\"y\\\"\"]}}}")
-                                               << "20231114\t80000\t\t\t/ab\t200\t0\tx \"y\"";
+                                               << "20231114\t80000\t\t\t/ab\t\t200\t0\tx \"y\"";
     }
     void jsonLines()
     {

@@ -2,15 +2,17 @@
 
 #include "cli/cli_support.h"
 #include "cli/log_format_options.h"
-#include "logs/log_reader.h"
+#include "cli/site_options.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
+#include "logs/log_reader.h"
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "overview/site_tables.h"
 #include "verification/cares_resolver.h"
 #include "verification/catalogue_rules.h"
 #include "verification/overview_verification.h"
@@ -35,7 +37,7 @@ std::optional<QDate> DateOption(const QCommandLineParser &parser, const QCommand
 // What the file outputs do not show: said on standard error.
 void ReportNotes(const OverviewResult &result, Console &console)
 {
-    QStringList notes = result.problems;
+    QStringList notes = result.problems + SiteNotes(result);
     for (const OverviewInput &input : result.inputs)
         notes += InputNotes(input);
     for (const QString &note : notes)
@@ -81,6 +83,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     formats.addTo(parser);
     const DnsCommandLine dns;
     dns.addTo(parser);
+    const SiteCommandLine site;
+    site.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
                                  QStringLiteral("PATH..."));
@@ -117,6 +121,11 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     request.clientRequests = parser.isSet(verifyOption);
     if (!request.clientRequests && (parser.isSet(dns.dnsServer) || parser.isSet(dns.noCache)))
         return usage(QStringLiteral("--dns-server 和 --no-cache 需要 --verify / need --verify"));
+    QString siteProblem;
+    const std::optional<SiteRequest> siteRequest = site.read(parser, siteProblem);
+    if (!siteRequest)
+        return usage(siteProblem);
+    request.targets = siteRequest->any();
     std::unique_ptr<CaresResolver> resolver;
     if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
         return status;
@@ -132,6 +141,10 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         VerificationOptions options;
         dns.applyTo(parser, options);
         VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
+    }
+    if (siteRequest->any() && !result.stopped) {
+        const InterruptStopsRun interrupt(stop);
+        AddSiteFigures(result, *siteRequest, catalogue, &stop);
     }
     QString saveProblem;
     if (parser.isSet(jsonOption)) {

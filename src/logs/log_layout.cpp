@@ -187,10 +187,10 @@ void take(Field field, QByteArrayView value, LogRecord &record)
         takeTime(RecordFields::UnixTime(value, 1000, record.day, record.second), record);
         break;
     case Field::Request:
-        record.hasPage = RecordFields::PageOfRequestLine(value, record.page);
+        record.hasPage = RecordFields::PageOfRequestLine(value, record.page, &record.query);
         break;
     case Field::RequestUri:
-        record.hasPage = RecordFields::PageOfTarget(value, record.page);
+        record.hasPage = RecordFields::PageOfTarget(value, record.page, &record.query);
         break;
     case Field::Uri:
         record.hasPage = value.startsWith('/');

@@ -20,7 +20,8 @@
 struct ChartPoint
 {
     QPointF at;
-    QDate day;
+    QDate day;      // per-day chart
+    int hour = -1;  // hour chart
     qint64 value = 0;
 };
 
@@ -68,6 +69,10 @@ struct ChartHit
 // A `caption` (what the chart is of, for a picture on its own) heads it.
 Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360},
                    const QString &caption = {});
+
+// Requests by the hour the log writes (0-23) of the given agents, one line each.
+Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 300},
+                    const QString &caption = {});
 
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
 Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0},

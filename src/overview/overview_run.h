@@ -25,6 +25,7 @@ struct OverviewRequest
     bool clientRequests = false;  // count each catalogued agent's requests per client (crawler check)
     std::shared_ptr<const LogFormats> formats;  // the format definitions in force; null: the built-in ones
     std::shared_ptr<const ForwardedClients> forwardedClients;  // set: clients from X-Forwarded-For
+    bool targets = false;  // keep requests with a query apart from the page's (sitemap and robots.txt)
 };
 
 // Empty when the request can run, else why not, in Chinese (no paths, an

@@ -33,8 +33,8 @@ bool compilePath(const QString &text, JsonLayout::Path &path)
 
 const QStringList &JsonLayout::keys()
 {
-    static const QStringList names = {"time",  "client", "forwarded", "request", "target", "status",
-                                      "bytes", "agent",  "time_format", "method", "query",  "host"};
+    static const QStringList names = {"time",  "client", "forwarded",   "request", "target", "query",
+                                      "status", "bytes", "agent", "time_format", "method", "host"};
     return names;
 }
 

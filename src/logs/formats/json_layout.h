@@ -18,7 +18,7 @@ class RecordParser;
 class JsonLayout
 {
 public:
-    enum class Field : quint8 { Time, Client, Forwarded, Request, Target, Status, Bytes, Agent };  // a later one wins
+    enum class Field : quint8 { Time, Client, Forwarded, Request, Target, Query, Status, Bytes, Agent };  // a later one wins
     static constexpr int kFields = int(Field::Agent) + 1;
     enum class TimeForm : quint8 { Auto, Unix, UnixMs, UnixNs, Rfc3339, Clf };
 
@@ -30,8 +30,8 @@ public:
     using Path = std::vector<Step>;
 
     // The field names a definition's "json" object may hold, the fields' first
-    // in Field's order. "method", "query" and "host" describe the log but no
-    // figure needs them: the target's path is the page.
+    // in Field's order. "method" and "host" describe the log but no figure
+    // needs them.
     static const QStringList &keys();
     static const QStringList &timeForms();
 

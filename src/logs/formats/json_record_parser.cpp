@@ -154,11 +154,15 @@ private:
         case Field::Forwarded:
             r.forwarded = isText && text != "-" ? viewOf(text) : QByteArrayView();
             break;
-        case Field::Target:
-            r.hasPage = isText && RecordFields::PageOfTarget(viewOf(text), r.page);
-            break;
         case Field::Request:
-            r.hasPage = isText && RecordFields::PageOfRequestLine(viewOf(text), r.page);
+            r.hasPage = isText && RecordFields::PageOfRequestLine(viewOf(text), r.page, &r.query);
+            break;
+        case Field::Target:
+            r.hasPage = isText && RecordFields::PageOfTarget(viewOf(text), r.page, &r.query);
+            break;
+        case Field::Query:
+            if (isText && !text.empty())
+                r.query = viewOf(text);
             break;
         case Field::Status:
             r.status = statusOf(value);

@@ -8,11 +8,14 @@
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
+#include "overview/site_tables.h"
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
+#include "overview/ui/coverage_tab.h"
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/problem_line.h"
 #include "overview/ui/report_table.h"
+#include "overview/ui/robots_tab.h"
 #include "overview/ui/table_menu.h"
 #include "overview/ui/verification_tools.h"
 #include "ui_common/export_prompts.h"
@@ -161,6 +164,10 @@ void OverviewWindow::buildControls()
     charts_->addTab(dayChart_, QStringLiteral("每日请求"));
     charts_->addTab(statusChart_, QStringLiteral("状态分布"));
     charts_->addTab(buildFakeClients(), QStringLiteral("仿冒"));
+    coverage_ = new CoverageTab(this);
+    robots_ = new RobotsTab(this);
+    charts_->addTab(coverage_, QStringLiteral("覆盖"));
+    charts_->addTab(robots_, QStringLiteral("robots"));
     exportCsv_ = NamedButton(this, QStringLiteral("exportCsv"), QStringLiteral("导出CSV…"));
     exportHtml_ = NamedButton(this, QStringLiteral("exportHtml"), QStringLiteral("导出HTML…"));
     exportCharts_ = NamedButton(this, QStringLiteral("exportCharts"), QStringLiteral("导出图表PNG…"));
@@ -183,10 +190,11 @@ void OverviewWindow::buildControls()
     input->addLayout(verifyRow, 1, 6);
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
+    addSiteInputs(input);
     auto *clientRow = new QHBoxLayout;
     clientRow->addWidget(forwarded_);
     clientRow->addWidget(trustedProxies_, 1);
-    input->addLayout(clientRow, 2, 1, 1, 6);
+    input->addLayout(clientRow, 3, 1, 1, 8);
     input->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);
@@ -258,6 +266,56 @@ QWidget *OverviewWindow::buildFakeClients()
     return page;
 }
 
+// The site's files beside the folder: sitemaps (several, by ';') and robots.txt.
+void OverviewWindow::addSiteInputs(QGridLayout *input)
+{
+    sitemapEdit_ = new QLineEdit(this);
+    sitemapEdit_->setObjectName(QStringLiteral("sitemapEdit"));
+    sitemapEdit_->setPlaceholderText(QStringLiteral("文件或 http(s) 网址，多个用 ; 分隔（可不填）"));
+    robotsEdit_ = new QLineEdit(this);
+    robotsEdit_->setObjectName(QStringLiteral("robotsEdit"));
+    robotsEdit_->setPlaceholderText(QStringLiteral("文件或 http(s) 网址（可不填）"));
+    QPushButton *chooseSitemap = NamedButton(this, QStringLiteral("chooseSitemap"), QStringLiteral("选择"));
+    QPushButton *chooseRobots = NamedButton(this, QStringLiteral("chooseRobots"), QStringLiteral("选择"));
+    connect(chooseSitemap, &QPushButton::clicked, this, &OverviewWindow::chooseSitemap);
+    connect(chooseRobots, &QPushButton::clicked, this, &OverviewWindow::chooseRobots);
+    auto *row = new QHBoxLayout;
+    row->addWidget(sitemapEdit_, 3);
+    row->addWidget(chooseSitemap);
+    row->addWidget(new QLabel(QStringLiteral("robots.txt："), this));
+    row->addWidget(robotsEdit_, 2);
+    row->addWidget(chooseRobots);
+    input->addWidget(new QLabel(QStringLiteral("网站地图："), this), 2, 0);
+    input->addLayout(row, 2, 1, 1, 8);
+}
+
+SiteRequest OverviewWindow::siteRequest() const
+{
+    SiteRequest site;
+    for (const QString &source : sitemapEdit_->text().split(u';', Qt::SkipEmptyParts))
+        if (!source.trimmed().isEmpty())
+            site.sitemaps.append(source.trimmed());
+    site.robots = robotsEdit_->text().trimmed();
+    return site;
+}
+
+void OverviewWindow::chooseSitemap()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("选择网站地图"), QString(),
+        QStringLiteral("网站地图 (*.xml *.gz *.txt);;所有文件 (*)"));
+    if (!files.isEmpty())
+        sitemapEdit_->setText(files.join(u';'));
+}
+
+void OverviewWindow::chooseRobots()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("选择 robots.txt"), QString(),
+                                                      QStringLiteral("robots.txt (*.txt);;所有文件 (*)"));
+    if (!file.isEmpty())
+        robotsEdit_->setText(file);
+}
+
 void OverviewWindow::copyFakeClients() { QGuiApplication::clipboard()->setText(SelectedRowsText(fakeTable_)); }
 
 void OverviewWindow::setFolder(const QString &folder, bool recursive)
@@ -323,7 +381,7 @@ void OverviewWindow::startRun()
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     runner_.start(std::move(request), LoadAgentCatalogue(), verify_->isChecked(),
-                  settings.value(QStringLiteral("DNS服务器")).toString());
+                  settings.value(QStringLiteral("DNS服务器")).toString(), siteRequest());
     progressTimer_->start();
 }
 
@@ -368,7 +426,7 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
         QStringList summary = ProblemSummary(*result);
         if (const QString reason = EmptyRunReason(*result, recursive_->isChecked()); !reason.isEmpty())
             summary.prepend(reason);
-        problems_->setProblems(summary, ProblemList(*result));
+        problems_->setProblems(summary + SiteNotes(*result), ProblemList(*result) + SiteNotes(*result));
         showResult(std::move(result));
     }
     emit runFinished();
@@ -399,6 +457,8 @@ void OverviewWindow::clearResult()
     verificationNotes_->clear();
     agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
     totals_->clear();
+    coverage_->clear();
+    robots_->clear();
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(false);
     updateCharts();
@@ -418,6 +478,8 @@ void OverviewWindow::updateFilter()
         agents_->setRows(AgentColumnHeaders(*shown_), AgentRows(*shown_));
         SetColumnWidths(agentTable_, widths);
         totals_->setText(TotalsText(*shown_));
+        coverage_->showResult(shown_);
+        robots_->showResult(shown_);
     }
     updateCharts();
 }
@@ -572,6 +634,8 @@ void OverviewWindow::loadSettings()
     settings.beginGroup(kSettingsGroup);
     folderEdit_->setText(settings.value(QStringLiteral("目录")).toString());
     recursive_->setChecked(settings.value(QStringLiteral("包含子目录"), false).toBool());
+    sitemapEdit_->setText(settings.value(QStringLiteral("网站地图")).toString());
+    robotsEdit_->setText(settings.value(QStringLiteral("robots")).toString());
     verify_->setChecked(settings.value(QStringLiteral("验证"), false).toBool());
     forwarded_->setChecked(settings.value(QStringLiteral("客户端取自转发"), false).toBool());
     trustedProxies_->setText(settings.value(QStringLiteral("受信代理")).toString());
@@ -598,6 +662,8 @@ void OverviewWindow::saveSettings()
     settings.beginGroup(kSettingsGroup);
     settings.setValue(QStringLiteral("目录"), folderEdit_->text());
     settings.setValue(QStringLiteral("包含子目录"), recursive_->isChecked());
+    settings.setValue(QStringLiteral("网站地图"), sitemapEdit_->text().trimmed());
+    settings.setValue(QStringLiteral("robots"), robotsEdit_->text().trimmed());
     settings.setValue(QStringLiteral("验证"), verify_->isChecked());
     settings.setValue(QStringLiteral("客户端取自转发"), forwarded_->isChecked());
     settings.setValue(QStringLiteral("受信代理"), trustedProxies_->text().trimmed());

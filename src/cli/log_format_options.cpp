@@ -1,32 +1,18 @@
 #include "cli/log_format_options.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_command_line.h"
 #include "logs/client_address.h"
 #include "logs/formats/log_formats.h"
 #include "logs/log_reader.h"
 
-void LogFormatOptions::addTo(QCommandLineParser &parser) const
-{
-    parser.addOption(formatsFile);
-    if (clients)
-        parser.addOptions({clientFrom, trustedProxy});
-}
-
-bool LogFormatOptions::applyTo(const QCommandLineParser &parser, LogReadOptions &options, Console &console,
-                               int &status) const
+bool ClientOptions::applyTo(const QCommandLineParser &parser, LogReadOptions &options, Console &console,
+                            int &status) const
 {
     auto usage = [&](const QString &message) {
         status = UsageError(console, message);
         return false;
     };
-    QString fault;
-    options.formats = LoadLogFormats(UserFormatFilePath(), parser.value(formatsFile), &fault);
-    if (!options.formats)
-        return usage(fault);
-    if (const QString problem = LogFormatProblem(options.logFormat, options.formats.get()); !problem.isEmpty())
-        return usage(problem);
-    if (!clients)
-        return true;
     const QString from = parser.value(clientFrom);
     if (from != QLatin1String("address") && from != QLatin1String("forwarded"))
         return usage(QStringLiteral("--client-from 须是 address 或 forwarded"));
@@ -53,17 +39,17 @@ int RunFormatsCommand(const QStringList &arguments, Console &console)
         "列出可用 --log-format 选择的日志格式：名字、标题、是否自动识别、来源。\n"
         "Lists the log formats --log-format knows: name, title, detected or not, and where each is defined."));
     parser.addHelpOption();
-    const LogFormatOptions options(false);
-    options.addTo(parser);
+    const LogCommandLine logs;
+    parser.addOption(logs.formatsFile);
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
         return status;
-    LogReadOptions read;
-    if (!options.applyTo(parser, read, console, status))
-        return status;
-    for (const QString &problem : read.formats->problems)
+    std::shared_ptr<const LogFormats> formats;
+    if (!logs.loadFormats(parser, console, formats))
+        return ExitUsage;
+    for (const QString &problem : formats->problems)
         console.err(QStringLiteral("警告：") + problem + u'\n');
-    for (const LogFormatDefinition &format : read.formats->definitions) {
+    for (const LogFormatDefinition &format : formats->definitions) {
         const QString from = format.origin.isEmpty() ? QStringLiteral("内置 / built in")
             : BuiltinLogFormats().find(format.name) ? format.origin + QStringLiteral("（替换内置 / replaces the built-in）")
                                                     : format.origin;

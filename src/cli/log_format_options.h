@@ -6,20 +6,11 @@
 class Console;
 struct LogReadOptions;
 
-// The options of the commands that read logs about what they read:
-// --log-format (checked against the definitions in force), --formats-file,
-// --client-from and --trusted-proxy. Added to a parser, then applied to the
+// Where a command that counts clients (overview) takes them from:
+// --client-from and --trusted-proxy, added to a parser, then applied to the
 // read options in one place.
-struct LogFormatOptions
+struct ClientOptions
 {
-    // `clients`: the command has clients to take (overview), so the client options too.
-    explicit LogFormatOptions(bool clients) : clients(clients) {}
-
-    bool clients;
-    QCommandLineOption formatsFile{QStringLiteral("formats-file"),
-                                   QStringLiteral("本次使用的日志格式定义文件（加在内置与 formats.json 之上） / "
-                                                  "log format definitions for this run"),
-                                   QStringLiteral("FILE")};
     QCommandLineOption clientFrom{QStringLiteral("client-from"),
                                   QStringLiteral("客户端地址取自：address（连接地址，默认）或 forwarded（X-Forwarded-For 中"
                                                  "最右边的公网、非受信代理地址） / where the client comes from"),
@@ -29,13 +20,9 @@ struct LogFormatOptions
                                                    "a trusted proxy's prefix"),
                                     QStringLiteral("CIDR")};
 
-    void addTo(QCommandLineParser &parser) const;
+    void addTo(QCommandLineParser &parser) const { parser.addOptions({clientFrom, trustedProxy}); }
 
-    // The definitions (built-in, the user's formats.json, --formats-file) and
-    // the client choice into `options`, whose logFormat is checked against
-    // them. A fault of formats.json stays in the definitions' `problems`, for
-    // the run's report; any other fault is a usage error: false, with
-    // `status` set.
+    // The client choice into `options`; false with the usage error printed and `status` set.
     bool applyTo(const QCommandLineParser &parser, LogReadOptions &options, Console &console, int &status) const;
 };
 

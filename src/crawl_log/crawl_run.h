@@ -32,6 +32,8 @@ struct CrawlFileSummary
     bool noPageColumn = false;    // a W3C file that never names cs-uri-stem
     bool noAgentField = false;    // read by a definition whose agent field no record held
     QString formatName;           // the format definition that read it; empty for the own families
+    SkipKind skipKind = SkipKind::None;  // why Skipped, for reports that put like files together
+    bool layoutIgnored = false;   // read by detection: the format string read nothing of it
     QString reason;               // why skipped or unreadable; for an analysed file the fault that
                                   // ended the read early ("文件已损坏（第 N 字节）")
 

@@ -2,9 +2,9 @@
 
 #include "logs/compressed_source.h"
 
-namespace {
+#include <QRegularExpression>
 
-const QString kNoLogFormat = QStringLiteral("不是可识别的日志格式");
+namespace {
 
 bool isBlankLine(QByteArrayView line)
 {
@@ -12,6 +12,19 @@ bool isBlankLine(QByteArrayView line)
         if (c != ' ' && c != '\t')
             return false;
     return true;
+}
+
+// A line of an nginx error log ("2020/11/22 12:00:00 [error] 12#12: ...") or
+// an Apache one ("[Sun Nov 22 12:00:00 2020] [error] ...", 2.4:
+// "[Sun Nov 22 12:00:00.123456 2020] [core:error] [pid 1] ...").
+bool isErrorLogLine(QByteArrayView line)
+{
+    static const QRegularExpression nginx(
+        QStringLiteral(R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \[(?:debug|info|notice|warn|error|crit|alert|emerg)\] )"));
+    static const QRegularExpression apache(
+        QStringLiteral(R"(^\[\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d(?:\.\d+)? \d{4}\] \[(?:\w+:)?\w+\] )"));
+    const QString start = QString::fromLatin1(line.first(std::min<qsizetype>(line.size(), 80)));
+    return nginx.match(start).hasMatch() || apache.match(start).hasMatch();
 }
 
 }  // namespace
@@ -29,7 +42,7 @@ bool LogFileReader::open()
 {
     opened_ = true;
     if (!input_.skipReason.isEmpty()) {
-        stats_.skipReason = input_.skipReason;
+        skip(SkipKind::Other, input_.skipReason);
         return false;
     }
     QString problem;
@@ -37,7 +50,7 @@ bool LogFileReader::open()
     if (!definition_)
         layout_ = LogLayout::compile(options_.logFormat, &problem);
     if (!problem.isEmpty()) {
-        stats_.skipReason = problem;
+        skip(SkipKind::Other, problem);
         return false;
     }
     file_ = std::make_unique<LogFile>();
@@ -71,24 +84,20 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
             if (!IsW3cDirective(line))
                 continue;
             stats_.family = LogFamily::W3c;
-            parser_ = definition_ && definition_->kind == Kind::W3c ? definition_->makeParser()
-                                                                    : MakeW3cParser(formats_->w3cDialects());
+            parser_ = MakeW3cParser(options_.w3cColumnsCounted,
+                                    definition_ && definition_->kind == Kind::W3c
+                                        ? std::vector<const W3cDialect *>{definition_->w3c.get()}
+                                        : formats_->w3cDialects());
         } else if (definition_ && definition_->kind != Kind::W3c) {
             stats_.family = LogFamily::Custom;
             parser_ = definition_->makeParser();
-        } else if (layout_) {
-            stats_.family = LogFamily::Custom;
-            parser_ = MakeLayoutParser(layout_);
+        } else if (isErrorLogLine(line)) {
+            skip(SkipKind::ErrorLog, SkipReasonText(SkipKind::ErrorLog));
+            return end;
         } else {
-            std::unique_ptr<RecordParser> ncsa = MakeNcsaParser();
-            LogRecord record;
-            const bool detecting = options_.logFormat.isEmpty();
-            if (!detecting || ncsa->parse(line, record) == LineKind::Record) {
-                stats_.family = LogFamily::Ncsa;
-                parser_ = std::move(ncsa);
-            } else if (!(parser_ = detect(line))) {
-                stats_.skipReason = kNoLogFormat;
-                done_ = true;
+            parser_ = detectedParser(line);
+            if (!parser_) {
+                skip(SkipKind::UnknownFormat, SkipReasonText(SkipKind::UnknownFormat));
                 return end;
             }
         }
@@ -97,7 +106,35 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
     return end;
 }
 
-std::unique_ptr<RecordParser> LogFileReader::detect(QByteArrayView line)
+std::unique_ptr<RecordParser> LogFileReader::detectedParser(QByteArrayView firstLine)
+{
+    LogRecord record;
+    std::unique_ptr<RecordParser> ncsa = MakeNcsaParser();
+    const bool ncsaReads = LogLayout::isNcsaName(options_.logFormat) || ncsa->parse(firstLine, record) == LineKind::Record;
+    if (layout_) {
+        // A format string left from another folder must not cost a file that
+        // detection reads: the file's first line decides.
+        std::unique_ptr<RecordParser> custom = MakeLayoutParser(layout_);
+        stats_.layoutIgnored = ncsaReads && custom->parse(firstLine, record) != LineKind::Record;
+        if (!stats_.layoutIgnored) {
+            stats_.family = LogFamily::Custom;
+            return custom;
+        }
+    } else if (!ncsaReads && options_.logFormat.isEmpty()) {
+        return definitionParser(firstLine);
+    }
+    stats_.family = LogFamily::Ncsa;
+    return ncsa;
+}
+
+void LogFileReader::skip(SkipKind kind, const QString &reason)
+{
+    stats_.skipKind = kind;
+    stats_.skipReason = reason;
+    done_ = true;
+}
+
+std::unique_ptr<RecordParser> LogFileReader::definitionParser(QByteArrayView line)
 {
     using Kind = LogFormatDefinition::Kind;
     const bool jsonLine = line.trimmed().startsWith('{');
@@ -152,6 +189,7 @@ LogFileStats LogFileReader::stats() const
         stats.skippedLongLines = lines_->skippedLongLines();
     if (parser_) {
         stats.noPageColumn = parser_->noPageColumn();
+        stats.bytesLogged = parser_->bytesLogged();
         stats.noAgentField = parser_->noAgentField();
         stats.formatName = parser_->dialectName();
         if (stats.formatName.isEmpty() && definition_ && stats.family != LogFamily::W3c)

@@ -40,6 +40,11 @@ private:
     bool open();
     // The first line of [begin, end) from which the format is known, or end.
     const char *findFormat(const char *begin, const char *end);
+    // The parser for a file whose first record line is not W3C: the format
+    // string's layout, unless it reads nothing of the line and NCSA does;
+    // null when nothing reads it.
+    std::unique_ptr<RecordParser> detectedParser(QByteArrayView firstLine);
+    void skip(SkipKind kind, const QString &reason);
     void reportProgress();
 
     const LogInput &input_;
@@ -49,7 +54,7 @@ private:
     std::unique_ptr<ByteSource> decompressed_;
     std::unique_ptr<LineBlockReader> lines_;
     // A file's parser once its first line chose a definition; null when none reads it.
-    std::unique_ptr<RecordParser> detect(QByteArrayView line);
+    std::unique_ptr<RecordParser> definitionParser(QByteArrayView line);
 
     std::shared_ptr<const LogLayout> layout_;  // the format string's layout, when one is given
     const LogFormats *formats_;

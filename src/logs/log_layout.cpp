@@ -260,6 +260,14 @@ public:
         return LineKind::Record;
     }
 
+    bool bytesLogged() const override
+    {
+        const std::vector<LogLayout::Item> &items = layout_->items();
+        return std::any_of(items.begin(), items.end(), [](const LogLayout::Item &item) {
+            return item.literal.isEmpty() && item.field == Field::Bytes;
+        });
+    }
+
 private:
     // Reads items (first, last] backwards from `end`, none of them reaching
     // before `from`: where item `first + 1` (a literal) starts, or null.

@@ -21,10 +21,30 @@ struct LogReadOptions
     ScanLimits limits;  // block size, longest line
     std::shared_ptr<const LogFormats> formats;  // the definitions in force; null: the built-in ones
     std::shared_ptr<const ForwardedClients> forwardedClients;  // set: the client from X-Forwarded-For
+    bool w3cColumnsCounted = false;  // a W3C line whose value count differs from its "#Fields:" is a bad line
 };
 
 // Empty when the format can be used; else why not, in Chinese (the CLI exits 2 with it).
 QString LogFormatProblem(const QString &logFormat, const LogFormats *formats = nullptr);
+
+// Why a file was not read, for reports that put like files together.
+enum class SkipKind : quint8 {
+    None,
+    ErrorLog,       // an nginx or Apache error log ("错误日志")
+    UnknownFormat,  // no access log of a known format ("不是可识别的日志格式")
+    Other,          // a link without target, an unusable format string
+};
+
+// The report texts of the two kinds that are no access log.
+QString SkipReasonText(SkipKind kind);
+
+// What a run's report adds when it read files and every one was skipped as
+// no log of a known format: a custom layout needs the format string.
+QString AllUnrecognisedText();
+
+// What a report says of a file read by detection because the format string
+// read nothing of it.
+QString LayoutIgnoredText();
 
 struct LogFileStats
 {
@@ -37,7 +57,11 @@ struct LogFileStats
     bool noAgentField = false;    // read by a definition whose agent field no record held ("没有 User-Agent 字段")
     QString formatName;           // the format definition that read the file ("aliyun-cdn"); empty for the
                                   // program's own families and a format string
+    bool bytesLogged = false;     // the file's format has a response size (false also when no record format was found)
     QString skipReason;           // not read at all (e.g. "不是可识别的日志格式"); records 0
+    SkipKind skipKind = SkipKind::None;
+    bool layoutIgnored = false;   // the format string read no record of the file's first line, which is
+                                  // nginx/Apache combined or common: the file was read as that
     QString errorText;            // could not be read to its end: unreadable, "文件已损坏（第 N 字节）"
                                   // (records before the fault were delivered and stay counted)
     bool stopped = false;         // the stop flag ended the read early

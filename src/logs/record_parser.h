@@ -41,6 +41,10 @@ public:
     // A W3C file none of whose "#Fields:" directives named cs-uri-stem.
     virtual bool noPageColumn() const { return false; }
 
+    // Whether the format has a response size at all (an IIS log without
+    // sc-bytes, a layout without $body_bytes_sent has none): no size is not 0.
+    virtual bool bytesLogged() const { return true; }
+
     // Records were read, none of them with the format's user agent field
     // (Traefik leaves request headers out unless told to keep them).
     virtual bool noAgentField() const { return false; }
@@ -50,8 +54,12 @@ public:
 };
 
 struct W3cDialect;
+// With `countColumns`, a data line whose values are more or fewer than its
+// block's "#Fields:" names is Bad; without, it is read up to the last column a
+// record needs (the crawl run's reading, which never looks further).
 // `dialects`: W3C logs other than IIS, each told by a column of its own.
-std::unique_ptr<RecordParser> MakeW3cParser(const std::vector<const W3cDialect *> &dialects = {});
+std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns = false,
+                                            const std::vector<const W3cDialect *> &dialects = {});
 std::unique_ptr<RecordParser> MakeNcsaParser();
 std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout);
 

@@ -9,8 +9,6 @@
 
 // How the overview's writers (and the window) show values, in one place.
 
-QString FamilyKey(LogFamily family);            // "w3c", "ncsa", "custom"
-QString CompressionKey(Compression compression);  // "none", "gzip", "zstd", "bzip2", "xz"
 QString DayText(QDate day);                     // "2015-01-01"
 QString TimeText(const QDateTime &time);        // "2015-01-01T00:00:01"; empty when invalid
 QString CountText(qint64 count);                // "1,234,567"
@@ -33,6 +31,16 @@ QString VerificationText(const VerdictCounts &counts, bool raw = false);
 // What a report says about the check besides its figures: the proxy note,
 // how old each address list is, the lists that could not be used.
 QStringList VerificationNotes(const VerificationSummary &summary);
+
+// What a report puts above everything when the check's figures cannot be
+// taken as they are: its DNS answers were not trusted, or it was stopped.
+// Empty otherwise.
+QString VerificationHeadline(const OverviewResult &result);
+
+// Every note of a run besides its figures, for every output: the run's
+// problems, the sitemap's and robots.txt's, the check's notes, each input's
+// notes, the stop.
+QStringList RunNotes(const OverviewResult &result);
 
 // Columns a text takes in a fixed-width font: East Asian wide characters two.
 int DisplayWidth(const QString &text);

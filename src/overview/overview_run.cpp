@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Records between two updates of the shared progress count.
@@ -35,7 +37,10 @@ OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
     entry.noPageColumn = stats.noPageColumn;
     entry.noAgentField = stats.noAgentField;
     entry.formatName = stats.formatName;
+    entry.bytesLogged = stats.bytesLogged;
     entry.skipReason = input.skipReason.isEmpty() ? stats.skipReason : input.skipReason;
+    entry.skipKind = input.skipReason.isEmpty() ? stats.skipKind : SkipKind::Other;
+    entry.layoutIgnored = stats.layoutIgnored;
     entry.errorText = stats.errorText;
     return entry;
 }
@@ -76,7 +81,11 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const AgentClassifier classifier(catalogue);
     const qint32 fromDay = DayNumber(request.from);
     const qint32 toDay = DayNumber(request.to);
-    const LogReadOptions options{request.logFormat, {}, request.formats, request.forwardedClients};
+    LogReadOptions options;
+    options.logFormat = request.logFormat;
+    options.w3cColumnsCounted = true;
+    options.formats = request.formats;
+    options.forwardedClients = request.forwardedClients;
     auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
         const LogInput &input = scan.inputs[index];
         InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests, request.targets)};
@@ -113,5 +122,10 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         }
     }
     run.fillResult(result);
+    const bool allUnrecognised = std::all_of(result.inputs.begin(), result.inputs.end(), [](const OverviewInput &input) {
+        return input.skipKind == SkipKind::UnknownFormat;
+    });
+    if (allUnrecognised && !result.inputs.isEmpty() && !result.stopped)
+        result.problems.append(AllUnrecognisedText());
     return result;
 }

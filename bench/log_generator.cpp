@@ -1,6 +1,6 @@
 // trawlex-loggen: writes realistic IIS 10 access logs (W3C extended format,
-// CR LF) or nginx "combined" logs, plain or compressed, for the examples and
-// the benchmark. The same seed gives the same bytes on every machine.
+// CR LF), nginx "combined" logs or the logs of CDNs, load balancers and JSON
+// loggers, plain or compressed, for the examples, the tests and the benchmark. The same seed gives the same bytes on every machine.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
@@ -317,37 +317,44 @@ void appendW3cLine(std::string &text, const std::string &day, int second, Random
     text += number;
 }
 
-// One nginx "combined" request line (LF); the agents' '+' are the spaces IIS
-// would have replaced.
-void appendCombinedLine(std::string &text, const QDate &date, int second, Random &random,
-                        const std::vector<std::string> &paths, const Visit *visit)
+// One request of a line-per-request log, drawn once and written in any of
+// the formats below, so that the same seed gives the same requests whatever
+// the format.
+struct Request
 {
-    static const char months[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-    char number[160];
+    QDate date;
+    int second = 0;
+    std::string client;
+    std::string path;
+    std::string query;  // without its '?'; empty when none
+    int status = 200;
+    std::size_t bytes = 0;
+    std::string referer;
+    std::string agent;  // with its spaces ("-" for none)
+};
+
+Request drawRequest(const QDate &date, int second, Random &random, const std::vector<std::string> &paths,
+                    const Visit *visit)
+{
+    Request request{date, second, {}, {}, {}, 200, 0, {}, {}};
     if (visit) {
-        text += visit->client;
+        request.client = visit->client;
     } else {
-        std::snprintf(number, sizeof number, "%zu.%zu.%zu.%zu", 61 + random.below(160), random.below(256),
+        char address[64];
+        std::snprintf(address, sizeof address, "%zu.%zu.%zu.%zu", 61 + random.below(160), random.below(256),
                       random.below(256), 1 + random.below(254));
-        text += number;
+        request.client = address;
     }
-    std::snprintf(number, sizeof number, " - - [%02d/%.3s/%04d:%02d:%02d:%02d +0800] \"GET ", date.day(),
-                  months + 3 * (date.month() - 1), date.year(), (second / 3600) % 24, (second / 60) % 60,
-                  second % 60);
-    text += number;
-    text += pickPath(random, paths);
+    request.path = pickPath(random, paths);
     if (random.below(4) == 0)
-        text += "?id=" + std::to_string(random.below(1000));
+        request.query = "id=" + std::to_string(random.below(1000));
     const bool missing = !visit && random.below(25) == 0;
-    std::snprintf(number, sizeof number, " HTTP/1.1\" %d %zu \"", visit ? visit->status : missing ? 404 : 200,
-                  random.below(90000) + 150);
-    text += number;
-    text += kReferers[random.below(kReferers.size())];
-    text += "\" \"";
-    std::string agent = visit ? visit->agent : pickAgent(random);
-    std::replace(agent.begin(), agent.end(), '+', ' ');
-    text += agent;
-    text += "\"\n";
+    request.status = visit ? visit->status : missing ? 404 : 200;
+    request.bytes = random.below(90000) + 150;
+    request.referer = kReferers[random.below(kReferers.size())];
+    request.agent = visit ? visit->agent : pickAgent(random);
+    std::replace(request.agent.begin(), request.agent.end(), '+', ' ');
+    return request;
 }
 
 // The site's own files beside the logs: a sitemap of 50,000 URLs (every
@@ -387,16 +394,137 @@ bool writeSiteFiles(const QString &folder, const std::vector<std::string> &paths
     return lines == 200;
 }
 
-bool writeLog(LogSink &sink, bool combined, bool overviewMix, const QDate &date, qint64 targetBytes,
+std::string target(const Request &r) { return r.query.empty() ? r.path : r.path + '?' + r.query; }
+
+// "01/Nov/2026:08:05:09 +0800": the wall time; its offset is not read.
+std::string clfTime(const Request &r)
+{
+    static const char months[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%.3s/%04d:%02d:%02d:%02d +0800", r.date.day(), months + 3 * (r.date.month() - 1),
+                  r.date.year(), r.second / 3600, (r.second / 60) % 60, r.second % 60);
+    return text;
+}
+
+// The same wall time as UTC, for the logs that write one.
+std::string isoTime(const Request &r)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", r.date.year(), r.date.month(), r.date.day(),
+                  r.second / 3600, (r.second / 60) % 60, r.second % 60);
+    return text;
+}
+
+qint64 unixTime(const Request &r) { return QDate(1970, 1, 1).daysTo(r.date) * 86400 + r.second; }
+
+std::string jsonText(const std::string &text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string percentEncoded(const std::string &text)
+{
+    std::string encoded;
+    for (unsigned char c : text) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%%%02X", c);
+        encoded += c == ' ' || c == '%' || c < 0x20 ? std::string(hex) : std::string(1, char(c));
+    }
+    return encoded;
+}
+
+// One line (LF) of a format by its name: nginx "combined", or a CDN's,
+// load balancer's or JSON logger's as its vendor describes it.
+std::string formatLine(const std::string &format, const Request &r)
+{
+    const std::string status = std::to_string(r.status);
+    const std::string bytes = std::to_string(r.bytes);
+    const std::string time = clfTime(r);
+    char compact[32];
+    std::snprintf(compact, sizeof compact, "%04d%02d%02d%02d%02d%02d", r.date.year(), r.date.month(), r.date.day(),
+                  r.second / 3600, (r.second / 60) % 60, r.second % 60);
+    if (format == "combined")
+        return r.client + " - - [" + time + "] \"GET " + target(r) + " HTTP/1.1\" " + status + ' ' + bytes + " \""
+            + r.referer + "\" \"" + r.agent + "\"\n";
+    if (format == "aliyun-cdn")
+        return '[' + time + "] " + r.client + " - 12 \"" + r.referer + "\" \"GET http://www.example.com" + target(r)
+            + "\" " + status + " 320 " + bytes + " HIT \"" + r.agent + "\" \"text/html\"\n";
+    if (format == "tencent-cdn")
+        return std::string(compact) + ' ' + r.client + " www.example.com " + target(r) + ' ' + bytes + " 22 2 " + status
+            + ' ' + r.referer + " 0.012 " + r.agent + " - GET HTTP/1.1 hit 54321\n";
+    if (format == "huawei-cdn")
+        return '[' + time + "] " + r.client + " 3 \"" + r.referer + "\" \"HTTP/1.1\" \"GET\" \"www.example.com\" \""
+            + target(r) + "\" " + status + ' ' + bytes + " HIT \"" + r.agent + "\" \"-\"\n";
+    if (format == "cloudfront")
+        return r.date.toString(QStringLiteral("yyyy-MM-dd")).toStdString() + '\t' + isoTime(r).substr(11, 8)
+            + "\tSFO5-C1\t" + bytes + '\t' + r.client + "\tGET\td111111abcdef8.cloudfront.net\t" + r.path + '\t'
+            + status + '\t' + r.referer + '\t' + percentEncoded(r.agent) + '\t' + (r.query.empty() ? "-" : r.query)
+            + "\t-\tHit\tSOX4xwn4XV6Q4rgb7XiVGOHms_BGlTAC4KyHmureZmBNrjGdRLiNIQ==\twww.example.com\thttps\t40\t0.001\n";
+    if (format == "aws-alb")
+        return "https " + isoTime(r) + " app/my-lb/50dc6c495c0c9188 " + r.client + ":41234 10.0.0.1:80 0.000 0.001 0.000 "
+            + status + ' ' + status + " 210 " + bytes + " \"GET https://www.example.com:443" + target(r)
+            + " HTTP/1.1\" \"" + r.agent + "\" ECDHE-RSA-AES128-GCM-SHA256 TLSv1.2 "
+              "arn:aws:elasticloadbalancing:us-east-2:123456789012:targetgroup/my-targets/73e2d6bc24d8a067 "
+              "\"Root=1-58337262-36d228ad5d99923122bbe354\" \"www.example.com\" \"-\" 0 " + isoTime(r)
+            + " \"forward\" \"-\" \"-\" \"10.0.0.1:80\" \"" + status + "\" \"-\" \"-\"\n";
+    const std::string agent = jsonText(r.agent);
+    if (format == "caddy")
+        return "{\"level\":\"info\",\"ts\":" + std::to_string(unixTime(r)) + ".25,\"logger\":\"http.log.access\","
+            "\"msg\":\"handled request\",\"request\":{\"remote_ip\":" + jsonText(r.client) + ",\"remote_port\":\"41342\","
+            "\"proto\":\"HTTP/1.1\",\"method\":\"GET\",\"host\":\"www.example.com\",\"uri\":" + jsonText(target(r))
+            + ",\"headers\":{\"Accept\":[\"*/*\"],\"User-Agent\":[" + agent + "]}},\"bytes_read\":0,\"duration\":0.0009,"
+            "\"size\":" + bytes + ",\"status\":" + status + ",\"resp_headers\":{\"Server\":[\"Caddy\"]}}\n";
+    if (format == "traefik")
+        return "{\"ClientHost\":" + jsonText(r.client) + ",\"DownstreamContentSize\":" + bytes + ",\"DownstreamStatus\":"
+            + status + ",\"RequestHost\":\"www.example.com\",\"RequestMethod\":\"GET\",\"RequestPath\":"
+            + jsonText(target(r)) + ",\"StartUTC\":\"" + isoTime(r) + "\",\"request_User-Agent\":" + agent + "}\n";
+    if (format == "cloudflare")
+        return "{\"ClientIP\":" + jsonText(r.client) + ",\"ClientRequestHost\":\"www.example.com\","
+            "\"ClientRequestMethod\":\"GET\",\"ClientRequestURI\":" + jsonText(target(r)) + ",\"ClientRequestUserAgent\":"
+            + agent + ",\"EdgeResponseBytes\":" + bytes + ",\"EdgeResponseStatus\":" + status
+            + ",\"EdgeStartTimestamp\":" + std::to_string(unixTime(r)) + "000000000}\n";
+    if (format == "edgeone")
+        return "{\"ClientIP\":" + jsonText(r.client) + ",\"EdgeResponseBytes\":" + bytes + ",\"EdgeResponseStatusCode\":"
+            + status + ",\"RequestHost\":\"www.example.com\",\"RequestMethod\":\"GET\",\"RequestTime\":\"" + isoTime(r)
+            + "\",\"RequestUA\":" + agent + ",\"RequestUrl\":" + jsonText(r.path) + ",\"RequestUrlQueryString\":"
+            + jsonText(r.query) + "}\n";
+    // nginx-json
+    return "{\"time_local\":\"" + time + "\",\"remote_addr\":" + jsonText(r.client)
+        + ",\"http_x_forwarded_for\":\"-\",\"request\":\"GET " + target(r) + " HTTP/1.1\",\"status\":\"" + status
+        + "\",\"body_bytes_sent\":\"" + bytes + "\",\"http_user_agent\":" + agent + "}\n";
+}
+
+const QStringList kLineFormats = {"combined", "aliyun-cdn", "tencent-cdn", "huawei-cdn", "cloudfront", "aws-alb",
+                                  "caddy",    "traefik",    "cloudflare",  "edgeone",    "nginx-json"};
+
+// What a format's file begins with.
+std::string header(const QString &format, const std::string &day)
+{
+    if (format == QLatin1String("w3c"))
+        return "#Software: Microsoft Internet Information Services 10.0\r\n#Version: 1.0\r\n#Date: " + day
+            + " 00:00:00\r\n#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port cs-username c-ip "
+              "cs(User-Agent) cs(Referer) sc-status sc-substatus sc-win32-status time-taken\r\n";
+    if (format == QLatin1String("cloudfront"))
+        return "#Version: 1.0\n#Fields: date time x-edge-location sc-bytes c-ip cs-method cs(Host) cs-uri-stem sc-status "
+               "cs(Referer) cs(User-Agent) cs-uri-query cs(Cookie) x-edge-result-type x-edge-request-id x-host-header "
+               "cs-protocol cs-bytes time-taken\n";
+    return {};
+}
+
+bool writeLog(LogSink &sink, const QString &format, bool overviewMix, const QDate &date, qint64 targetBytes,
               qint64 lineLimit, Random &random, const std::vector<std::string> &paths)
 {
     const int days = overviewMix ? kOverviewDaysPerFile : 1;
+    const bool w3c = format == QLatin1String("w3c");
+    const std::string lineFormat = format.toStdString();
     std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
-    std::string text;
-    if (!combined)
-        text = "#Software: Microsoft Internet Information Services 10.0\r\n#Version: 1.0\r\n#Date: " + day
-            + " 00:00:00\r\n#Fields: date time s-ip cs-method cs-uri-stem cs-uri-query s-port cs-username c-ip "
-              "cs(User-Agent) cs(Referer) sc-status sc-substatus sc-win32-status time-taken\r\n";
+    std::string text = header(format, day);
     qint64 written = 0;
     for (qint64 line = 0; (lineLimit > 0 ? line < lineLimit : written + qint64(text.size()) < targetBytes); ++line) {
         const qint64 moment = line * 86400 * days / (lineLimit > 0 ? lineLimit : std::max<qint64>(1, targetBytes / 180));
@@ -405,10 +533,10 @@ bool writeLog(LogSink &sink, bool combined, bool overviewMix, const QDate &date,
         if (days > 1)
             day = lineDate.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
         const Visit visit = overviewMix ? pickOverviewVisit(random) : Visit{};
-        if (combined)
-            appendCombinedLine(text, lineDate, second, random, paths, overviewMix ? &visit : nullptr);
-        else
+        if (w3c)
             appendW3cLine(text, day, second, random, paths, overviewMix ? &visit : nullptr);
+        else
+            text += formatLine(lineFormat, drawRequest(lineDate, second, random, paths, overviewMix ? &visit : nullptr));
         if (text.size() > (1u << 20)) {
             if (!sink.write(text))
                 return false;
@@ -420,11 +548,23 @@ bool writeLog(LogSink &sink, bool combined, bool overviewMix, const QDate &date,
 }
 
 // IIS names a log by its day; logrotate numbers the older files, the newest
-// is access.log.
-QString logName(bool combined, int index, int count, const QDate &date)
+// is access.log; CDNs and load balancers name theirs by host, hour and time.
+QString logName(const QString &format, int index, int count, const QDate &date)
 {
-    if (!combined)
+    const QString ymd = date.toString(QStringLiteral("yyyyMMdd"));
+    if (format == QLatin1String("w3c"))
         return QStringLiteral("u_ex") + date.toString(QStringLiteral("yyMMdd")) + QStringLiteral(".log");
+    if (format == QLatin1String("aliyun-cdn"))
+        return QStringLiteral("www.example.com_") + date.toString(QStringLiteral("yyyy_MM_dd")) + QStringLiteral("_000000_010000");
+    if (format == QLatin1String("tencent-cdn") || format == QLatin1String("huawei-cdn"))
+        return ymd + QStringLiteral("00-www.example.com");
+    if (format == QLatin1String("cloudfront"))
+        return QStringLiteral("EMLARXS9EXAMPLE.") + date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("-00.a1b2c3d4");
+    if (format == QLatin1String("aws-alb"))
+        return QStringLiteral("123456789012_elasticloadbalancing_us-east-2_app.my-lb.50dc6c495c0c9188_") + ymd
+            + QStringLiteral("T0000Z_192.0.2.1_2et2e1mx.log");
+    if (format != QLatin1String("combined"))
+        return format + u'-' + ymd + QStringLiteral(".json");
     QString name = QStringLiteral("access.log");
     if (index + 1 < count)
         name += u'.' + QString::number(count - 1 - index);
@@ -451,8 +591,9 @@ int main(int argc, char *argv[])
                                    QStringLiteral("YYYY-MM-DD"), QStringLiteral("2026-11-01"));
     const QCommandLineOption pages(QStringLiteral("pages"), QStringLiteral("distinct pages of the site"),
                                    QStringLiteral("N"), QStringLiteral("20000"));
-    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("w3c (IIS, u_exYYMMDD.log) or combined "
-                                                                             "(nginx, access.log, access.log.1, ...)"),
+    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("w3c (IIS, u_exYYMMDD.log), combined "
+                                                                             "(nginx, access.log, access.log.1, ...) or "
+                                                                             "a built-in format's name (aliyun-cdn, caddy, ...)"),
                                     QStringLiteral("FORMAT"), QStringLiteral("w3c"));
     const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("none, gzip or zstd"),
                                       QStringLiteral("KIND"), QStringLiteral("none"));
@@ -466,10 +607,10 @@ int main(int argc, char *argv[])
     parser.addOptions({files, bytes, lines, seed, start, pages, format, compress, mix, siteFiles});
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the logs go"));
     parser.process(app);
-    const bool combined = parser.value(format) == QLatin1String("combined");
+    const QString logFormat = parser.value(format);
     const QString compression = parser.value(compress);
     const bool overviewMix = parser.value(mix) == QLatin1String("overview");
-    if (parser.positionalArguments().size() != 1 || (!combined && parser.value(format) != QLatin1String("w3c"))
+    if (parser.positionalArguments().size() != 1 || (!kLineFormats.contains(logFormat) && logFormat != QLatin1String("w3c"))
         || (!overviewMix && parser.value(mix) != QLatin1String("crawl"))
         || !QStringList{"none", "gzip", "zstd"}.contains(compression))
         parser.showHelp(2);
@@ -488,9 +629,9 @@ int main(int argc, char *argv[])
     }
     QDate date = QDate::fromString(parser.value(start), QStringLiteral("yyyy-MM-dd"));
     for (int i = 0; i < fileCount; ++i, date = date.addDays(overviewMix ? kOverviewDaysPerFile : 1)) {
-        const QString name = folder + u'/' + logName(combined, i, fileCount, date) + suffix;
+        const QString name = folder + u'/' + logName(logFormat, i, fileCount, date) + suffix;
         const std::unique_ptr<LogSink> sink = openSink(name, compression);
-        if (!writeLog(*sink, combined, overviewMix, date, parser.value(bytes).toLongLong() / fileCount,
+        if (!writeLog(*sink, logFormat, overviewMix, date, parser.value(bytes).toLongLong() / fileCount,
                       parser.value(lines).toLongLong(), random, paths)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
             return 1;

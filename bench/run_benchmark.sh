@@ -199,6 +199,21 @@ read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --verify -
   "$ov_combined"); report "overview --verify, DNS refused" "$w" "$c" "$p"
 "$bin/trawlex-verifybench" 10000 50
 
+# Format definitions: the same requests (the overview's mix, the same seed
+# and line count) written as nginx combined, as Alibaba Cloud CDN lines and
+# as Caddy JSON lines; then simdjson against Qt's JSON parser on the Caddy lines.
+fmt_lines=$(( bytes / 4 / 200 ))
+fmt_logs() { logs "fmt-$1" --mix overview --lines "$fmt_lines" --format "$1"; }
+fmt_combined=$(fmt_logs combined)
+fmt_aliyun=$(fmt_logs aliyun-cdn)
+fmt_caddy=$(fmt_logs caddy)
+cat "$fmt_combined"/* "$fmt_aliyun"/* "$fmt_caddy"/* > /dev/null
+section "overview of the same $((fmt_lines * 4)) requests by format (targets: aliyun-cdn <= 1.2x, caddy <= 2x)" \
+  "combined, overview --jobs 1" "$bin/trawlex-cli" overview --jobs 1 "$fmt_combined"
+read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 "$fmt_aliyun"); report "aliyun-cdn, overview --jobs 1" "$w" "$c" "$p"
+read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 "$fmt_caddy"); report "caddy, overview --jobs 1" "$w" "$c" "$p"
+"$bin/trawlex-jsonbench" "$(ls "$fmt_caddy"/* | head -n 1)"
+
 # The overview window against the command line with the same jobs (the
 # window runs one per core), on the overview's combined logs; then the
 # window's own figures: the GUI thread's longest gap during the run, how

@@ -3,6 +3,7 @@
 // blocks and line limits, and checks both against the plain reading of the
 // same rules.
 #include "crawl_log/crawl_run.h"
+#include "logs/formats/log_formats.h"
 #include "memory_file.h"
 #include "support/reference_log_reader.h"
 
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Mostly tiny blocks and lines, which put every boundary in play; with the
     // top bit set, blocks wide enough for the vector search.
     LogReadOptions options;
+    options.formats = std::make_shared<LogFormats>();  // IIS's rules alone: no other W3C dialect
     options.limits = {(data[1] & 0x80) ? 4096 : 1 + data[1] % 64, (data[2] & 0x80) ? 4096 : 16 + data[2] % 100};
     // The leading directive makes the bytes a W3C log.
     const QByteArray file = "#Version: 1.0\n" + QByteArray(reinterpret_cast<const char *>(data + 3), qsizetype(size - 3));

@@ -39,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QStringLiteral("$remote_addr - $remote_user [$time_local] \"$request\" $status $body_bytes_sent \"$http_referer\" \"$http_user_agent\""),
         QStringLiteral("%h %l %u %t \\\"%r\\\" %>s %b \\\"%{Referer}i\\\" \\\"%{User-Agent}i\\\" %D"),
         QStringLiteral("$time_iso8601|$request_uri|$uri|$status|$bytes_sent"),
+        // An unquoted agent holding spaces, read around from both ends.
+        QStringLiteral("$time_compact $remote_addr_port $http_user_agent $status [$msec] $request_uri_full"),
     };
     static std::vector<std::unique_ptr<RecordParser>> parsers = [] {
         std::vector<std::unique_ptr<RecordParser>> made;

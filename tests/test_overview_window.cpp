@@ -1,3 +1,4 @@
+#include "logs/formats/log_formats.h"
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
 #include "common/app_settings.h"
@@ -448,6 +449,8 @@ private slots:
             control<QCheckBox>(&window, "recursiveCheck")->setChecked(true);
             control<QComboBox>(&window, "formatCombo")->setCurrentText(kNginxCombined);
             control<QLineEdit>(&window, "fromEdit")->setText(QStringLiteral("2015-01-03"));
+            control<QCheckBox>(&window, "forwardedCheck")->setChecked(true);
+            control<QLineEdit>(&window, "trustedProxiesEdit")->setText(QStringLiteral("203.0.113.0/24"));
             run(window);
             QCOMPARE(rowKeys(control<QTableView>(&window, "agentTable")), (QStringList{"browser", "ahrefsbot"}));
             auto *table = control<QTableView>(&window, "agentTable");
@@ -461,7 +464,11 @@ private slots:
         QVERIFY(control<QCheckBox>(&window, "recursiveCheck")->isChecked());
         auto *format = control<QComboBox>(&window, "formatCombo");
         QCOMPARE(format->currentText(), kNginxCombined);
-        QCOMPARE(format->itemText(3), kNginxCombined);  // remembered after 自动, combined, common
+        // Remembered after 自动, combined, common and the format definitions' titles.
+        QCOMPARE(format->itemText(3), QStringLiteral("华为云 CDN"));
+        QCOMPARE(format->itemText(3 + int(BuiltinLogFormats().definitions.size())), kNginxCombined);
+        QVERIFY(control<QCheckBox>(&window, "forwardedCheck")->isChecked());
+        QCOMPARE(control<QLineEdit>(&window, "trustedProxiesEdit")->text(), QStringLiteral("203.0.113.0/24"));
         QCOMPARE(control<QLineEdit>(&window, "fromEdit")->text(), QStringLiteral("2015-01-03"));
         QCOMPARE(control<QLineEdit>(&window, "toEdit")->text(), QString());
         auto *table = control<QTableView>(&window, "agentTable");

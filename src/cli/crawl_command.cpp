@@ -5,6 +5,7 @@
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
+#include "logs/formats/log_formats.h"
 #include "logs/log_input.h"
 
 #include <QCommandLineOption>
@@ -34,7 +35,7 @@ QJsonObject fileJson(const CrawlFileSummary &file)
     case CrawlFileSummary::Outcome::Analysed:
         break;
     }
-    object.insert(QStringLiteral("format"), FamilyKey(file.family));
+    object.insert(QStringLiteral("format"), file.formatName.isEmpty() ? FamilyKey(file.family) : file.formatName);
     object.insert(QStringLiteral("compression"), CompressionKey(file.compression));
     object.insert(QStringLiteral("requests"), file.requests);
     object.insert(QStringLiteral("pages"), qint64(file.validPages));
@@ -44,6 +45,8 @@ QJsonObject fileJson(const CrawlFileSummary &file)
         object.insert(QStringLiteral("skipped_lines"), file.skippedLines);
     if (file.noPageColumn)
         object.insert(QStringLiteral("no_page_column"), true);
+    if (file.noAgentField)
+        object.insert(QStringLiteral("no_agent_field"), true);
     if (!file.reason.isEmpty())
         object.insert(QStringLiteral("error"), file.reason);
     return object;
@@ -115,10 +118,11 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
         return ExitUsage;
     CrawlRunRequest request;
     request.options.logFormat = logChoice.logFormat;
+    request.options.formats = logChoice.formats;
 
     const LogInputScan scan = CollectLogInputs(logChoice.paths, logChoice.recursive);
     request.inputs = scan.inputs;
-    request.problems = scan.problems;
+    request.problems = request.options.formats->problems + scan.problems;
     request.token = choice.token;
     request.spiderName = choice.spiderName;
     request.jobs = logChoice.jobs;

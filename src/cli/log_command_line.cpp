@@ -1,6 +1,7 @@
 #include "cli/log_command_line.h"
 
 #include "cli/cli_support.h"
+#include "logs/formats/log_formats.h"
 #include "logs/log_reader.h"
 
 #include <QCommandLineParser>
@@ -11,7 +12,7 @@ QString LogCommandLine::defaultJobs() { return QString::number(QThread::idealThr
 
 void LogCommandLine::addTo(QCommandLineParser &parser) const
 {
-    parser.addOptions({recursive, logFormat, jobs, json});
+    parser.addOptions({recursive, logFormat, formatsFile, jobs, json});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件夹或文件，- 为标准输入 / log folder or file, - for standard input"),
                                  QStringLiteral("PATH..."));
@@ -35,7 +36,19 @@ bool LogCommandLine::choose(const QCommandLineParser &parser, Console &console, 
         return refuse(QStringLiteral("--jobs 须为正整数 / --jobs takes a positive number"));
     choice.recursive = parser.isSet(recursive);
     choice.logFormat = parser.value(logFormat);
-    if (const QString problem = LogFormatProblem(choice.logFormat); !problem.isEmpty())
+    if (!loadFormats(parser, console, choice.formats))
+        return false;
+    if (const QString problem = LogFormatProblem(choice.logFormat, choice.formats.get()); !problem.isEmpty())
         return refuse(problem);
     return true;
+}
+
+bool LogCommandLine::loadFormats(const QCommandLineParser &parser, Console &console,
+                                 std::shared_ptr<const LogFormats> &formats) const
+{
+    QString fault;
+    formats = LoadLogFormats(UserFormatFilePath(), parser.value(formatsFile), &fault);
+    if (!formats)
+        UsageError(console, fault);
+    return formats != nullptr;
 }

@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 #include "cli/crawl_command.h"
 #include "cli/index_command.h"
+#include "cli/log_format_options.h"
 #include "cli/services_command.h"
 #include "cli/overview_command.h"
 #include "cli/rank_command.h"
@@ -47,6 +48,8 @@ int main(int argc, char *argv[])
         return RunServicesCommand(arguments, console);
     if (command == QLatin1String("overview"))
         return RunOverviewCommand(arguments, console);
+    if (command == QLatin1String("formats"))
+        return RunFormatsCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(arguments, console);
     if (command == QLatin1String("verify"))
@@ -62,15 +65,17 @@ int main(int argc, char *argv[])
     const QString help = QStringLiteral(
         "用法 / usage:\n"
         "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] [--recursive]\n"
-        "                    [--log-format FORMAT] PATH...\n"
+        "                    [--log-format FORMAT|NAME] [--formats-file FILE] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]... [--services-file FILE]\n"
         "                    [--save-pages DIR] [--json]\n"
         "  trawlex-cli services [--services-file FILE] [--test KEY [--keyword WORD] --site ADDRESS [--base KEY=URL]...]\n"
         "  trawlex-cli rank --site ADDRESS --keywords FILE [--services LIST] [--depth N] [--subdomains] [--delay S]\n"
         "                   [--services-file FILE] [--save-pages DIR] [--json | --csv FILE]\n"
-        "  trawlex-cli overview [--recursive] [--log-format FORMAT] [--from DATE] [--to DATE] [--jobs N]\n"
+        "  trawlex-cli overview [--recursive] [--log-format FORMAT|NAME] [--formats-file FILE] [--from DATE] [--to DATE]\n"
+        "                      [--client-from address|forwarded] [--trusted-proxy CIDR]... [--jobs N]\n"
         "                      [--json | --csv DIR | --html FILE]\n"
         "                      [--verify [--dns-server ADDRESS[:PORT]] [--no-cache]] PATH...\n"
+        "  trawlex-cli formats [--formats-file FILE]\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli verify [--dns-server ADDRESS[:PORT]] [--no-cache] ADDRESS AGENT\n"
         "  trawlex-cli update-ranges [--url ID=URL]...\n"

@@ -2,9 +2,11 @@
 
 #include "cli/cli_support.h"
 #include "cli/log_command_line.h"
+#include "cli/log_format_options.h"
 #include "cli/site_options.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
+#include "logs/log_reader.h"
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
@@ -92,6 +94,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("验证蜘蛛的真伪（反向域名、地址列表） / check crawlers are genuine"));
     parser.addOption(verifyOption);
+    const ClientOptions clients;
+    clients.addTo(parser);
     const DnsCommandLine dns;
     dns.addTo(parser);
     const SiteCommandLine site;
@@ -116,6 +120,11 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     request.recursive = logChoice.recursive;
     request.logFormat = logChoice.logFormat;
     request.jobs = logChoice.jobs;
+    request.formats = logChoice.formats;
+    LogReadOptions reading;
+    if (!clients.applyTo(parser, reading, console, status))
+        return status;
+    request.forwardedClients = reading.forwardedClients;
     request.from = *from;
     request.to = *to;
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())

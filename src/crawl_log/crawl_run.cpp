@@ -123,6 +123,8 @@ LogFileAnalysis AnalyzeLogFile(const LogInput &input, const CrawlerToken &token,
     summary.compression = stats.compression;
     summary.skippedLongLines = stats.skippedLongLines;
     summary.noPageColumn = stats.noPageColumn;
+    summary.noAgentField = stats.noAgentField;
+    summary.formatName = stats.formatName;
     summary.skipKind = stats.skipKind;
     summary.layoutIgnored = stats.layoutIgnored;
     if (!stats.skipReason.isEmpty() || (stats.failed() && !stats.opened)) {
@@ -157,6 +159,8 @@ QString FileReportText(const CrawlFileSummary &file)
         text += fileLine(file, QStringLiteral("跳过无法识别的行：") + QString::number(file.skippedLines));
     if (file.noPageColumn)
         text += fileLine(file, QStringLiteral("没有 cs-uri-stem 列"));
+    if (file.noAgentField)
+        text += fileLine(file, QStringLiteral("没有 User-Agent 字段"));
     if (file.layoutIgnored)
         text += fileLine(file, LayoutIgnoredText());
     if (!file.reason.isEmpty())

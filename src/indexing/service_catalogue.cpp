@@ -1,9 +1,9 @@
 #include "indexing/service_catalogue.h"
 
 #include "common/app_settings.h"
+#include "common/definition_reader.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -26,20 +26,12 @@ const SerpService *FindSerpService(const QString &key, const QList<SerpService> 
 ServiceCatalogue LoadServiceCatalogue(const QString &path, bool mustExist)
 {
     ServiceCatalogue catalogue{IndexingServices(), {}, {}};
-    QFile file(path);
-    if (!file.exists() && !mustExist)
-        return catalogue;
-    if (!file.open(QIODevice::ReadOnly)) {
-        catalogue.fault = QStringLiteral("%1：无法读取：%2").arg(QDir::toNativeSeparators(path), file.errorString());
+    const DefinitionFile file = ReadDefinitionFile(path, mustExist, QStringLiteral("服务定义文件"));
+    if (!file.fault.isEmpty() || !file.exists) {
+        catalogue.fault = file.fault;
         return catalogue;
     }
-    // Definitions for a few services take a few kilobytes.
-    constexpr qint64 kLargest = 1 << 20;
-    if (file.size() > kLargest) {
-        catalogue.fault = QStringLiteral("%1：超过 1 MiB，不像服务定义文件").arg(QDir::toNativeSeparators(path));
-        return catalogue;
-    }
-    const ServiceDefinitions user = ParseServiceDefinitions(file.read(kLargest), QDir::toNativeSeparators(path));
+    const ServiceDefinitions user = ParseServiceDefinitions(file.json, QDir::toNativeSeparators(path));
     if (!user.fault.isEmpty()) {
         catalogue.fault = user.fault;
         return catalogue;

@@ -1,6 +1,8 @@
 // Reading service definitions: the built-in ten and a user's file alike.
 #include "indexing/service_catalogue.h"
 
+#include "common/definition_reader.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,80 +22,49 @@ bool isSerp(const QJsonObject &definition) { return definition.value(QLatin1Stri
 
 // Reads one definition; the first fault found is kept, with the key and
 // the field it concerns.
-class DefinitionReader
+class ServiceReader
 {
 public:
-    DefinitionReader(const QJsonObject &object, const QString &origin) : object_(object), origin_(origin) {}
+    ServiceReader(const QJsonObject &object, const QString &origin, const QStringList &fields = kFields)
+        : fields_(object, origin, QStringLiteral("服务"), QStringLiteral("key"), fields)
+    {
+    }
 
     std::optional<IndexingService> read()
     {
         IndexingService service;
-        if (!readKey(kFields) || !readShown(service) || !readWhere(service) || !readRule(service.extract))
+        if (!readKey(service) || !readShown(service) || !readWhere(service) || !readRule(service.extract))
             return std::nullopt;
-        service.settingsKey = key_;
         return service;
     }
 
     std::optional<SerpService> readSerp()
     {
         SerpService engine;
-        if (!readKey(kSerpFields) || !readSerpShown(engine) || !readSerpWhere(engine) || !readSerpCut(engine))
+        const std::optional<QString> key = fields_.name({QStringLiteral("all")});
+        if (!key || !readSerpShown(engine) || !readSerpWhere(engine) || !readSerpCut(engine))
             return std::nullopt;
-        engine.key = key_;
+        engine.key = *key;
         return engine;
     }
 
-    const QString &fault() const { return fault_; }
+    const QString &fault() const { return fields_.fault(); }
 
 private:
-    bool fail(const QString &field, const QString &problem)
-    {
-        if (fault_.isEmpty())
-            fault_ = QStringLiteral("%1：服务“%2”的字段“%3”%4").arg(origin_, key_, field, problem);
-        return false;
-    }
-
+    bool fail(const QString &field, const QString &problem) { return fields_.fail(field, problem); }
     bool ruleFault(const QString &problem) { return fail(QStringLiteral("extract"), problem); }
-
-    std::optional<QString> text(const QString &field)
-    {
-        const QJsonValue value = object_.value(field);
-        if (value.isUndefined()) {
-            fail(field, QStringLiteral("缺少"));
-            return std::nullopt;
-        }
-        if (!value.isString() || value.toString().isEmpty()) {
-            fail(field, QStringLiteral("须是不空的文字"));
-            return std::nullopt;
-        }
-        return value.toString();
-    }
-
-    // One of `allowed`; the first when the field is left out and has a default.
+    std::optional<QString> text(const QString &field) { return fields_.text(field); }
     std::optional<QString> choice(const QString &field, const QStringList &allowed, bool hasDefault = false)
     {
-        if (hasDefault && !object_.contains(field))
-            return allowed.front();
-        const std::optional<QString> value = text(field);
-        if (value && !allowed.contains(*value)) {
-            fail(field, QStringLiteral("须是 %1 之一").arg(allowed.join(QStringLiteral("、"))));
-            return std::nullopt;
-        }
-        return value;
+        return fields_.choice(field, allowed, hasDefault);
     }
 
-    bool readKey(const QStringList &fields)
+    bool readKey(IndexingService &service)
     {
-        key_ = object_.value(QLatin1String("key")).toString();
-        if (!object_.contains(QLatin1String("key")))
-            return fail(QStringLiteral("key"), QStringLiteral("缺少"));
-        static const QRegularExpression keyPattern(QStringLiteral("^[A-Za-z0-9_.-]+$"));
-        if (!keyPattern.match(key_).hasMatch() || key_ == QLatin1String("all"))
-            return fail(QStringLiteral("key"), QStringLiteral("须是字母、数字、“_”“.”“-”组成的名字（不能是 all）"));
-        for (auto field = object_.begin(); field != object_.end(); ++field)
-            if (!fields.contains(field.key()))
-                return fail(field.key(), QStringLiteral("不是定义的字段（%1）").arg(fields.join(u'、')));
-        return true;
+        const std::optional<QString> key = fields_.name({QStringLiteral("all")});
+        if (key)
+            service.settingsKey = *key;
+        return key.has_value();
     }
 
     // What the window and the report show.
@@ -101,9 +72,7 @@ private:
     {
         const std::optional<QString> caption = text(QStringLiteral("caption"));
         const std::optional<QString> label = text(QStringLiteral("label"));
-        // A serp definition is read by readSerp(); it is named here for the
-        // fault that lists the kinds.
-        const std::optional<QString> kind = choice(QStringLiteral("kind"), {"count", "rank", "serp"});
+        const std::optional<QString> kind = choice(QStringLiteral("kind"), {"count", "rank"});
         if (!caption || !label || !kind)
             return false;
         service.caption = *caption;
@@ -117,7 +86,8 @@ private:
     {
         const std::optional<QString> route = choice(QStringLiteral("route"), {"http", "google-form", "sogou-form"});
         const std::optional<QString> base = text(QStringLiteral("base"));
-        const std::optional<QString> encoding = choice(QStringLiteral("encoding"), kEncodings, true);
+        const std::optional<QString> encoding =
+            choice(QStringLiteral("encoding"), kEncodings, true);
         if (!route || !base || !encoding)
             return false;
         service.route = *route == QLatin1String("http") ? PageRoute::Direct
@@ -141,7 +111,7 @@ private:
     // A built-in routine's name, or a rule of the user's own.
     bool readRule(ExtractRule &rule)
     {
-        const QJsonValue value = object_.value(QLatin1String("extract"));
+        const QJsonValue value = fields_.definition().value(QLatin1String("extract"));
         if (value.isString()) {
             rule.builtinName = value.toString();
             rule.builtin = FindBuiltinExtractor(rule.builtinName);
@@ -227,7 +197,7 @@ private:
         engine.defaultBase = *base;
         engine.utf8 = *encoding == QLatin1String("utf-8");
         engine.query = *query;
-        const QJsonValue perPage = object_.value(QLatin1String("per_page"));
+        const QJsonValue perPage = fields_.definition().value(QLatin1String("per_page"));
         if (perPage.isUndefined())
             return true;
         if (!perPage.isDouble() || perPage.toDouble() != perPage.toInt() || perPage.toInt() < 1 || perPage.toInt() > 100)
@@ -239,7 +209,7 @@ private:
     // How results are cut out, which are skipped, and what a blocked page says.
     bool readSerpCut(SerpService &engine)
     {
-        const QJsonValue results = object_.value(QLatin1String("results"));
+        const QJsonValue results = fields_.definition().value(QLatin1String("results"));
         if (results.isUndefined())
             return fail(QStringLiteral("results"), QStringLiteral("缺少"));
         const QJsonObject rule = results.toObject();
@@ -247,12 +217,12 @@ private:
             return fail(QStringLiteral("results"), QStringLiteral("须是 {\"regex\": \"…\"}"));
         if (!compileOneGroup(QStringLiteral("results"), rule.value(QLatin1String("regex")).toString(), engine.results))
             return false;
-        const QJsonValue exclude = object_.value(QLatin1String("exclude"));
+        const QJsonValue exclude = fields_.definition().value(QLatin1String("exclude"));
         if (!exclude.isUndefined() && !exclude.isString())
             return fail(QStringLiteral("exclude"), QStringLiteral("须是正则表达式的文字"));
         if (exclude.isString() && !compile(QStringLiteral("exclude"), {}, exclude.toString(), engine.exclude))
             return false;
-        const QJsonValue captcha = object_.value(QLatin1String("captcha"));
+        const QJsonValue captcha = fields_.definition().value(QLatin1String("captcha"));
         if (captcha.isUndefined())
             return true;
         for (const QJsonValue word : captcha.toArray()) {
@@ -263,13 +233,8 @@ private:
         return captcha.isArray() || fail(QStringLiteral("captcha"), QStringLiteral("须是不空的文字组成的列表"));
     }
 
-    QJsonObject object_;
-    QString origin_;
-    QString key_;
-    QString fault_;
+    DefinitionReader fields_;
 };
-
-int lineOf(const QByteArray &json, int offset) { return int(json.left(offset).count('\n')) + 1; }
 
 QByteArray builtinJson()
 {
@@ -297,18 +262,10 @@ const QMap<QString, QJsonObject> &builtinObjects()
 ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString &origin)
 {
     ServiceDefinitions result;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        return {{},
-                {},
-                QStringLiteral("%1 第 %2 行：JSON 语法错误：%3").arg(origin).arg(lineOf(json, error.offset)).arg(error.errorString())};
-    const QJsonValue list = document.object().value(QLatin1String("services"));
-    if (!list.isArray())
-        return {{}, {}, origin + QStringLiteral("：须是 {\"services\": [定义, …]}")};
-    for (const QJsonValue definition : list.toArray()) {
-        if (!definition.isObject())
-            return {{}, {}, origin + QStringLiteral("：services 中的每一项须是一个对象 {…}")};
+    const DefinitionList list = ParseDefinitionList(json, origin, QStringLiteral("services"));
+    if (!list.fault.isEmpty())
+        return {{}, {}, list.fault};
+    for (const QJsonValue definition : list.definitions) {
         QJsonObject object = definition.toObject();
         const QString key = object.value(QLatin1String("key")).toString();
         if (FindIndexingService(key, result.services) || FindSerpService(key, result.serp))
@@ -317,7 +274,7 @@ ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString
         if (isSerp(object)) {
             if (!builtin.isEmpty())
                 return {{}, {}, QStringLiteral("%1：服务“%2”的字段“key”是内置服务的名字，serp 定义须另取名字").arg(origin, key)};
-            DefinitionReader reader(object, origin);
+            ServiceReader reader(object, origin, kSerpFields);
             std::optional<SerpService> engine = reader.readSerp();
             if (!engine)
                 return {{}, {}, reader.fault()};
@@ -329,7 +286,7 @@ ServiceDefinitions ParseServiceDefinitions(const QByteArray &json, const QString
         for (auto field = builtin.begin(); field != builtin.end(); ++field)
             if (!object.contains(field.key()))
                 object.insert(field.key(), field.value());
-        DefinitionReader reader(object, origin);
+        ServiceReader reader(object, origin);
         std::optional<IndexingService> service = reader.read();
         if (!service)
             return {{}, {}, reader.fault()};

@@ -31,7 +31,8 @@ bool isErrorLogLine(QByteArrayView line)
 
 LogFileReader::LogFileReader(const LogInput &input, const LogReadOptions &options,
                              std::atomic<qint64> *storedBytesRead)
-    : input_(input), options_(options), storedBytesRead_(storedBytesRead)
+    : input_(input), options_(options), storedBytesRead_(storedBytesRead),
+      formats_(options.formats ? options.formats.get() : &BuiltinLogFormats())
 {
 }
 
@@ -45,7 +46,9 @@ bool LogFileReader::open()
         return false;
     }
     QString problem;
-    layout_ = LogLayout::compile(options_.logFormat, &problem);
+    definition_ = formats_->find(options_.logFormat);
+    if (!definition_)
+        layout_ = LogLayout::compile(options_.logFormat, &problem);
     if (!problem.isEmpty()) {
         skip(SkipKind::Other, problem);
         return false;
@@ -71,6 +74,7 @@ bool LogFileReader::open()
 
 const char *LogFileReader::findFormat(const char *begin, const char *end)
 {
+    using Kind = LogFormatDefinition::Kind;
     for (const char *p = begin; p < end;) {
         const char *lineStart = p;
         const QByteArrayView line = LineAt(p, end, &p);
@@ -80,7 +84,13 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
             if (!IsW3cDirective(line))
                 continue;
             stats_.family = LogFamily::W3c;
-            parser_ = MakeW3cParser(options_.w3cColumnsCounted);
+            parser_ = MakeW3cParser(options_.w3cColumnsCounted,
+                                    definition_ && definition_->kind == Kind::W3c
+                                        ? std::vector<const W3cDialect *>{definition_->w3c.get()}
+                                        : formats_->w3cDialects());
+        } else if (definition_ && definition_->kind != Kind::W3c) {
+            stats_.family = LogFamily::Custom;
+            parser_ = definition_->makeParser();
         } else if (isErrorLogLine(line)) {
             skip(SkipKind::ErrorLog, SkipReasonText(SkipKind::ErrorLog));
             return end;
@@ -111,7 +121,7 @@ std::unique_ptr<RecordParser> LogFileReader::detectedParser(QByteArrayView first
             return custom;
         }
     } else if (!ncsaReads && options_.logFormat.isEmpty()) {
-        return nullptr;
+        return definitionParser(firstLine);
     }
     stats_.family = LogFamily::Ncsa;
     return ncsa;
@@ -122,6 +132,25 @@ void LogFileReader::skip(SkipKind kind, const QString &reason)
     stats_.skipKind = kind;
     stats_.skipReason = reason;
     done_ = true;
+}
+
+std::unique_ptr<RecordParser> LogFileReader::definitionParser(QByteArrayView line)
+{
+    using Kind = LogFormatDefinition::Kind;
+    const bool jsonLine = line.trimmed().startsWith('{');
+    for (const LogFormatDefinition &format : formats_->definitions) {
+        if (!format.detect || format.kind == Kind::W3c || (format.kind == Kind::Json) != jsonLine)
+            continue;
+        // A line of another format may fit a loose layout: a record of this
+        // one has a time and a status.
+        LogRecord record;
+        if (format.makeParser()->parse(line, record) != LineKind::Record || record.day == 0 || record.status == 0)
+            continue;
+        stats_.family = LogFamily::Custom;
+        definition_ = &format;
+        return format.makeParser();
+    }
+    return nullptr;
 }
 
 void LogFileReader::reportProgress()
@@ -161,6 +190,10 @@ LogFileStats LogFileReader::stats() const
     if (parser_) {
         stats.noPageColumn = parser_->noPageColumn();
         stats.bytesLogged = parser_->bytesLogged();
+        stats.noAgentField = parser_->noAgentField();
+        stats.formatName = parser_->dialectName();
+        if (stats.formatName.isEmpty() && definition_ && stats.family != LogFamily::W3c)
+            stats.formatName = definition_->name;
     }
     return stats;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logs/formats/log_formats.h"
 #include "logs/log_layout.h"
 #include "logs/log_reader.h"
 #include "logs/record_parser.h"
@@ -52,7 +53,12 @@ private:
     std::unique_ptr<LogFile> file_;
     std::unique_ptr<ByteSource> decompressed_;
     std::unique_ptr<LineBlockReader> lines_;
+    // A file's parser once its first line chose a definition; null when none reads it.
+    std::unique_ptr<RecordParser> definitionParser(QByteArrayView line);
+
     std::shared_ptr<const LogLayout> layout_;  // the format string's layout, when one is given
+    const LogFormats *formats_;
+    const LogFormatDefinition *definition_ = nullptr;  // the one given by name, then the one reading the file
     std::unique_ptr<RecordParser> parser_;
     LogFileStats stats_;
     qint64 reportedBytes_ = 0;

@@ -124,8 +124,13 @@ bool NaturalNameLess(QStringView a, QStringView b)
 
 bool IsLogFileName(QStringView name)
 {
+    // Besides the servers' own names: JSON lines, and the names CDNs give their
+    // offline logs (阿里云 host_2024_01_01_000000_010000[_N]; 腾讯云 and 华为云
+    // 2024010100-host[-cn|-ov]; CloudFront distribution.2024-01-01-00.id).
     static const QRegularExpression rule(
-        QStringLiteral(R"(^(?:.*\.log|.+\.log\.\d+|.+\.log-\d{8}(?:\d{2})?|.+_log(?:\.\d+)?)(?:\.gz|\.zst|\.bz2|\.xz)?$)"),
+        QStringLiteral(R"(^(?:.*\.log|.+\.log\.\d+|.+\.log-\d{8}(?:\d{2})?|.+_log(?:\.\d+)?|.*\.(?:json|jsonl|ndjson))"
+                       R"(|.+_\d{4}_\d{2}_\d{2}_\d{6}_\d{6}(?:_\d+)?|\d{10}-[^.].*|.+\.\d{4}-\d{2}-\d{2}-\d{2}\.[0-9a-z]+))"
+                       R"((?:\.gz|\.zst|\.bz2|\.xz)?$)"),
         QRegularExpression::CaseInsensitiveOption);
     return rule.match(name.toString()).hasMatch();
 }

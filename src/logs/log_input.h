@@ -30,8 +30,9 @@ LogInputScan CollectLogInputs(const QStringList &paths, bool recursive);
 QString NoLogFilesText(bool recursive);
 
 // Whether a folder's file counts as a log by its name: after one ".gz", ".zst", ".bz2" or ".xz" is
-// removed, it ends in ".log", or is NAME.log.N, NAME.log-YYYYMMDD[HH], NAME_log or NAME_log.N
-// (letter case ignored).
+// removed, it ends in ".log", ".json", ".jsonl" or ".ndjson", or is NAME.log.N, NAME.log-YYYYMMDD[HH],
+// NAME_log or NAME_log.N, or a CDN's name for its logs: HOST_YYYY_MM_DD_hhmmss_hhmmss[_N],
+// YYYYMMDDhh-HOST[-cn|-ov], DISTRIBUTION.YYYY-MM-DD-HH.ID (letter case ignored).
 bool IsLogFileName(QStringView name);
 
 // Natural name order: letter case ignored, every run of digits compared as a number

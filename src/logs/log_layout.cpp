@@ -22,16 +22,28 @@ Field nginxField(const QString &name)
         {QStringLiteral("request_uri"), Field::RequestUri}, {QStringLiteral("uri"), Field::Uri},
         {QStringLiteral("status"), Field::Status},          {QStringLiteral("body_bytes_sent"), Field::Bytes},
         {QStringLiteral("bytes_sent"), Field::Bytes},       {QStringLiteral("http_user_agent"), Field::Agent},
+        // What the logs of CDNs and load balancers need besides nginx's own.
+        {QStringLiteral("http_x_forwarded_for"), Field::Forwarded},
+        {QStringLiteral("remote_addr_port"), Field::ClientPort},
+        {QStringLiteral("request_uri_full"), Field::RequestUri},
+        {QStringLiteral("time_compact"), Field::TimeAny},
+        {QStringLiteral("msec"), Field::TimeSeconds},
+        {QStringLiteral("time_unix_ms"), Field::TimeMillis},
     };
     return known.value(name, Field::Ignored);
 }
 
 Field apacheField(QChar letter, const QString &argument)
 {
-    if (!argument.isEmpty())
-        return letter == u'i' && argument.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0
-            ? Field::Agent
-            : Field::Ignored;
+    if (!argument.isEmpty()) {
+        if (letter != u'i')
+            return Field::Ignored;
+        if (argument.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0)
+            return Field::Agent;
+        if (argument.compare(QLatin1String("X-Forwarded-For"), Qt::CaseInsensitive) == 0)
+            return Field::Forwarded;
+        return Field::Ignored;
+    }
     switch (letter.unicode()) {
     case 'h':
     case 'a':
@@ -85,6 +97,16 @@ bool splitFormat(const QString &format, const QRegularExpression &fieldPattern,
     return true;
 }
 
+// Whether `literal` is written at `p` (which has room for it). Literals are a
+// few bytes: a loop beats a call to memcmp.
+bool literalAt(const char *p, const QByteArray &literal)
+{
+    for (qsizetype i = 0; i < literal.size(); ++i)
+        if (p[i] != literal[i])
+            return false;
+    return true;
+}
+
 // Where the literal after a field starts: a quote that a backslash escapes
 // belongs to the field.
 const char *findLiteral(const char *from, const char *end, const QByteArray &literal)
@@ -94,15 +116,43 @@ const char *findLiteral(const char *from, const char *end, const QByteArray &lit
                                    : static_cast<const char *>(std::memchr(p, literal.front(), size_t(end - p)));
         if (!p || end - p < literal.size())
             return nullptr;
-        if (std::memcmp(p, literal.constData(), size_t(literal.size())) == 0)
+        if (literalAt(p, literal))
             return p;
     }
+}
+
+// Finds the literal in [from, end) that ends closest to `end`.
+const char *findLastLiteral(const char *from, const char *end, const QByteArray &literal)
+{
+    for (const char *p = end - literal.size(); p >= from; --p)
+        if (literalAt(p, literal))
+            return p;
+    return nullptr;
 }
 
 void forgetTime(LogRecord &record)
 {
     record.day = 0;
     record.second = -1;
+}
+
+void takeTime(bool read, LogRecord &record)
+{
+    if (!read)
+        forgetTime(record);
+}
+
+// "192.0.2.1:5000", "[2001:db8::1]:443" or, as load balancers write it,
+// "2001:db8::1:443": the port is what follows the last colon.
+QByteArrayView withoutPort(QByteArrayView value)
+{
+    const qsizetype colon = value.lastIndexOf(':');
+    if (colon < 0)
+        return value;
+    value.truncate(colon);
+    if (value.startsWith('[') && value.endsWith(']'))
+        value = value.sliced(1, value.size() - 2);
+    return value;
 }
 
 void take(Field field, QByteArrayView value, LogRecord &record)
@@ -113,15 +163,28 @@ void take(Field field, QByteArrayView value, LogRecord &record)
     case Field::Client:
         record.client = value;
         break;
+    case Field::ClientPort:
+        record.client = withoutPort(value);
+        break;
+    case Field::Forwarded:
+        record.forwarded = value == "-" ? QByteArrayView() : value;
+        break;
     case Field::Time:
         if (value.startsWith('[') && value.endsWith(']'))
             value = value.sliced(1, value.size() - 2);
-        if (!RecordFields::ClfTime(value, record.day, record.second))
-            forgetTime(record);
+        takeTime(RecordFields::ClfTime(value, record.day, record.second), record);
         break;
     case Field::TimeIso:
-        if (!RecordFields::IsoTime(value, record.day, record.second))
-            forgetTime(record);
+        takeTime(RecordFields::IsoTime(value, record.day, record.second), record);
+        break;
+    case Field::TimeAny:
+        takeTime(RecordFields::AnyTime(value, record.day, record.second), record);
+        break;
+    case Field::TimeSeconds:
+        takeTime(RecordFields::UnixTime(value, 1, record.day, record.second), record);
+        break;
+    case Field::TimeMillis:
+        takeTime(RecordFields::UnixTime(value, 1000, record.day, record.second), record);
         break;
     case Field::Request:
         record.hasPage = RecordFields::PageOfRequestLine(value, record.page, &record.query);
@@ -161,9 +224,18 @@ public:
         const char *end = p + line.size();
         const std::vector<LogLayout::Item> &items = layout_->items();
         for (size_t i = 0; i < items.size(); ++i) {
+            if (i == layout_->spaciousItem()) {
+                // The fields after it come from the right; it holds what is left between.
+                const char *start = readFromRight(i, p, end, r);
+                if (!start)
+                    return LineKind::Bad;
+                take(items[i].field, QByteArrayView(p, start), r);
+                record = r;
+                return LineKind::Record;
+            }
             const QByteArray &literal = items[i].literal;
             if (!literal.isEmpty()) {
-                if (end - p < literal.size() || std::memcmp(p, literal.constData(), size_t(literal.size())) != 0)
+                if (end - p < literal.size() || !literalAt(p, literal))
                     return LineKind::Bad;
                 p += literal.size();
                 continue;
@@ -197,6 +269,31 @@ public:
     }
 
 private:
+    // Reads items (first, last] backwards from `end`, none of them reaching
+    // before `from`: where item `first + 1` (a literal) starts, or null.
+    const char *readFromRight(size_t first, const char *from, const char *end, LogRecord &r) const
+    {
+        const std::vector<LogLayout::Item> &items = layout_->items();
+        const char *q = end;
+        for (size_t j = items.size() - 1; j > first; --j) {
+            const QByteArray &literal = items[j].literal;
+            if (!literal.isEmpty()) {
+                if (q - from < literal.size() || !literalAt(q - literal.size(), literal))
+                    return nullptr;
+                q -= literal.size();
+                continue;
+            }
+            // A field runs back to the literal before it; j - 1 > first holds it.
+            const char *before = findLastLiteral(from, q, items[j - 1].literal);
+            if (!before)
+                return nullptr;
+            const char *start = before + items[j - 1].literal.size();
+            take(items[j].field, QByteArrayView(start, q), r);
+            q = start;
+        }
+        return q;
+    }
+
     std::shared_ptr<const LogLayout> layout_;
 };
 
@@ -236,7 +333,19 @@ std::shared_ptr<const LogLayout> LogLayout::compile(const QString &format, QStri
         *problem = QStringLiteral("日志格式中没有字段（nginx 的 $变量 或 Apache 的 %指令）：") + format;
         return nullptr;
     }
+    layout->spacious_ = layout->findSpacious();
     return layout;
+}
+
+size_t LogLayout::findSpacious() const
+{
+    // An agent between quotes ends at its closing quote; one outside quotes,
+    // with fields after it, would end at its first space.
+    for (size_t i = 0; i + 1 < items_.size(); ++i)
+        if (items_[i].literal.isEmpty() && items_[i].field == Field::Agent
+            && (i == 0 || !items_[i - 1].literal.endsWith('"')))
+            return i;
+    return items_.size();
 }
 
 std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout)

@@ -1,10 +1,14 @@
 #include "logs/log_reader.h"
 
+#include "logs/client_address.h"
+#include "logs/formats/log_formats.h"
 #include "logs/log_file_reader.h"
 #include "logs/log_layout.h"
 
-QString LogFormatProblem(const QString &logFormat)
+QString LogFormatProblem(const QString &logFormat, const LogFormats *formats)
 {
+    if ((formats ? formats : &BuiltinLogFormats())->find(logFormat))
+        return {};
     QString problem;
     LogLayout::compile(logFormat, &problem);
     return problem;
@@ -48,6 +52,8 @@ LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options
             switch (parser.parse(LineAt(p, end, &p), record)) {
             case LineKind::Record:
                 ++records;
+                if (options.forwardedClients)
+                    record.client = options.forwardedClients->clientOf(record.client, record.forwarded);
                 onRecord(record);
                 break;
             case LineKind::Bad:

@@ -9,17 +9,23 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+
+class ForwardedClients;
+struct LogFormats;
 
 struct LogReadOptions
 {
-    QString logFormat;  // empty: detect per file; "combined", "common", an nginx log_format or an Apache
-                        // LogFormat string: used for every file that is not W3C
+    QString logFormat;  // empty: detect per file; "combined", "common", a format definition's name, an nginx
+                        // log_format or an Apache LogFormat string: used for every file that is not W3C
     ScanLimits limits;  // block size, longest line
+    std::shared_ptr<const LogFormats> formats;  // the definitions in force; null: the built-in ones
+    std::shared_ptr<const ForwardedClients> forwardedClients;  // set: the client from X-Forwarded-For
     bool w3cColumnsCounted = false;  // a W3C line whose value count differs from its "#Fields:" is a bad line
 };
 
-// Empty when the format string can be used; else why not, in Chinese (the CLI exits 2 with it).
-QString LogFormatProblem(const QString &logFormat);
+// Empty when the format can be used; else why not, in Chinese (the CLI exits 2 with it).
+QString LogFormatProblem(const QString &logFormat, const LogFormats *formats = nullptr);
 
 // Why a file was not read, for reports that put like files together.
 enum class SkipKind : quint8 {
@@ -48,6 +54,9 @@ struct LogFileStats
     qint64 badLines = 0;          // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
     bool noPageColumn = false;    // a W3C file that never names cs-uri-stem ("没有 cs-uri-stem 列")
+    bool noAgentField = false;    // read by a definition whose agent field no record held ("没有 User-Agent 字段")
+    QString formatName;           // the format definition that read the file ("aliyun-cdn"); empty for the
+                                  // program's own families and a format string
     bool bytesLogged = false;     // the file's format has a response size (false also when no record format was found)
     QString skipReason;           // not read at all (e.g. "不是可识别的日志格式"); records 0
     SkipKind skipKind = SkipKind::None;

@@ -22,6 +22,7 @@ struct LogRecord
 {
     QByteArrayView line;    // the whole line, without its line end
     QByteArrayView client;  // client address as written (c-ip, $remote_addr); empty when absent
+    QByteArrayView forwarded;  // the X-Forwarded-For list as written; empty when the format has none
     QByteArrayView page;    // as logged, never decoded: up to '?', an absolute target's host dropped
     bool hasPage = false;   // false for a '-' stem, a bad request, CONNECT, '*', or no page column
     QByteArrayView query;   // after the target's '?' up to any '#' (W3C: cs-uri-query); empty when none

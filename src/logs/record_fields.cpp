@@ -63,6 +63,34 @@ bool clockAt(QByteArrayView text, qsizetype at, qint32 &second)
     return true;
 }
 
+// The civil date of a day count since 1970-01-01 (proleptic Gregorian).
+qint32 civilDay(qint64 days)
+{
+    days += 719468;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 dayOfEra = days - era * 146097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 shifted = (5 * dayOfYear + 2) / 153;
+    const qint64 day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    const qint64 month = shifted < 10 ? shifted + 3 : shifted - 9;
+    const qint64 year = yearOfEra + era * 400 + (month <= 2);
+    return qint32(year * 10000 + month * 100 + day);
+}
+
+// The leading digits of `field`: their count, and their value when it fits.
+qsizetype leadingDigits(QByteArrayView field, qint64 &value)
+{
+    qsizetype count = 0;
+    value = 0;
+    while (count < field.size() && isDigit(field[count])) {
+        if (count < 18)
+            value = value * 10 + (field[count] - '0');
+        ++count;
+    }
+    return count;
+}
+
 // The query of "?a=1#top" (empty for an empty rest): "a=1".
 QByteArrayView QueryAfter(QByteArrayView rest)
 {
@@ -144,6 +172,12 @@ qint64 Bytes(QByteArrayView field)
 
 bool ClfTime(QByteArrayView field, qint32 &day, qint32 &second)
 {
+    // Some CDNs write the day of the month without its leading zero.
+    if (field.size() > 1 && field.size() < 40 && field[1] == '/') {
+        char padded[41] = {'0'};
+        std::memcpy(padded + 1, field.data(), size_t(field.size()));
+        return ClfTime(QByteArrayView(padded, field.size() + 1), day, second);
+    }
     // dd/Mon/yyyy:HH:MM:SS, then the offset
     if (field.size() < 20 || field[2] != '/' || field[6] != '/' || field[11] != ':')
         return false;
@@ -155,6 +189,61 @@ bool ClfTime(QByteArrayView field, qint32 &day, qint32 &second)
 bool IsoTime(QByteArrayView field, qint32 &day, qint32 &second)
 {
     return field.size() >= 19 && field[10] == 'T' && W3cDate(field.first(10), day) && clockAt(field, 11, second);
+}
+
+bool CompactTime(QByteArrayView field, qint32 &day, qint32 &second)
+{
+    if (field.size() != 14)
+        return false;
+    const int h = digits(field, 8, 2);
+    const int m = digits(field, 10, 2);
+    const int s = digits(field, 12, 2);
+    if (h < 0 || m < 0 || s < 0 || h > 23 || m > 59 || s > 60
+        || !dayOf(digits(field, 0, 4), digits(field, 4, 2), digits(field, 6, 2), day))
+        return false;
+    second = h * 3600 + m * 60 + s;
+    return true;
+}
+
+bool UnixSeconds(qint64 seconds, qint32 &day, qint32 &second)
+{
+    // Year 1970 to 9999: anything else is no time a log was written.
+    if (seconds < 0 || seconds > 253402300799)
+        return false;
+    day = civilDay(seconds / 86400);
+    second = qint32(seconds % 86400);
+    return true;
+}
+
+bool UnixTime(QByteArrayView field, qint64 perSecond, qint32 &day, qint32 &second)
+{
+    qint64 count = 0;
+    const qsizetype length = leadingDigits(field, count);
+    if (length == 0 || length > 18)
+        return false;
+    if (length < field.size()) {
+        // A fraction of the unit adds nothing a whole second shows.
+        if (field[length] != '.')
+            return false;
+        for (char c : field.sliced(length + 1))
+            if (!isDigit(c))
+                return false;
+    }
+    return UnixSeconds(count / perSecond, day, second);
+}
+
+bool AnyTime(QByteArrayView field, qint32 &day, qint32 &second)
+{
+    if (field.size() >= 19 && field[4] == '-')
+        return IsoTime(field, day, second);
+    if (field.size() >= 20 && (field[2] == '/' || field[1] == '/'))
+        return ClfTime(field, day, second);
+    qint64 value = 0;
+    const qsizetype length = leadingDigits(field, value);
+    if (length == 14 && field.size() == 14)
+        return CompactTime(field, day, second);
+    const qint64 perSecond = length <= 11 ? 1 : length <= 14 ? 1000 : length <= 17 ? 1000000 : 1000000000;
+    return UnixTime(field, perSecond, day, second);
 }
 
 bool W3cDate(QByteArrayView field, qint32 &day)

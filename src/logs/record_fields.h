@@ -29,6 +29,21 @@ bool ClfTime(QByteArrayView field, qint32 &day, qint32 &second);
 // "2024-01-01T00:00:00+08:00" (the offset is ignored).
 bool IsoTime(QByteArrayView field, qint32 &day, qint32 &second);
 
+// "20240101235959" (YYYYMMDDhhmmss), as some CDNs write their times.
+bool CompactTime(QByteArrayView field, qint32 &day, qint32 &second);
+
+// Unix time (UTC) with an optional fraction, counted in 1/`perSecond` of a
+// second: 1 for "1700000000.25", 1000 for milliseconds, 10^9 for nanoseconds.
+bool UnixTime(QByteArrayView field, qint64 perSecond, qint32 &day, qint32 &second);
+
+// Unix seconds (UTC) as a number, for logs that write the time as one.
+bool UnixSeconds(qint64 seconds, qint32 &day, qint32 &second);
+
+// Whatever form the field has: RFC 3339 / ISO 8601, "10/Oct/2000:13:55:36 -0700",
+// YYYYMMDDhhmmss, or a Unix time whose unit its size tells (up to 11 digits
+// seconds, 14 milliseconds, 17 microseconds, else nanoseconds).
+bool AnyTime(QByteArrayView field, qint32 &day, qint32 &second);
+
 // "2008-05-01" and "00:01:02" as W3C logs write them.
 bool W3cDate(QByteArrayView field, qint32 &day);
 bool W3cTime(QByteArrayView field, qint32 &second);

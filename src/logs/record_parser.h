@@ -3,8 +3,10 @@
 #include "logs/log_record.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <memory>
+#include <vector>
 
 class LogLayout;
 
@@ -42,12 +44,22 @@ public:
     // Whether the format has a response size at all (an IIS log without
     // sc-bytes, a layout without $body_bytes_sent has none): no size is not 0.
     virtual bool bytesLogged() const { return true; }
+
+    // Records were read, none of them with the format's user agent field
+    // (Traefik leaves request headers out unless told to keep them).
+    virtual bool noAgentField() const { return false; }
+
+    // The format definition a W3C file's columns showed it to be ("cloudfront"); empty for IIS.
+    virtual QString dialectName() const { return {}; }
 };
 
+struct W3cDialect;
 // With `countColumns`, a data line whose values are more or fewer than its
 // block's "#Fields:" names is Bad; without, it is read up to the last column a
 // record needs (the crawl run's reading, which never looks further).
-std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns = false);
+// `dialects`: W3C logs other than IIS, each told by a column of its own.
+std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns = false,
+                                            const std::vector<const W3cDialect *> &dialects = {});
 std::unique_ptr<RecordParser> MakeNcsaParser();
 std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout);
 

@@ -3,6 +3,7 @@
 // header into the same file, perhaps with other columns, so every data line
 // reads by the directive above it.
 #include "common/byte_search.h"
+#include "logs/formats/log_formats.h"
 #include "logs/record_fields.h"
 #include "logs/record_parser.h"
 
@@ -76,10 +77,41 @@ void take(Role role, QByteArrayView value, LogRecord &record)
     }
 }
 
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = char(c | 0x20);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// "Mozilla/5.0%20(compatible;%20…)" as the agent it stands for, into `decoded`.
+QByteArrayView percentDecoded(QByteArrayView text, QByteArray &decoded)
+{
+    if (!text.contains('%'))
+        return text;
+    decoded.resize(text.size());
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            decoded[out++] = char(high * 16 + low);
+            i += 2;
+        } else {
+            decoded[out++] = text[i];
+        }
+    }
+    return QByteArrayView(decoded.constData(), out);
+}
+
 class W3cParser final : public RecordParser
 {
 public:
-    explicit W3cParser(bool countColumns) : countColumns_(countColumns) {}
+    W3cParser(bool countColumns, const std::vector<const W3cDialect *> &dialects)
+        : countColumns_(countColumns), dialects_(dialects)
+    {
+    }
 
     LineKind parse(QByteArrayView line, LogRecord &record) override
     {
@@ -94,8 +126,8 @@ public:
             return LineKind::Bad;
         record = LogRecord{};
         record.line = line;
-        record.family = LogFamily::W3c;
-        record.agentPlusIsSpace = true;
+        record.family = dialect_ && dialect_->keepCase ? LogFamily::Custom : LogFamily::W3c;
+        record.agentPlusIsSpace = !dialect_ || !dialect_->percentAgent;
         // Columns are separated by single spaces (or tabs): two in a row
         // give an empty column, as the server would have written "-".
         const char *p = line.data();
@@ -113,6 +145,8 @@ public:
                 break;
             p = q + 1;
         }
+        if (dialect_ && dialect_->percentAgent)
+            record.agent = percentDecoded(record.agent, agent_);
         if (!countColumns_)
             return LineKind::Record;
         // The columns after the last one a record needs are only counted.
@@ -147,6 +181,8 @@ public:
     bool noPageColumn() const override { return !everPageColumn_; }
     bool bytesLogged() const override { return everBytesColumn_; }
 
+    QString dialectName() const override { return dialect_ ? dialect_->name : QString(); }
+
 private:
     // Where the column starting at `p` ends: the next separator, or `end`.
     static const char *columnEnd(const char *p, const char *end, bool tabs)
@@ -176,7 +212,11 @@ private:
                 ++q;
             if (q == p)
                 break;
-            Role role = roleOf(QByteArrayView(p, q));
+            const QByteArrayView name(p, q);
+            for (const W3cDialect *dialect : dialects_)
+                if (name.size() == dialect->marker.size() && startsWithCaseless(name, dialect->marker.constData()))
+                    dialect_ = dialect;
+            Role role = roleOf(name);
             if (named & (1u << unsigned(role)))
                 role = Role::None;
             named |= 1u << unsigned(role);
@@ -193,6 +233,9 @@ private:
     }
 
     const bool countColumns_;  // a line with more or fewer values than its "#Fields:" names is Bad
+    std::vector<const W3cDialect *> dialects_;
+    const W3cDialect *dialect_ = nullptr;  // what the columns showed the file to be; null for IIS
+    QByteArray agent_;                     // the current record's agent, decoded
     std::vector<Role> roles_;  // by column, up to the last one a record needs
     qsizetype fieldCount_ = 0;  // the columns "#Fields:" names
     bool inBlock_ = false;     // a "#Fields:" directive came before
@@ -210,7 +253,7 @@ bool IsW3cDirective(QByteArrayView line)
     return false;
 }
 
-std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns)
+std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns, const std::vector<const W3cDialect *> &dialects)
 {
-    return std::make_unique<W3cParser>(countColumns);
+    return std::make_unique<W3cParser>(countColumns, dialects);
 }

@@ -63,6 +63,8 @@ QStringList InputNotes(const OverviewInput &input)
         notes.append(input.path + QStringLiteral(" - ") + LayoutIgnoredText());
     if (input.noPageColumn)
         notes.append(input.path + QStringLiteral(" - 没有 cs-uri-stem 列"));
+    if (input.noAgentField)
+        notes.append(input.path + QStringLiteral(" - 没有 User-Agent 字段"));
     if (input.badLines > 0)
         notes.append(input.path + QStringLiteral(" - 无效行 %1 行").arg(input.badLines));
     if (input.skippedLongLines > 0)

@@ -22,7 +22,7 @@ QJsonObject InputJson(const OverviewInput &input)
     const bool skipped = !input.skipReason.isEmpty();
     QJsonObject object{
         {QStringLiteral("path"), input.path},
-        {QStringLiteral("format"), skipped ? QJsonValue() : QJsonValue(FamilyKey(input.family))},
+        {QStringLiteral("format"), skipped ? QJsonValue() : QJsonValue(input.formatName.isEmpty() ? FamilyKey(input.family) : input.formatName)},
         {QStringLiteral("compression"), CompressionKey(input.compression)},
         {QStringLiteral("records"), input.records},
         {QStringLiteral("bad_lines"), input.badLines},
@@ -33,6 +33,8 @@ QJsonObject InputJson(const OverviewInput &input)
         object.insert(QStringLiteral("skipped_long_lines"), input.skippedLongLines);
     if (input.noPageColumn)
         object.insert(QStringLiteral("no_page_column"), true);
+    if (input.noAgentField)
+        object.insert(QStringLiteral("no_agent_field"), true);
     return object;
 }
 

@@ -44,6 +44,8 @@ struct OverviewInput
     qint64 badLines = 0;  // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
     bool noPageColumn = false;  // a W3C file that never names cs-uri-stem
+    bool noAgentField = false;  // read by a definition whose agent field no record held
+    QString formatName;         // the format definition that read it ("aliyun-cdn"); empty for the own families
     bool bytesLogged = false;   // its format has a response size (an IIS log without sc-bytes has none)
     QString skipReason;         // not read at all; empty when read
     SkipKind skipKind = SkipKind::None;

@@ -2,6 +2,7 @@
 
 #include "common/ordered_parallel_map.h"
 #include "common/stop_flag.h"
+#include "logs/formats/log_formats.h"
 #include "logs/log_input.h"
 #include "logs/log_reader.h"
 #include "overview/agent_classifier.h"
@@ -34,6 +35,8 @@ OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
     entry.badLines = stats.badLines;
     entry.skippedLongLines = stats.skippedLongLines;
     entry.noPageColumn = stats.noPageColumn;
+    entry.noAgentField = stats.noAgentField;
+    entry.formatName = stats.formatName;
     entry.bytesLogged = stats.bytesLogged;
     entry.skipReason = input.skipReason.isEmpty() ? stats.skipReason : input.skipReason;
     entry.skipKind = input.skipReason.isEmpty() ? stats.skipKind : SkipKind::Other;
@@ -52,7 +55,7 @@ QString OverviewRequestProblem(const OverviewRequest &request)
         return QStringLiteral("--jobs 须为正整数");
     if (request.from.isValid() && request.to.isValid() && request.from > request.to)
         return QStringLiteral("开始日期晚于结束日期");
-    return LogFormatProblem(request.logFormat);
+    return LogFormatProblem(request.logFormat, request.formats.get());
 }
 
 OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue &catalogue, OverviewProgress *progress,
@@ -63,6 +66,8 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     result.from = request.from;
     result.to = request.to;
     result.problems = catalogue.problems;
+    if (request.formats)
+        result.problems += request.formats->problems;
     const LogInputScan scan = CollectLogInputs(request.paths, request.recursive);
     result.problems += scan.problems;
     if (progress) {
@@ -76,8 +81,11 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const AgentClassifier classifier(catalogue);
     const qint32 fromDay = DayNumber(request.from);
     const qint32 toDay = DayNumber(request.to);
-    LogReadOptions options{request.logFormat, {}};
+    LogReadOptions options;
+    options.logFormat = request.logFormat;
     options.w3cColumnsCounted = true;
+    options.formats = request.formats;
+    options.forwardedClients = request.forwardedClients;
     auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
         const LogInput &input = scan.inputs[index];
         InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests, request.targets)};

@@ -8,8 +8,11 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 
+class ForwardedClients;
 class StopFlag;
+struct LogFormats;
 
 struct OverviewRequest
 {
@@ -20,6 +23,8 @@ struct OverviewRequest
     QDate to;                // figures; an invalid date leaves that side open
     int jobs = 1;            // inputs read side by side; the result does not depend on it
     bool clientRequests = false;  // count each catalogued agent's requests per client (crawler check)
+    std::shared_ptr<const LogFormats> formats;  // the format definitions in force; null: the built-in ones
+    std::shared_ptr<const ForwardedClients> forwardedClients;  // set: clients from X-Forwarded-For
     bool targets = false;  // keep requests with a query apart from the page's (sitemap and robots.txt)
 };
 

@@ -78,5 +78,6 @@ inline QString ResolverBlindText() { return QStringLiteral("名称服务器无�
 
 inline QString ProxyNoteText()
 {
-    return QStringLiteral("有规则的爬虫的大多数请求来自本地地址：日志可能位于代理或 CDN 之后（此时每个客户端地址都是代理的地址）");
+    return QStringLiteral("有规则的爬虫的大多数请求来自本地地址：日志可能位于代理或 CDN 之后（此时每个客户端地址都是代理的地址）；"
+                          "日志记有 X-Forwarded-For 时，可用 --client-from forwarded（窗口中“客户端取自 X-Forwarded-For”）取真实的客户端");
 }

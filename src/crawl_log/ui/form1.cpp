@@ -7,6 +7,7 @@
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
 #include "crawl_log/ui/form2.h"
+#include "logs/formats/log_formats.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/maker_links.h"
@@ -315,7 +316,10 @@ void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
     // The run works on a copy of the file list.
     CrawlRunRequest request;
     request.inputs = fileListScan_.inputs;
-    request.problems = fileListScan_.problems;
+    // The user's formats.json counts here too; a fault in it is reported with the run.
+    QString fault;
+    request.options.formats = LoadLogFormats(UserFormatFilePath(), {}, &fault);
+    request.problems = request.options.formats->problems + fileListScan_.problems;
     request.token = token;
     request.spiderName = spiderName;
     TextBoxRunOutput output(Text2, Pb1);

@@ -1,6 +1,8 @@
 #include "overview/ui/overview_window.h"
 
 #include "common/app_settings.h"
+#include "logs/client_address.h"
+#include "logs/formats/log_formats.h"
 #include "overview/agent_catalogue.h"
 #include "overview/overview_chart.h"
 #include "overview/overview_csv.h"
@@ -113,6 +115,15 @@ void OverviewWindow::buildControls()
     verify_ = new QCheckBox(QStringLiteral("验证"), this);
     verify_->setObjectName(QStringLiteral("verifyCheck"));
     verify_->setToolTip(QStringLiteral("用反向域名和公布的地址列表检查蜘蛛的真伪（需要 DNS）"));
+    forwarded_ = new QCheckBox(QStringLiteral("客户端取自 X-Forwarded-For"), this);
+    forwarded_->setObjectName(QStringLiteral("forwardedCheck"));
+    forwarded_->setToolTip(QStringLiteral("日志位于代理或 CDN 之后时：取 X-Forwarded-For 中最右边的、"
+                                          "不是内网地址也不是受信代理的地址作为客户端"));
+    trustedProxies_ = new QLineEdit(this);
+    trustedProxies_->setObjectName(QStringLiteral("trustedProxiesEdit"));
+    trustedProxies_->setPlaceholderText(QStringLiteral("受信代理的地址段，如 203.0.113.0/24，逗号分隔"));
+    trustedProxies_->setEnabled(false);
+    connect(forwarded_, &QCheckBox::toggled, trustedProxies_, &QLineEdit::setEnabled);
     start_ = NamedButton(this, QStringLiteral("startButton"), QStringLiteral("开始分析"));
     stop_ = NamedButton(this, QStringLiteral("stopButton"), QStringLiteral("停止"));
     stop_->setEnabled(false);
@@ -182,6 +193,10 @@ void OverviewWindow::buildControls()
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
     addSiteInputs(input);
+    auto *clientRow = new QHBoxLayout;
+    clientRow->addWidget(forwarded_);
+    clientRow->addWidget(trustedProxies_, 1);
+    input->addLayout(clientRow, 3, 1, 1, 8);
     input->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);
@@ -342,8 +357,10 @@ void OverviewWindow::startRun()
     OverviewRequest request;
     request.paths = {folder};
     request.recursive = recursive_->isChecked();
-    const QString format = format_->currentText().trimmed();
-    request.logFormat = format == kAutomaticFormat ? QString() : format;
+    request.logFormat = chosenFormat();
+    request.formats = formats_;
+    if (!chooseClients(request))
+        return;
     for (QLineEdit *edit : {from_, to_}) {
         const QString text = edit->text().trimmed();
         const QDate date = QDate::fromString(text, Qt::ISODate);
@@ -625,10 +642,17 @@ void OverviewWindow::loadSettings()
     sitemapEdit_->setText(settings.value(QStringLiteral("网站地图")).toString());
     robotsEdit_->setText(settings.value(QStringLiteral("robots")).toString());
     verify_->setChecked(settings.value(QStringLiteral("验证"), false).toBool());
+    forwarded_->setChecked(settings.value(QStringLiteral("客户端取自转发"), false).toBool());
+    trustedProxies_->setText(settings.value(QStringLiteral("受信代理")).toString());
+    QString fault;
+    formats_ = LoadLogFormats(UserFormatFilePath(), {}, &fault);
     format_->addItems(kNamedFormats);
+    for (const LogFormatDefinition &definition : formats_->definitions)
+        format_->addItem(definition.title);
+    fixedFormats_ = format_->count();
     format_->addItems(settings.value(QStringLiteral("最近格式")).toStringList());
     const QString format = settings.value(QStringLiteral("日志格式")).toString();
-    format_->setCurrentText(format.isEmpty() ? kAutomaticFormat : format);
+    format_->setCurrentText(format.isEmpty() ? kAutomaticFormat : formatText(format));
     from_->setText(settings.value(QStringLiteral("从")).toString());
     to_->setText(settings.value(QStringLiteral("到")).toString());
     SetColumnWidths(agentTable_, settings.value(QStringLiteral("列宽")).toMap());
@@ -646,10 +670,11 @@ void OverviewWindow::saveSettings()
     settings.setValue(QStringLiteral("网站地图"), sitemapEdit_->text().trimmed());
     settings.setValue(QStringLiteral("robots"), robotsEdit_->text().trimmed());
     settings.setValue(QStringLiteral("验证"), verify_->isChecked());
-    const QString format = format_->currentText().trimmed();
-    settings.setValue(QStringLiteral("日志格式"), format == kAutomaticFormat ? QString() : format);
+    settings.setValue(QStringLiteral("客户端取自转发"), forwarded_->isChecked());
+    settings.setValue(QStringLiteral("受信代理"), trustedProxies_->text().trimmed());
+    settings.setValue(QStringLiteral("日志格式"), chosenFormat());
     QStringList recent;
-    for (int i = int(kNamedFormats.size()); i < format_->count(); ++i)
+    for (int i = fixedFormats_; i < format_->count(); ++i)
         recent.append(format_->itemText(i));
     settings.setValue(QStringLiteral("最近格式"), recent);
     settings.setValue(QStringLiteral("从"), from_->text().trimmed());
@@ -666,14 +691,46 @@ void OverviewWindow::saveSettings()
 void OverviewWindow::rememberFormat(const QString &format)
 {
     // The last few custom formats, the latest first, after the named ones.
-    if (format.isEmpty() || kNamedFormats.contains(format))
+    if (format.isEmpty() || kNamedFormats.contains(format) || formats_->find(format))
         return;
     QStringList recent{format};
-    for (int i = int(kNamedFormats.size()); i < format_->count(); ++i)
+    for (int i = fixedFormats_; i < format_->count(); ++i)
         if (format_->itemText(i) != format && recent.size() < kRememberedFormats)
             recent.append(format_->itemText(i));
-    while (format_->count() > kNamedFormats.size())
+    while (format_->count() > fixedFormats_)
         format_->removeItem(format_->count() - 1);
     format_->addItems(recent);
     format_->setCurrentText(format);
+}
+
+QString OverviewWindow::chosenFormat() const
+{
+    const QString text = format_->currentText().trimmed();
+    if (text == kAutomaticFormat)
+        return {};
+    for (const LogFormatDefinition &definition : formats_->definitions)
+        if (definition.title == text)
+            return definition.name;
+    return text;
+}
+
+QString OverviewWindow::formatText(const QString &format) const
+{
+    const LogFormatDefinition *definition = formats_->find(format);
+    return definition ? definition->title : format;
+}
+
+bool OverviewWindow::chooseClients(OverviewRequest &request)
+{
+    if (!forwarded_->isChecked())
+        return true;
+    auto clients = std::make_shared<ForwardedClients>();
+    QString bad;
+    if (!clients->addTrusted(trustedProxies_->text(), &bad)) {
+        showMessage(QStringLiteral("受信代理“%1”无效，请写成 CIDR 地址段（如 203.0.113.0/24），用逗号分隔。").arg(bad));
+        return false;
+    }
+    clients->finish();
+    request.forwardedClients = std::move(clients);
+    return true;
 }

@@ -93,6 +93,12 @@ private:
     void loadSettings();
     void saveSettings();
     void rememberFormat(const QString &format);
+    // The log format the 日志格式 box names: a definition's by its title, "" for 自动, else as typed.
+    QString chosenFormat() const;
+    // What the box shows for a format: a definition's title, else the format itself.
+    QString formatText(const QString &format) const;
+    // Where clients come from; false with a message shown when the trusted proxies are malformed.
+    bool chooseClients(OverviewRequest &request);
 
     QLineEdit *folderEdit_;
     QPushButton *chooseFolder_;
@@ -103,6 +109,8 @@ private:
     QLineEdit *from_;
     QLineEdit *to_;
     QCheckBox *verify_;
+    QCheckBox *forwarded_;
+    QLineEdit *trustedProxies_;
     QPushButton *start_;
     QPushButton *stop_;
     QProgressBar *progress_;
@@ -126,6 +134,8 @@ private:
     QPushButton *exportHtml_;
     QPushButton *exportCharts_;
 
+    std::shared_ptr<const LogFormats> formats_;  // built-in and the user's formats.json, read when the window opens
+    int fixedFormats_ = 0;                        // the box's items before the remembered format strings
     OverviewRunner runner_;
     QTimer *progressTimer_;
     std::shared_ptr<const OverviewResult> result_;

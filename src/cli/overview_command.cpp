@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/store_commands.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "overview/overview_csv.h"
@@ -9,6 +10,7 @@
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "store/store_overview.h"
 #include "verification/cares_resolver.h"
 #include "verification/catalogue_rules.h"
 #include "verification/overview_verification.h"
@@ -76,6 +78,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     parser.addOption(verifyOption);
     const DnsCommandLine dns;
     dns.addTo(parser);
+    const StoreCommandLine storeOptions;  // the figures from a store instead of logs
+    storeOptions.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
                                  QStringLiteral("PATH..."));
@@ -94,6 +98,14 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     bool jobsOk = false;
     OverviewRequest request;
     request.paths = parser.positionalArguments();
+    const bool fromStore = storeOptions.isSet(parser);
+    if (fromStore) {
+        if (storeOptions.path(parser).isEmpty())
+            return usage(QStringLiteral("--store 和 --site 只能给一个 / give one of --store, --site"));
+        if (!request.paths.isEmpty())
+            return usage(QStringLiteral("有 --store 时不读日志 / with --store, give no logs"));
+        request.paths = {storeOptions.path(parser)};  // passes the check below
+    }
     request.recursive = parser.isSet(recursiveOption);
     request.logFormat = parser.value(formatOption);
     request.from = *from;
@@ -115,7 +127,18 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     OverviewResult result;
     {
         const InterruptStopsRun interrupt(stop);
-        result = RunOverview(request, catalogue, nullptr, &stop);
+        if (!fromStore)
+            result = RunOverview(request, catalogue, nullptr, &stop);
+    }
+    if (fromStore) {
+        QString problem;
+        std::optional<OverviewResult> stored =
+            OverviewFromStore({storeOptions.path(parser), request.from, request.to, request.clientRequests}, catalogue, &problem);
+        if (!stored) {
+            console.err(problem + u'\n');
+            return ExitRunFailed;
+        }
+        result = std::move(*stored);
     }
     if (resolver && !result.stopped) {
         VerificationOptions options;

@@ -27,6 +27,10 @@ public:
     // failure and for a file that is no log.
     bool next(const char *&begin, const char *&end);
 
+    // The next run of the content, unparsed and with no format sought (see
+    // LogReadOptions::resume for what the content is).
+    bool nextContent(const char *&begin, const char *&end);
+
     // The parser of the file's format; set once next() returned true.
     RecordParser &parser() { return *parser_; }
 
@@ -40,6 +44,9 @@ private:
     // The first line of [begin, end) from which the format is known, or end.
     const char *findFormat(const char *begin, const char *end);
     void reportProgress();
+    // Hashes the run [runBegin, end) of an incremental read and lets the part of [begin, end) that was
+    // read before go by unread; false when that part differs.
+    bool passReadBefore(const char *runBegin, const char *&begin, const char *end);
 
     const LogInput &input_;
     const LogReadOptions &options_;
@@ -50,6 +57,8 @@ private:
     std::shared_ptr<const LogLayout> layout_;  // the format string's layout, when one is given
     std::unique_ptr<RecordParser> parser_;
     LogFileStats stats_;
+    ContentHash content_;
+    bool resumeChecked_ = false;
     qint64 reportedBytes_ = 0;
     bool opened_ = false;
     bool done_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/stop_flag.h"
+#include "logs/content_hash.h"
 #include "logs/line_block_reader.h"
 #include "logs/log_input.h"
 #include "logs/log_record.h"
@@ -9,12 +10,28 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 struct LogReadOptions
 {
     QString logFormat;  // empty: detect per file; "combined", "common", an nginx log_format or an Apache
                         // LogFormat string: used for every file that is not W3C
     ScanLimits limits;  // block size, longest line
+
+    // Reading a file's content again from where an earlier read stopped (the
+    // store's import). The content is the file's bytes decompressed, in whole
+    // lines (a UTF-8 byte-order mark and over-long lines left out); a plain
+    // file's last line without its line end is left for a later read, as the
+    // file may still be growing. Set: the read hashes the content, and the
+    // first `length` bytes give no records (their lines still set the
+    // format's state); when they do not hash to `hash`, or the content ends
+    // before them, the read stops there and says the content differs.
+    struct Resume
+    {
+        qint64 length = 0;
+        quint64 hash = 0;
+    };
+    std::optional<Resume> resume;
 };
 
 // Empty when the format string can be used; else why not, in Chinese (the CLI exits 2 with it).
@@ -33,8 +50,18 @@ struct LogFileStats
                                   // (records before the fault were delivered and stay counted)
     bool stopped = false;         // the stop flag ended the read early
     bool opened = false;          // the file could be opened (a later fault leaves the records before it)
+    // With LogReadOptions::resume: the content read, and whether the part read before differs.
+    qint64 contentLength = 0;
+    quint64 contentHash = 0;      // ContentHash::value() of the content read
+    quint64 contentHeadHash = 0;  // ContentHash::headValue()
+    bool contentDiffers = false;
     bool failed() const { return !errorText.isEmpty(); }
 };
+
+// The first `size` bytes of a log's content as a read with LogReadOptions::resume sees it (fewer when the
+// content is shorter), so that a store can tell which content it is before reading it; null on failure,
+// with the reason in `error`.
+std::optional<QByteArray> ReadLogContentHead(const LogInput &input, qsizetype size, QString *error);
 
 using RecordHandler = std::function<void(const LogRecord &)>;
 

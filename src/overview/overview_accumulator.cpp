@@ -1,5 +1,7 @@
 #include "overview/overview_accumulator.h"
 
+#include "overview/record_keys.h"
+
 #include <algorithm>
 
 namespace {
@@ -16,38 +18,6 @@ QDateTime DateTimeOf(qint64 timeKey)
     if (timeKey == 0)
         return {};
     return QDateTime(DateOfDay(qint32(timeKey >> 17)), QTime(0, 0).addSecs(int(timeKey & 0x1ffff)), Qt::UTC);
-}
-
-quint64 PairKey(qint32 page, int status) { return (quint64(quint32(page)) << 16) | quint16(status); }
-qint32 PageOfPair(quint64 key) { return qint32(key >> 16); }
-int StatusOfPair(quint64 key) { return qint16(quint16(key & 0xffff)); }
-
-// An IPv4 address as its number; any other text by a 64-bit hash with the top
-// bit set, so that the two never meet.
-quint64 ClientKey(QByteArrayView client)
-{
-    quint64 address = 0;
-    quint32 part = 0;
-    int digits = 0;
-    int dots = 0;
-    for (char c : client) {
-        if (c >= '0' && c <= '9' && digits < 3) {
-            part = part * 10 + quint32(c - '0');
-            ++digits;
-        } else if (c == '.' && digits > 0 && part <= 255 && dots < 3) {
-            address = (address << 8) | part;
-            part = 0;
-            digits = 0;
-            ++dots;
-        } else {
-            dots = -1;
-            break;
-        }
-    }
-    if (dots == 3 && digits > 0 && part <= 255)
-        return (address << 8) | part;
-    const quint64 hash = HashBytes(client.data(), client.size());
-    return std::min(hash | (quint64(1) << 63), FlatMap<Present>::kEmpty - 1);
 }
 
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
@@ -118,10 +88,7 @@ void OverviewAccumulator::add(const LogRecord &record)
     if (record.hasPage)
         page = pages_->prepare(record.page, record.family);
     const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
-    std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
-    if (!slot)
-        slot = std::make_unique<AgentTally>();
-    AgentTally &agent = *slot;
+    AgentTally &agent = tallyOf(agentClass);
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     ++agent.requests;
@@ -146,7 +113,7 @@ void OverviewAccumulator::add(const LogRecord &record)
         agent.clients.prefetch(waiting.client);
         if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued) {
             ++agent.clientRequests[waiting.client];
-            if (waiting.client >> 63 && !clientTexts_.contains(waiting.client))
+            if (!IsAddressKey(waiting.client) && !clientTexts_.contains(waiting.client))
                 clientTexts_.emplace(waiting.client, record.client.toByteArray());
         }
     }
@@ -157,6 +124,50 @@ void OverviewAccumulator::add(const LogRecord &record)
         ++waitingCount_;
     waiting_[waitingNext_] = waiting;
     waitingNext_ = (waitingNext_ + 1) % waiting_.size();
+}
+
+OverviewAccumulator::AgentTally &OverviewAccumulator::tallyOf(int agentClass)
+{
+    std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
+    if (!slot)
+        slot = std::make_unique<AgentTally>();
+    return *slot;
+}
+
+void OverviewAccumulator::addCountedDay(const CountedDay &counted)
+{
+    AgentTally &agent = tallyOf(counted.agentClass);
+    categories_[int(classifier_.classes()[counted.agentClass].category)] += counted.requests;
+    agent.requests += counted.requests;
+    agent.bytes += counted.bytes;
+    if (counted.day == 0)
+        return;
+    days_.add(counted.day, counted.requests);
+    agent.days.add(counted.day, counted.requests);
+    agent.countTime(TimeKey(counted.day, counted.firstSecond));
+    agent.countTime(TimeKey(counted.day, counted.lastSecond));
+}
+
+void OverviewAccumulator::addCountedStatus(int agentClass, int status, qint64 requests)
+{
+    tallyOf(agentClass).countStatus(status, requests);
+}
+
+void OverviewAccumulator::addCountedPair(int agentClass, qint32 day, qint32 page, int status, qint64 requests,
+                                         qint32 lastSecond)
+{
+    PairTally &pair = tallyOf(agentClass).pageStatuses[PairKey(page, status)];
+    pair.requests += requests;
+    if (day != 0)
+        pair.lastTime = std::max(pair.lastTime, TimeKey(day, lastSecond));
+}
+
+void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint64 requests)
+{
+    AgentTally &agent = tallyOf(agentClass);
+    agent.clients.insert(client);
+    if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued)
+        agent.clientRequests[client] += requests;
 }
 
 void OverviewAccumulator::countWaiting(const Waiting &waiting)
@@ -195,10 +206,7 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
         const AgentTally *from = later.agents_[agentClass].get();
         if (!from)
             continue;
-        std::unique_ptr<AgentTally> &slot = agents_[agentClass];
-        if (!slot)
-            slot = std::make_unique<AgentTally>();
-        AgentTally &into = *slot;
+        AgentTally &into = tallyOf(int(agentClass));
         into.requests += from->requests;
         into.bytes += from->bytes;
         for (int i = 0; i < kStatusClassCount; ++i)
@@ -290,9 +298,9 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
 
 QString OverviewAccumulator::clientText(quint64 client) const
 {
-    if (client >> 63)
-        return QString::fromLatin1(clientTexts_.at(client));
-    return QStringLiteral("%1.%2.%3.%4").arg(client >> 24).arg((client >> 16) & 0xff).arg((client >> 8) & 0xff).arg(client & 0xff);
+    if (IsAddressKey(client))
+        return AddressOfKey(client);
+    return QString::fromLatin1(clientTexts_.at(client));
 }
 
 void OverviewAccumulator::fillResult(OverviewResult &result)

@@ -20,6 +20,18 @@ QString CsvField(QString text)
     return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
+}  // namespace
+
+QString CsvRow(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted.append(CsvField(field));
+    return quoted.join(u',');
+}
+
+namespace {
+
 // A CSV file written as it goes (pages.csv may hold millions of rows) and
 // saved atomically at the end.
 class CsvFile
@@ -37,10 +49,7 @@ public:
 
     void row(const QStringList &fields)
     {
-        QStringList quoted;
-        for (const QString &field : fields)
-            quoted.append(CsvField(field));
-        buffer_ += quoted.join(u',').toUtf8() + "\r\n";
+        buffer_ += CsvRow(fields).toUtf8() + "\r\n";
         if (buffer_.size() > (1 << 20))
             flush();
     }

@@ -70,7 +70,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const AgentClassifier classifier(catalogue);
     const qint32 fromDay = DayNumber(request.from);
     const qint32 toDay = DayNumber(request.to);
-    const LogReadOptions options{request.logFormat, {}};
+    const LogReadOptions options{request.logFormat, {}, {}};
     auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
         const LogInput &input = scan.inputs[index];
         InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests)};

@@ -153,13 +153,18 @@ void OverviewAccumulator::addCountedStatus(int agentClass, int status, qint64 re
     tallyOf(agentClass).countStatus(status, requests);
 }
 
-void OverviewAccumulator::addCountedPair(int agentClass, qint32 day, qint32 page, int status, qint64 requests,
-                                         qint32 lastSecond)
+void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
 {
-    PairTally &pair = tallyOf(agentClass).pageStatuses[PairKey(page, status)];
-    pair.requests += requests;
-    if (day != 0)
-        pair.lastTime = std::max(pair.lastTime, TimeKey(day, lastSecond));
+    FlatMap<PairTally> &tallies = tallyOf(agentClass).pageStatuses;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (i + kWaitingRecords < pairs.size())
+            tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));
+        const CountedPair &counted = pairs[i];
+        PairTally &pair = tallies[PairKey(counted.page, counted.status)];
+        pair.requests += counted.requests;
+        if (counted.lastDay != 0)
+            pair.lastTime = std::max(pair.lastTime, TimeKey(counted.lastDay, counted.lastSecond));
+    }
 }
 
 void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint64 requests)

@@ -42,7 +42,17 @@ public:
     };
     void addCountedDay(const CountedDay &counted);
     void addCountedStatus(int agentClass, int status, qint64 requests);
-    void addCountedPair(int agentClass, qint32 day, qint32 page, int status, qint64 requests, qint32 lastSecond);
+    struct CountedPair
+    {
+        qint32 page = 0;  // id in this accumulator's page table (internPage)
+        int status = 0;
+        qint64 requests = 0;
+        qint32 lastDay = 0;  // of the pair's latest record; 0 when its records had no date
+        qint32 lastSecond = 0;
+    };
+    // (page, status) pairs of one agent: the many pairs of a long range miss
+    // the cache, so their slots are fetched a few pairs ahead.
+    void addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs);
     void addCountedClient(int agentClass, quint64 client, qint64 requests);
     // The text of a client key that is no IPv4 address, for clientRequests.
     void addClientText(quint64 client, const QByteArray &text) { clientTexts_.emplace(client, text); }

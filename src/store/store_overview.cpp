@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 
 qint32 DayNumber(QDate date) { return date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0; }
@@ -29,53 +31,78 @@ AgentCatalogue StoredCatalogue(const QList<StoredAgent> &stored, const AgentCata
     return catalogue;
 }
 
-// What a statement reads of the days in range, as a WHERE clause on `day`
-// with ?1 and ?2 the first and last day. A record without a date lies in no range.
-const char *DayRange(const StoreOverviewRequest &request)
-{
-    return request.from.isValid() || request.to.isValid() ? " WHERE day BETWEEN ?1 AND ?2" : " WHERE ?1 <= ?2";
-}
-
 class StoreReader
 {
 public:
-    StoreReader(const StoreOverviewRequest &request, SqliteDb &db, const QList<StoredAgent> &agents,
-                const AgentClassifier &classifier, OverviewAccumulator &figures)
-        : request_(request), db_(db), figures_(figures), pageQuery_(db, "SELECT family, page FROM pages WHERE id = ?1")
+    StoreReader(const StoreOverviewRequest &request, SqliteDb &db, const AgentClassifier &classifier,
+                OverviewAccumulator &figures)
+        : request_(request), db_(db), classifier_(classifier), figures_(figures),
+          pageQuery_(db, "SELECT family, page FROM pages WHERE id = ?1")
     {
-        for (const StoredAgent &agent : agents) {
-            classOfAgent_.resize(std::max<std::size_t>(classOfAgent_.size(), std::size_t(agent.id + 1)), -1);
-            for (int index = 0; index < classifier.classes().size(); ++index)
-                if (classifier.classes()[index].id == agent.agent)
-                    classOfAgent_[std::size_t(agent.id)] = index;
-        }
     }
 
-    void readDays();
-    void readStatuses();
+    // One agent at a time: its pairs then fit in the cache, however many
+    // agents and days there are.
+    void readDays(const StoredAgent &agent);
+    void readStatuses(const QList<StoredAgent> &agents);
     void readClientNames();
 
 private:
-    // A query of the days in range: its day column compared with ?1 and ?2.
-    QByteArray ranged(const char *columns, const char *table, const char *tail = "") const;
+    // Binds ?1 and ?2 to the range's first and last day; a record without a
+    // date (day 0) lies in no range.
     void bindRange(SqliteStatement &query) const;
-    int classOf(qint64 agent) const;
+    int classOf(const StoredAgent &agent) const;
     qint32 page(qint32 stored);
 
     const StoreOverviewRequest &request_;
     SqliteDb &db_;
+    const AgentClassifier &classifier_;
     OverviewAccumulator &figures_;
     SqliteStatement pageQuery_;
-    std::vector<int> classOfAgent_;  // by stored agent id
-    std::vector<qint32> pages_;      // the accumulator's page id by stored page id; -1: not met yet
+    std::vector<qint32> pages_;  // the accumulator's page id by stored page id; -1: not met yet
 };
 
-int StoreReader::classOf(qint64 agent) const
+// An agent's (page, status) pairs, added up over the days before they go to
+// the accumulator: an array by page finds a pair where a hash table would
+// miss the cache on most of a year's pairs.
+class AgentPairs
 {
-    const int agentClass = agent >= 0 && std::size_t(agent) < classOfAgent_.size() ? classOfAgent_[std::size_t(agent)] : -1;
-    if (agentClass < 0)
-        throw SqliteFailure(SQLITE_CORRUPT, QStringLiteral("a day names an agent that is not in agents"));
-    return agentClass;
+public:
+    void add(qint32 page, const PageEntry &entry, qint32 day)
+    {
+        if (std::size_t(page) >= firstOfPage_.size())
+            firstOfPage_.resize(std::max<std::size_t>(std::size_t(page) + 1, firstOfPage_.size() * 2), -1);
+        qint32 *link = &firstOfPage_[std::size_t(page)];
+        while (*link >= 0 && pairs_[std::size_t(*link)].status != entry.status)
+            link = &next_[std::size_t(*link)];
+        const qint32 index = *link >= 0 ? *link : qint32(pairs_.size());
+        if (*link < 0) {
+            *link = index;  // before next_ grows, which may move what `link` points at
+            pairs_.push_back({page, entry.status, 0, 0, 0});
+            next_.push_back(-1);
+        }
+        OverviewAccumulator::CountedPair &pair = pairs_[std::size_t(index)];
+        pair.requests += entry.requests;
+        if (day != 0 && std::pair(day, entry.lastSecond) > std::pair(pair.lastDay, pair.lastSecond)) {
+            pair.lastDay = day;
+            pair.lastSecond = entry.lastSecond;
+        }
+    }
+
+    const std::vector<OverviewAccumulator::CountedPair> &pairs() const { return pairs_; }
+
+private:
+    std::vector<qint32> firstOfPage_;  // by the accumulator's page id: index in pairs_, -1: none
+    std::vector<qint32> next_;         // the page's next pair, -1: none
+    std::vector<OverviewAccumulator::CountedPair> pairs_;
+};
+
+int StoreReader::classOf(const StoredAgent &agent) const
+{
+    for (int index = 0; index < classifier_.classes().size(); ++index)
+        if (classifier_.classes()[index].id == agent.agent)
+            return index;
+    throw SqliteFailure(SQLITE_CORRUPT, QStringLiteral("an agent that is neither catalogued nor a class: ") + agent.agent);
 }
 
 qint32 StoreReader::page(qint32 stored)
@@ -94,11 +121,6 @@ qint32 StoreReader::page(qint32 stored)
     return id;
 }
 
-QByteArray StoreReader::ranged(const char *columns, const char *table, const char *tail) const
-{
-    return QByteArray("SELECT ") + columns + " FROM " + table + DayRange(request_) + tail;
-}
-
 void StoreReader::bindRange(SqliteStatement &query) const
 {
     const bool ranged = request_.from.isValid() || request_.to.isValid();
@@ -106,36 +128,45 @@ void StoreReader::bindRange(SqliteStatement &query) const
     query.bind(2, request_.to.isValid() ? DayNumber(request_.to) : 99991231);
 }
 
-void StoreReader::readDays()
+void StoreReader::readDays(const StoredAgent &agent)
 {
-    const QByteArray sql = ranged("day, agent, requests, bytes, first_second, last_second, pages, clients", "day_agents");
-    SqliteStatement query(db_, sql.constData());
+    SqliteStatement query(db_, "SELECT day, requests, bytes, first_second, last_second, pages, clients FROM day_agents "
+                               "WHERE agent = ?3 AND day BETWEEN ?1 AND ?2");
     bindRange(query);
+    query.bind(3, agent.id);
+    const int agentClass = classOf(agent);
+    AgentPairs pairs;
     std::vector<PageEntry> pages;
     std::vector<ClientEntry> clients;
     while (query.step()) {
         const qint32 day = qint32(query.integer(0));
-        const int agentClass = classOf(query.integer(1));
-        figures_.addCountedDay({agentClass, day, query.integer(2), query.integer(3), qint32(query.integer(4)),
-                                qint32(query.integer(5))});
+        figures_.addCountedDay({agentClass, day, query.integer(1), query.integer(2), qint32(query.integer(3)),
+                                qint32(query.integer(4))});
         pages.clear();
         clients.clear();
-        if (!DecodePages(query.blob(6), pages) || !DecodeClients(query.blob(7), clients))
+        if (!DecodePages(query.blob(5), pages) || !DecodeClients(query.blob(6), clients))
             throw SqliteFailure(SQLITE_CORRUPT, QStringLiteral("a day's page or client list is cut short"));
         for (const PageEntry &entry : pages)
-            figures_.addCountedPair(agentClass, day, page(entry.page), entry.status, entry.requests, entry.lastSecond);
+            pairs.add(page(entry.page), entry, day);
         for (const ClientEntry &entry : clients)
             figures_.addCountedClient(agentClass, entry.client, entry.requests);
     }
+    if (!pairs.pairs().empty())
+        figures_.addCountedPairs(agentClass, pairs.pairs());
 }
 
-void StoreReader::readStatuses()
+void StoreReader::readStatuses(const QList<StoredAgent> &agents)
 {
-    const QByteArray sql = ranged("agent, status, SUM(requests)", "day_statuses", " GROUP BY agent, status");
-    SqliteStatement query(db_, sql.constData());
+    SqliteStatement query(db_, "SELECT agent, status, SUM(requests) FROM day_statuses WHERE day BETWEEN ?1 AND ?2 "
+                               "GROUP BY agent, status");
     bindRange(query);
-    while (query.step())
-        figures_.addCountedStatus(classOf(query.integer(0)), int(query.integer(1)), query.integer(2));
+    while (query.step()) {
+        const qint64 id = query.integer(0);
+        const auto agent = std::find_if(agents.begin(), agents.end(), [&](const StoredAgent &a) { return a.id == id; });
+        if (agent == agents.end())
+            throw SqliteFailure(SQLITE_CORRUPT, QStringLiteral("a status names an agent that is not in agents"));
+        figures_.addCountedStatus(classOf(*agent), int(query.integer(1)), query.integer(2));
+    }
 }
 
 void StoreReader::readClientNames()
@@ -175,9 +206,10 @@ std::optional<OverviewResult> OverviewFromStore(const StoreOverviewRequest &requ
         const AgentCatalogue classes = StoredCatalogue(agents, catalogue);
         const AgentClassifier classifier(classes);
         OverviewAccumulator figures(classifier, DayNumber(request.from), DayNumber(request.to), request.clientRequests);
-        StoreReader reader(request, db, agents, classifier, figures);
-        reader.readDays();
-        reader.readStatuses();
+        StoreReader reader(request, db, classifier, figures);
+        for (const StoredAgent &agent : agents)
+            reader.readDays(agent);
+        reader.readStatuses(agents);
         if (request.clientRequests)
             reader.readClientNames();
 

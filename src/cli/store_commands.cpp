@@ -87,7 +87,8 @@ int RunImportCommand(const QStringList &arguments, Console &console)
         console.out(ImportedInputLine(input) + u'\n');
     if (!result.storeProblem.isEmpty())
         console.err(result.storeProblem + u'\n');
-    console.out(ImportSummaryLine(result) + u'\n');
+    if (result.storeProblem.isEmpty() || !result.inputs.isEmpty())
+        console.out(ImportSummaryLine(result) + u'\n');
     if (result.stopped)
         return ExitStopped;
     return result.failed() || !console.outOk() ? ExitRunFailed : ExitOk;

@@ -126,6 +126,6 @@ QString StoreProblemText(const SqliteFailure &failure, const QString &path)
 
 QString DefaultStorePath(const QString &siteName)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return QDir(folder).filePath(siteName + QStringLiteral(".sqlite"));
 }

@@ -1,4 +1,5 @@
 #include "overview/agent_catalogue.h"
+#include "overview/overview_format.h"
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "store/site_store.h"
@@ -99,7 +100,7 @@ QJsonObject PlainFigures(const QString &folder, QDate from = {}, QDate to = {})
 QJsonObject StoreFigures(const QString &store, QDate from = {}, QDate to = {})
 {
     QString problem;
-    const std::optional<OverviewResult> result = OverviewFromStore({store, from, to, false}, BuiltInAgentCatalogue(), &problem);
+    const std::optional<OverviewResult> result = OverviewFromStore({store, from, to, false, false}, BuiltInAgentCatalogue(), &problem);
     if (!result)
         qWarning() << problem;
     return result ? Figures(*result) : QJsonObject();
@@ -304,7 +305,7 @@ void TestStore::unusableStoreLosesNothing()
     QVERIFY(refused.failed());
     if (kind == QLatin1String("garbage") || kind == QLatin1String("newer")) {
         QString problem;
-        QVERIFY(!OverviewFromStore({store, {}, {}, false}, BuiltInAgentCatalogue(), &problem));
+        QVERIFY(!OverviewFromStore({store, {}, {}, false, false}, BuiltInAgentCatalogue(), &problem));
         QVERIFY2(problem.contains(message), qPrintable(problem));
         if (kind == QLatin1String("garbage")) {
             QFile file(store);

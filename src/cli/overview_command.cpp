@@ -133,7 +133,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     if (fromStore) {
         QString problem;
         std::optional<OverviewResult> stored =
-            OverviewFromStore({storeOptions.path(parser), request.from, request.to, request.clientRequests}, catalogue, &problem);
+            OverviewFromStore({storeOptions.path(parser), request.from, request.to, request.clientRequests, false}, catalogue, &problem);
         if (!stored) {
             console.err(problem + u'\n');
             return ExitRunFailed;

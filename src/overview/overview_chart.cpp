@@ -132,35 +132,52 @@ void DrawNoData(SvgText &svg, QSizeF size)
 
 Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size)
 {
-    Chart chart;
-    chart.size = size;
-    SvgText svg(size);
     QList<const AgentOverview *> agents;
     for (const QString &id : agentIds)
         if (const AgentOverview *agent = result.agent(id))
             agents.append(agent);
-    if (result.days.isEmpty() || agents.isEmpty()) {
+    if (result.days.isEmpty() || agents.isEmpty())
+        return DrawLineChart({}, {}, size);
+    const QDate lastDay = result.days.lastKey();
+    const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
+    QList<QDate> days;
+    for (QDate day = firstDay; day <= lastDay; day = day.addDays(1))
+        days.append(day);
+    QList<ChartLine> lines;
+    for (const AgentOverview *agent : agents) {
+        ChartLine line{agent->id, agent->name, {}};
+        for (const QDate &day : days)
+            line.values.append(agent->days.value(day));
+        lines.append(line);
+    }
+    return DrawLineChart(days, lines, size);
+}
+
+Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size)
+{
+    Chart chart;
+    chart.size = size;
+    SvgText svg(size);
+    if (dates.isEmpty() || lines.isEmpty()) {
         DrawNoData(svg, size);
         chart.svg = svg.finish();
         return chart;
     }
 
     QList<LegendEntry> legend;
-    for (qsizetype i = 0; i < agents.size(); ++i)
-        legend.append({agents[i]->name, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        legend.append({lines[i].label, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
     constexpr qreal kLeft = 64, kRight = 40, kTop = 14, kAxisLabels = 26;  // room for half a date label
     const qreal legendHeight = LegendHeight(legend, size.width() - kLeft - kRight);
     chart.plotArea = QRectF(kLeft, kTop, size.width() - kLeft - kRight,
                             std::max(40.0, size.height() - kTop - kAxisLabels - legendHeight - 8));
     const QRectF plot = chart.plotArea;
 
-    const QDate lastDay = result.days.lastKey();
-    const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
-    const qint64 dayCount = firstDay.daysTo(lastDay) + 1;
+    const qint64 dayCount = dates.size();
     qint64 highest = 1;
-    for (const AgentOverview *agent : agents)
-        for (qint64 requests : agent->days)
-            highest = std::max(highest, requests);
+    for (const ChartLine &line : lines)
+        for (qint64 value : line.values)
+            highest = std::max(highest, value);
     const qreal step = NiceStep(qreal(highest), 5);
     const qreal top = std::ceil(qreal(highest) / step) * step;
     auto xOf = [&](qint64 day) {
@@ -177,18 +194,17 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
     const qreal labelWidth = longDates ? 80 : 48;
     const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(dayCount) * labelWidth / plot.width())));
     for (qint64 day = 0; day < dayCount; day += labelEvery) {
-        const QDate date = firstDay.addDays(day);
+        const QDate date = dates[day];
         const QString label = longDates ? DayText(date) : date.toString(QStringLiteral("MM-dd"));
         svg.line(QPointF(xOf(day), plot.bottom()), QPointF(xOf(day), plot.bottom() + 4), QStringLiteral("#666666"));
         svg.text(QPointF(xOf(day), plot.bottom() + 18), label, "middle");
     }
 
-    for (qsizetype i = 0; i < agents.size(); ++i) {
-        ChartSeries series{agents[i]->id, agents[i]->name, legend[i].color, {}};
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        ChartSeries series{lines[i].id, lines[i].label, legend[i].color, {}};
         for (qint64 day = 0; day < dayCount; ++day) {
-            const QDate date = firstDay.addDays(day);
-            const qint64 value = agents[i]->days.value(date);
-            series.points.append({QPointF(xOf(day), yOf(qreal(value))), date, value});
+            const qint64 value = lines[i].values.value(day);
+            series.points.append({QPointF(xOf(day), yOf(qreal(value))), dates[day], value});
         }
         svg.polyline(series.points, series.color);
         if (dayCount <= 62)

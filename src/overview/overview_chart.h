@@ -67,6 +67,18 @@ struct ChartHit
 // result; axes, dates and a legend.
 Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360});
 
+// One line of a line chart: a value for each of the chart's dates.
+struct ChartLine
+{
+    QString id;
+    QString label;
+    QList<qint64> values;
+};
+
+// Lines over the given dates (days, or the first days of weeks or months),
+// with axes, dates and a legend; the per-day chart is one of these.
+Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size = {860, 360});
+
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
 Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0});
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // How the overview's writers (and the window) show values, in one place.
 
 QString FamilyKey(LogFamily family);            // "w3c", "ncsa", "custom"
@@ -28,6 +30,12 @@ QString VerificationText(const VerdictCounts &counts, bool raw = false);
 // What a report says about the check besides its figures: the proxy note,
 // how old each address list is, the lists that could not be used.
 QStringList VerificationNotes(const VerificationSummary &summary);
+
+// The change from `before` to `now` requests in percent, rounded to one
+// decimal; none when `before` is 0 (nothing to compare with).
+std::optional<double> RequestChange(qint64 before, qint64 now);
+// "+12.5%", "-3.0%"; "—" when there is no change to give.
+QString ChangeText(const std::optional<double> &change);
 
 // Columns a text takes in a fixed-width font: East Asian wide characters two.
 int DisplayWidth(const QString &text);

@@ -101,6 +101,7 @@ struct AgentOverview
     QList<PageStatusRequests> pageStatuses;  // every (page, status) pair, by page id then status
     QList<ClientRequests> clientRequests;    // a catalogued agent's requests per client, by address text,
                                              // when the run was asked for them (for the crawler check)
+    qint64 previousRequests = 0;  // in the days of the same length before the range, when compared
 
     qint64 classRequests(StatusClass statusClass) const { return classes[int(statusClass)]; }
     // Every page it requested, from pageStatuses, by page id.
@@ -120,6 +121,8 @@ struct OverviewResult
     QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
     std::optional<VerificationSummary> verification;  // the crawler check, when it was run
     bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
+    // The agents' previousRequests are set (a store knows the days before the range).
+    bool comparesPrevious = false;
 
     // Distinct pages: W3C pages ignore ASCII letter case, others keep it, and a W3C page is never
     // another family's page. The text is decoded from the page's own bytes: UTF-8 when they are

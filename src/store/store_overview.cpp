@@ -176,6 +176,34 @@ void StoreReader::readClientNames()
         figures_.addClientText(quint64(query.integer(0)), query.text(1).toLatin1());
 }
 
+QDate DateOfDay(qint64 day) { return day > 0 ? QDate(int(day / 10000), int(day / 100 % 100), int(day % 100)) : QDate(); }
+
+void ReadPreviousRequests(SqliteDb &db, const StoreOverviewRequest &request, const QList<StoredAgent> &agents,
+                          OverviewResult &result)
+{
+    QDate first = request.from;
+    QDate last = request.to;
+    SqliteStatement bounds(db, "SELECT MIN(day), MAX(day) FROM day_agents WHERE day > 0");
+    while (bounds.step()) {
+        first = first.isValid() ? first : DateOfDay(bounds.integer(0));
+        last = last.isValid() ? last : DateOfDay(bounds.integer(1));
+    }
+    result.comparesPrevious = true;
+    if (!first.isValid() || !last.isValid() || first > last)
+        return;
+    const qint64 length = first.daysTo(last) + 1;
+    SqliteStatement query(db, "SELECT agent, SUM(requests) FROM day_agents WHERE day BETWEEN ?1 AND ?2 GROUP BY agent");
+    query.bind(1, DayNumber(first.addDays(-length))).bind(2, DayNumber(first.addDays(-1)));
+    while (query.step()) {
+        const qint64 id = query.integer(0);
+        for (const StoredAgent &stored : agents)
+            if (stored.id == id)
+                for (AgentOverview &agent : result.agents)
+                    if (agent.id == stored.agent)
+                        agent.previousRequests = query.integer(1);
+    }
+}
+
 void ReadInputs(SqliteDb &db, OverviewResult &result)
 {
     SqliteStatement query(db, "SELECT name, family, compression, records, bad_lines FROM contents ORDER BY id");
@@ -219,6 +247,8 @@ std::optional<OverviewResult> OverviewFromStore(const StoreOverviewRequest &requ
         result.problems = catalogue.problems;
         ReadInputs(db, result);
         figures.fillResult(result);
+        if (request.comparePrevious)
+            ReadPreviousRequests(db, request, agents, result);
         db.exec("COMMIT");
         return result;
     } catch (const SqliteFailure &failure) {

@@ -12,6 +12,9 @@ struct StoreOverviewRequest
     QDate from;  // whole days; an invalid date leaves that side open
     QDate to;
     bool clientRequests = false;  // each catalogued agent's requests per client (crawler check)
+    // Each agent's requests in the days of the same length before the range
+    // (an open side is the store's first or last day), for the 变化 column.
+    bool comparePrevious = false;
 };
 
 // The overview of the store's days in [from, to]: for those days, the figures

@@ -1,5 +1,6 @@
 #include "store/trend.h"
 
+#include "overview/overview_format.h"
 #include "store/day_figures.h"
 #include "store/site_store.h"
 #include "store/store_tables.h"
@@ -105,13 +106,6 @@ QDate PeriodStart(QDate day, TrendPeriod period)
         break;
     }
     return QDate(day.year(), day.month(), 1);
-}
-
-std::optional<double> RequestChange(qint64 before, qint64 now)
-{
-    if (before == 0)
-        return std::nullopt;
-    return std::round(1000.0 * double(now - before) / double(before)) / 10.0;
 }
 
 std::optional<TrendResult> TrendFromStore(const TrendRequest &request, const AgentCatalogue &catalogue,

@@ -55,6 +55,3 @@ struct TrendRequest
 // the store has never seen), with why in `problem`.
 std::optional<TrendResult> TrendFromStore(const TrendRequest &request, const AgentCatalogue &catalogue,
                                           QString *problem);
-
-// The change from `before` to `now` requests as TrendPoint::change gives it.
-std::optional<double> RequestChange(qint64 before, qint64 now);

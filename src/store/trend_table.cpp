@@ -50,13 +50,6 @@ const QList<TrendColumn> &TrendColumns()
     return columns;
 }
 
-QString ChangeText(const std::optional<double> &change)
-{
-    if (!change)
-        return QStringLiteral("—");
-    return (*change > 0 ? QStringLiteral("+") : QString()) + QString::number(*change, 'f', 1) + u'%';
-}
-
 QString TrendText(const TrendResult &result)
 {
     QStringList headers;

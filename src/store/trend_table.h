@@ -24,9 +24,6 @@ struct TrendColumn
 
 const QList<TrendColumn> &TrendColumns();
 
-// "+12.5%", "-3.0%"; "—" when there is nothing to compare with.
-QString ChangeText(const std::optional<double> &change);
-
 // One table per agent under its name, for people.
 QString TrendText(const TrendResult &result);
 // One row per agent and period, the agent's id first; raw figures, lines end in "\r\n".

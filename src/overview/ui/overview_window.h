@@ -2,6 +2,7 @@
 
 #include "overview/overview_result.h"
 #include "overview/ui/overview_runner.h"
+#include "overview/ui/store_runner.h"
 
 #include <QWidget>
 
@@ -20,6 +21,7 @@ class QTableView;
 class QTimer;
 class ReportTableModel;
 class TagFilterModel;
+class TrendTab;
 
 // The crawler overview window: a log folder in, every crawler's figures out
 // as a table, a per-day chart and a status chart, with details per crawler,
@@ -33,7 +35,14 @@ public:
     explicit OverviewWindow(QWidget *parent = nullptr);
 
     void setFolder(const QString &folder, bool recursive = false);
-    bool running() const { return runner_.running(); }
+    bool running() const { return runner_.running() || storeRunner_.running(); }
+
+    // Sites: a name whose folder, format and store the window remembers.
+    // Without one the window reads the logs as ever; with one, 导入 brings
+    // what is new into its store and the results come from the store.
+    void createSite(const QString &name);
+    void chooseSite(const QString &name);  // empty: no site
+    QString siteName() const;
     std::shared_ptr<const OverviewResult> result() const { return result_; }
 
     // Shows a finished overview, as a run does when it ends.
@@ -67,6 +76,11 @@ private slots:
     void exportCsvClicked();
     void exportHtmlClicked();
     void exportChartsClicked();
+    void siteChosen();
+    void newSiteClicked();
+    void removeSiteClicked();
+    void importSite();
+    void finishStoreRun(std::shared_ptr<const OverviewResult> result, QStringList report);
 
 private:
     void buildControls();
@@ -78,6 +92,10 @@ private:
     void loadSettings();
     void saveSettings();
     void rememberFormat(const QString &format);
+    // The dates of the range; false (and said) when one is not a date.
+    bool readRange(QDate &from, QDate &to);
+    // Reads the store of the chosen site, importing its folder first when asked.
+    void startStoreRun(bool import);
 
     QLineEdit *folderEdit_;
     QPushButton *chooseFolder_;
@@ -105,8 +123,15 @@ private:
     QPushButton *exportCsv_;
     QPushButton *exportHtml_;
     QPushButton *exportCharts_;
+    QComboBox *site_;
+    QPushButton *newSite_;
+    QPushButton *removeSite_;
+    QPushButton *import_;
+    TrendTab *trend_;
 
     OverviewRunner runner_;
+    StoreRunner storeRunner_;
+    QString storeShown_;  // the store the shown result came from; empty for logs
     QTimer *progressTimer_;
     std::shared_ptr<const OverviewResult> result_;
     bool closeAfterRun_ = false;

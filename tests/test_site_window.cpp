@@ -57,7 +57,12 @@ private slots:
         QTemporaryDir dir;
         const QString logs = dir.filePath(QStringLiteral("logs"));
         QVERIFY(QDir().mkpath(logs));
-        WriteFile(logs + QStringLiteral("/access.log"), Line(1, "/a") + Line(1, "/b") + Line(8, "/a"));
+        QByteArray lines;  // four weeks of December, busier towards its end
+        for (int day = 1; day <= 28; ++day)
+            for (int i = 0; i < day / 3 + 1; ++i)
+                lines += Line(day, "/page" + QByteArray::number(i));
+        WriteFile(logs + QStringLiteral("/access.log"), lines);
+        const qint64 requests = lines.count('\n');
         SaveSite({QStringLiteral("示例"), logs, false, {}, dir.filePath(QStringLiteral("site.sqlite"))});
 
         OverviewWindow window;
@@ -66,8 +71,8 @@ private slots:
         window.chooseSite(QStringLiteral("示例"));
         Click(window, "importButton");
         QVERIFY(window.result());
-        QCOMPARE(window.result()->requests(), 3);
-        QVERIFY2(control<QLabel>(&window, "problemsLabel")->text().contains(QStringLiteral("access.log：新增 3 条记录")),
+        QCOMPARE(window.result()->requests(), requests);
+        QVERIFY2(control<QLabel>(&window, "problemsLabel")->text().contains(QStringLiteral("access.log：新增 %1 条记录").arg(requests)),
                  qPrintable(control<QLabel>(&window, "problemsLabel")->text()));
         auto *table = control<QTableView>(&window, "agentTable");
         QVERIFY(Headers(table).contains(QStringLiteral("变化")));
@@ -78,14 +83,15 @@ private slots:
         tabs->setCurrentIndex(tabs->count() - 1);
         auto *trend = control<ChartView>(&window, "trendChart");
         QCOMPARE(trend->chart().series.size(), 1);
-        QCOMPARE(trend->chart().series.front().points.size(), 2);  // the weeks of 12-01 and 12-08
+        QCOMPARE(trend->chart().series.front().points.size(), 5);  // the weeks from 11-30 to 12-28
+        SaveScreenshot(&window, "overview-site");
 
         // Nothing new, then the logs gone: the store still answers.
         Click(window, "importButton");
         QVERIFY(control<QLabel>(&window, "problemsLabel")->text().contains(QStringLiteral("已导入，无新内容")));
         QVERIFY(QDir(logs).removeRecursively());
         Click(window, "startButton");
-        QCOMPARE(window.result()->requests(), 3);
+        QCOMPARE(window.result()->requests(), requests);
 
         // Without a site the window reads logs as before, with no 变化 column.
         window.chooseSite({});
@@ -95,7 +101,6 @@ private slots:
         Click(window, "startButton");
         QCOMPARE(window.result()->requests(), 1);
         QVERIFY(!Headers(table).contains(QStringLiteral("变化")));
-        SaveScreenshot(&window, "overview-site");
     }
 
     void newAndRemovedSites()

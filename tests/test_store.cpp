@@ -373,6 +373,8 @@ void TestStore::trendListsEveryPeriod()
         {"start": "2026-12-14", "requests": 2, "pages": 2, "valid_pages": 1, "4xx": 0, "5xx": 0, "bytes": 200, "change": null}
     ])").array();
     QCOMPARE(periods, expected);
+    // The text table: columns as wide as their widest cell, figures to the right.
+    QVERIFY(TrendText(*trend).contains(QStringLiteral("2026-12-07       0       0         0    0    0    0 B  -100.0%\n")));
     QCOMPARE(RequestChange(3, 4), std::optional<double>(33.3));
     QCOMPARE(RequestChange(6, 5), std::optional<double>(-16.7));
 

@@ -34,7 +34,7 @@ QString FakeClientsText(const QList<ClientVerdict> &fakes)
 
 QString FixedWidthTable(const QStringList &headers, const QList<bool> &alignRight, const QList<QStringList> &rows)
 {
-    auto padded = [](const QString &text, int width, bool right) {
+    auto padded = [](const QString &text, int width, bool right) -> QString {
         const QString padding(std::max(0, width - DisplayWidth(text)), u' ');
         return right ? padding + text : text + padding;
     };

@@ -62,9 +62,10 @@ private:
     std::vector<qint32> pages_;  // the accumulator's page id by stored page id; -1: not met yet
 };
 
-// An agent's (page, status) pairs, added up over the days before they go to
-// the accumulator: an array by page finds a pair where a hash table would
-// miss the cache on most of a year's pairs.
+// An agent's (page, status) pairs by stored page id, added up over the days
+// before they go to the accumulator: a day lists its pairs by page id, so an
+// array by page is walked in order where a hash table would miss the cache on
+// most of a year's pairs.
 class AgentPairs
 {
 public:
@@ -92,7 +93,7 @@ public:
     const std::vector<OverviewAccumulator::CountedPair> &pairs() const { return pairs_; }
 
 private:
-    std::vector<qint32> firstOfPage_;  // by the accumulator's page id: index in pairs_, -1: none
+    std::vector<qint32> firstOfPage_;  // by stored page id: index in pairs_, -1: none
     std::vector<qint32> next_;         // the page's next pair, -1: none
     std::vector<OverviewAccumulator::CountedPair> pairs_;
 };
@@ -147,12 +148,16 @@ void StoreReader::readDays(const StoredAgent &agent)
         if (!DecodePages(query.blob(5), pages) || !DecodeClients(query.blob(6), clients))
             throw SqliteFailure(SQLITE_CORRUPT, QStringLiteral("a day's page or client list is cut short"));
         for (const PageEntry &entry : pages)
-            pairs.add(page(entry.page), entry, day);
+            pairs.add(entry.page, entry, day);
         for (const ClientEntry &entry : clients)
             figures_.addCountedClient(agentClass, entry.client, entry.requests);
     }
-    if (!pairs.pairs().empty())
-        figures_.addCountedPairs(agentClass, pairs.pairs());
+    if (pairs.pairs().empty())
+        return;
+    std::vector<OverviewAccumulator::CountedPair> counted = pairs.pairs();
+    for (OverviewAccumulator::CountedPair &pair : counted)
+        pair.page = page(pair.page);
+    figures_.addCountedPairs(agentClass, counted);
 }
 
 void StoreReader::readStatuses(const QList<StoredAgent> &agents)

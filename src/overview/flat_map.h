@@ -41,6 +41,14 @@ public:
 
     void insert(quint64 key) { (*this)[key]; }
 
+    // Room for `count` keys without growing on the way: each growth moves
+    // every key again.
+    void reserve(std::size_t count)
+    {
+        while (count * 2 > slots_.size())
+            grow();
+    }
+
     // Starts loading the slot where `key` lies or would go: a large table
     // misses the cache on most look-ups, and a caller that knows its key a
     // little before it needs the value hides that wait behind other work.

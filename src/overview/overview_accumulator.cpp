@@ -156,6 +156,7 @@ void OverviewAccumulator::addCountedStatus(int agentClass, int status, qint64 re
 void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
 {
     FlatMap<PairTally> &tallies = tallyOf(agentClass).pageStatuses;
+    tallies.reserve(tallies.size() + pairs.size());
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (i + kWaitingRecords < pairs.size())
             tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));

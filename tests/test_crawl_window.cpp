@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(control<QLabel>(&form, "Label5")->text(), QString::number(CollectLogInputs({QDir::currentPath()}, false).inputs.size()));
         QCOMPARE(control<QLineEdit>(&form, "Text1")->text(), QDir::currentPath());
         QCOMPARE(control<QLineEdit>(&form, "Text3")->text(), QStringLiteral("spider"));
-        QCOMPARE(control<QLabel>(&form, "Label7")->font().family(), QStringLiteral("Verdana"));
+        QCOMPARE(control<QLabel>(&form, "Label7")->text(), QStringLiteral("蛛迹通"));
         auto *frame = control<QGroupBox>(&form, "Frame1");
         QCOMPARE(frame->title(), QStringLiteral("搜索情况分析"));
         QCOMPARE(control<QPushButton>(frame, "Command2")->text(), QStringLiteral("分析【百度】"));
@@ -80,6 +80,8 @@ private slots:
         QCOMPARE(totals->count(), 2);
         QCOMPARE(totals->currentRow(), 1);
         QCOMPARE(totals->item(1)->text(), QStringLiteral("百度搜索总有效页面数：3"));
+        // Requests beside the distinct pages the report lines count.
+        QCOMPARE(control<QLabel>(&form, "Label9")->text(), QStringLiteral("百度：2 个文件，请求共 4 次，不同的页面 3 个"));
         QVERIFY(control<QGroupBox>(&form, "Frame1")->isEnabled());
         QCOMPARE(control<QProgressBar>(&form, "Pb1")->value(), 0);
         QCOMPARE(control<QProgressBar>(&form, "Pb1")->maximum(), 3);
@@ -123,6 +125,7 @@ private slots:
                               "ex02.log - 搜索页面数：1 - 有效页面数：1", "全部有效页面数：2", "分析已停止。", ""}));
         QCOMPARE(control<QListWidget>(&form, "List1")->currentItem()->text(),
                  QStringLiteral("百度搜索总有效页面数：2（未完成）"));
+        QVERIFY(control<QLabel>(&form, "Label9")->text().endsWith(QStringLiteral("（未完成）")));
     }
 
     void screenshots()

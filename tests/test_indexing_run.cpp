@@ -69,11 +69,11 @@ IndexingRunContext contextFor(const QSet<QString> &ticked)
     return context;
 }
 
-// The header's clock in the zh_CN locale the tests set: date and time to the second.
+// The header's clock in Chinese form, date and time to the second.
 QString header(int equals)
 {
     const QString rule(equals, u'=');
-    return rule + QStringLiteral("澜岫软件分析结果[2008/5/1 09:30:00]") + rule;
+    return rule + QStringLiteral("澜岫软件分析结果[2008年5月1日 09:30:00]") + rule;
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
 #include "common/app_settings.h"
+#include "overview/agent_catalogue.h"
+#include "overview/overview_format.h"
+#include "overview/ui/overview_figures.h"
 #include "overview/ui/overview_window.h"
+#include "overview/ui/problem_line.h"
+#include "overview/ui/verification_tools.h"
+#include "verification/address_lists.h"
+#include "verification/catalogue_rules.h"
 #include "support/tiny_dns_server.h"
 #include "verification/dns_evidence.h"
 #include "support/crawl_fixtures.h"
@@ -13,6 +20,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QHttpServer>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -113,6 +123,25 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("cannot read " + path.toUtf8());
 }
 
+// The text of the next message box, which is then closed.
+void catchMessage(QString &text)
+{
+    WhenModalShows([&text](QWidget *modal) {
+        text = qobject_cast<QMessageBox *>(modal)->text();
+        modal->close();
+    });
+}
+
+OverviewInput input(const QString &path, const QString &skipReason, qint64 records, qint64 badLines)
+{
+    OverviewInput made;
+    made.path = path;
+    made.skipReason = skipReason;
+    made.records = records;
+    made.badLines = badLines;
+    return made;
+}
+
 }  // namespace
 
 class TestOverviewWindow : public QObject
@@ -185,6 +214,125 @@ private slots:
         QVERIFY(!window.result());
         run(window);  // a new run after a stop goes to the end
         QVERIFY(control<QLabel>(&window, "statusLabel")->text().startsWith(QStringLiteral("完成")));
+
+        // A stopped run leaves the last finished one's table, and says so.
+        const QStringList shown = rowKeys(control<QTableView>(&window, "agentTable"));
+        control<QPushButton>(&window, "startButton")->click();
+        control<QPushButton>(&window, "stopButton")->click();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(control<QLabel>(&window, "statusLabel")->text(), QStringLiteral("已停止：新的分析未完成，表中仍是上一次的结果"));
+        QCOMPARE(rowKeys(control<QTableView>(&window, "agentTable")), shown);
+        QVERIFY(window.result() && !window.result()->stopped);
+    }
+
+    void sharesAndTotalsFollowTheShownRows()
+    {
+        OverviewWindow window;
+        window.setFolder(site_.path());
+        run(window);
+        auto *table = control<QTableView>(&window, "agentTable");
+        const int share = column(table, "占比");
+        QCOMPARE(table->model()->index(0, share).data().toString(), QStringLiteral("35.7%"));  // Baidu's 5 of 14
+        control<QCheckBox>(&window, "category_visitor")->setChecked(false);
+        QCOMPARE(table->model()->index(0, share).data().toString(), QStringLiteral("50.0%"));  // of the 10 shown
+        QVERIFY(control<QLabel>(&window, "totalsLabel")->text().startsWith(QStringLiteral("合计：5 个蜘蛛，请求数 10，")));
+        QTemporaryDir out;
+        QCOMPARE(window.exportCsv(out.path()), QString());
+        const QByteArray agents = fileBytes(out.filePath(QStringLiteral("agents.csv")));
+        QVERIFY(agents.contains("baiduspider") && !agents.contains("browser"));
+        QVERIFY(!fileBytes(out.filePath(QStringLiteral("days.csv"))).contains("浏览器"));
+    }
+
+    void headerSortsLargestFirstAndColumnsFit()
+    {
+        OverviewWindow window;
+        window.setFolder(site_.path());
+        window.resize(1600, 700);
+        window.show();
+        auto *table = control<QTableView>(&window, "agentTable");
+        table->setColumnWidth(0, 12);
+        run(window);
+        QVERIFY(table->columnWidth(0) >= table->fontMetrics().horizontalAdvance(QStringLiteral("百度蜘蛛")));
+        QHeaderView *header = table->horizontalHeader();
+        QVERIFY(!header->stretchLastSection());
+        const auto click = [&](const char *name) {
+            const int section = column(table, QString::fromUtf8(name));
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(section) + 4, header->height() / 2));
+            return header->sortIndicatorOrder();
+        };
+        QCOMPARE(click("流量"), Qt::DescendingOrder);
+        QCOMPARE(rowKeys(table).front(), QStringLiteral("googlebot"));
+        QCOMPARE(click("流量"), Qt::AscendingOrder);
+        QCOMPARE(click("蜘蛛"), Qt::AscendingOrder);  // names from A
+    }
+
+    void problemsInAFewLines()
+    {
+        OverviewResult result;
+        for (int i = 0; i < 14; ++i)
+            result.inputs.append(input(QStringLiteral("error.log.%1").arg(i), QStringLiteral("不是访问日志"), 0, 0));
+        QCOMPARE(EmptyRunReason(result, true).left(13), QStringLiteral("没有一个文件读出了访问记录"));
+        result.inputs += {input(QStringLiteral("a.log"), {}, 10, 3), input(QStringLiteral("b.log"), {}, 10, 4)};
+        const QStringList summary = ProblemSummary(result);
+        QCOMPARE(summary, (QStringList{"14 个文件已跳过：不是访问日志（error.log.0…）", "2 个文件有无效行，共 7 行（a.log…）"}));
+        QCOMPARE(EmptyRunReason(result, true), QString());
+        QCOMPARE(EmptyRunReason(OverviewResult(), false),
+                 QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”"));
+
+        ProblemLine line;
+        line.setProblems(summary, ProblemList(result));
+        QVERIFY(line.text().contains(QStringLiteral("查看全部 16 条")));
+        QWidget *list = line.openList();
+        QCOMPARE(control<QPlainTextEdit>(list, "problemText")->toPlainText().count(u'\n'), 15);
+    }
+
+    void addressListsAndCacheFromTheWindow()
+    {
+        QHttpServer web;
+        web.route("/good.json", [] {
+            return QByteArray(R"({"creationTime": "2026-12-02T00:00:00", "prefixes": [{"ipv4Prefix": "66.249.79.0/27"}]})");
+        });
+        const quint16 port = web.listen(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+        QSettings settings = OpenAppSettings();
+        for (const AddressListSpec &list : VerificationRulesOf(LoadAgentCatalogue()).lists)  // nothing from outside
+            settings.setValue(QStringLiteral("概览/地址列表网址/") + list.id,
+                              QStringLiteral("http://127.0.0.1:%1/%2").arg(port).arg(list.id == "googlebot" ? "good.json" : "missing"));
+        OverviewWindow window;
+        QString shown;
+        catchMessage(shown);
+        QSignalSpy updated(window.findChild<VerificationTools *>(), &VerificationTools::listsUpdated);
+        control<QPushButton>(&window, "updateLists")->click();
+        QVERIFY(updated.wait(20000));
+        QTRY_VERIFY(!shown.isEmpty());
+        QVERIFY2(shown.startsWith(QStringLiteral("有的地址列表未能更新：\ngooglebot: 已更新 (2026-12-02T00:00:00)\n")), qPrintable(shown));
+        QVERIFY(shown.contains(QStringLiteral("bingbot: 失败：HTTP 404，保留旧副本")));
+        QVERIFY(LoadAddressLists(AddressListFolder(), {"googlebot"}).find(QStringLiteral("googlebot")));
+
+        QVERIFY(QDir().mkpath(QFileInfo(VerificationCache::defaultPath()).path()));
+        WriteFile(VerificationCache::defaultPath(), "{}");
+        catchMessage(shown);
+        control<QPushButton>(&window, "clearCache")->click();
+        QCOMPARE(shown, QStringLiteral("DNS 缓存已清除，下次验证会重新查询。"));
+        QVERIFY(!QFile::exists(VerificationCache::defaultPath()));
+    }
+
+    void chartsSayWhatTheyAre()
+    {
+        // Forty days across a new year: the axis labels carry the year.
+        AgentOverview agent;
+        agent.id = QStringLiteral("baiduspider");
+        agent.name = QStringLiteral("百度蜘蛛");
+        for (QDate day(2014, 12, 10); day < QDate(2015, 1, 19); day = day.addDays(1))
+            agent.days.insert(day, 1);
+        OverviewResult result;
+        result.sources = {QStringLiteral("/var/log/nginx")};
+        result.days = agent.days;
+        result.agents = {agent};
+        const QString svg = DrawDayChart(result, {agent.id}, {860, 360}, ReportCaption(result, QDateTime(QDate(2026, 12, 8), QTime(12, 39, 43)))).svg;
+        QVERIFY(svg.contains(QStringLiteral(">2014-12-10<")));
+        QVERIFY(svg.contains(QStringLiteral(">/var/log/nginx · 2014-12-10 至 2015-01-18 · 生成于 2026年12月8日 12:39:43<")));
     }
 
     void closeMidRun()
@@ -210,6 +358,8 @@ private slots:
         QTemporaryDir out;
         QCOMPARE(window.exportCsv(out.filePath(QStringLiteral("window"))), QString());
         QCOMPARE(window.exportHtml(out.filePath(QStringLiteral("window.html"))), QString());
+        QVERIFY(fileBytes(out.filePath(QStringLiteral("window.html")))
+                    .contains((QDir::toNativeSeparators(site_.path()) + QStringLiteral(" · 2015-01-01 至 2015-01-03 · 生成于 ")).toUtf8()));
 
         QProcess cli;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -224,7 +374,10 @@ private slots:
         for (const char *name : {"agents.csv", "days.csv", "pages.csv"})
             QCOMPARE(fileBytes(out.filePath(QStringLiteral("window/") + QLatin1String(name))),
                      fileBytes(out.filePath(QStringLiteral("cli/") + QLatin1String(name))));
-        QCOMPARE(fileBytes(out.filePath(QStringLiteral("window.html"))), fileBytes(out.filePath(QStringLiteral("cli.html"))));
+        const auto withoutTime = [&](const char *name) {  // made a moment apart
+            return QString::fromUtf8(fileBytes(out.filePath(QLatin1String(name)))).remove(QRegularExpression(QStringLiteral("生成于 [^<]*")));
+        };
+        QCOMPARE(withoutTime("window.html"), withoutTime("cli.html"));
     }
 
     void chartsOfTheSelectedAgents()
@@ -254,9 +407,9 @@ private slots:
 
         QTemporaryDir out;
         QCOMPARE(window.exportCharts(out.path()), QString());
-        const QImage image(out.filePath(QStringLiteral("days.png")));
+        const QImage image(out.filePath(QStringLiteral("每日请求.png")));
         QCOMPARE(image.size(), DrawDayChart(*window.result(), {"baiduspider", "googlebot"}).size.toSize());
-        QVERIFY(!QImage(out.filePath(QStringLiteral("status.png"))).isNull());
+        QVERIFY(!QImage(out.filePath(QStringLiteral("状态分布.png"))).isNull());
     }
 
     void agentDetails()
@@ -276,6 +429,8 @@ private slots:
         auto *errors = control<QTableView>(details, "errorTable");
         QCOMPARE(errors->model()->rowCount(), 1);
         QCOMPARE(errors->model()->index(0, 1).data().toString(), QStringLiteral("404"));
+        control<QLineEdit>(details, "errorFilter")->setText(QStringLiteral("/a"));
+        QCOMPARE(errors->model()->rowCount(), 0);
         QCOMPARE(control<ChartView>(details, "agentDayChart")->chart().series.size(), 1);
 
         pages->selectRow(0);
@@ -296,6 +451,7 @@ private slots:
             run(window);
             QCOMPARE(rowKeys(control<QTableView>(&window, "agentTable")), (QStringList{"browser", "ahrefsbot"}));
             auto *table = control<QTableView>(&window, "agentTable");
+            QCOMPARE(table->model()->index(0, column(table, "占比")).data().toString(), QStringLiteral("80.0%"));  // of the range
             table->sortByColumn(column(table, "蜘蛛"), Qt::AscendingOrder);
             table->setColumnWidth(column(table, "蜘蛛"), 211);
             window.close();

@@ -1,5 +1,6 @@
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_window.h"
+#include "overview/ui/problem_line.h"
 #include "overview/ui/site_settings.h"
 #include "support/crawl_fixtures.h"
 #include "support/gui_helpers.h"
@@ -72,8 +73,10 @@ private slots:
         Click(window, "importButton");
         QVERIFY(window.result());
         QCOMPARE(window.result()->requests(), requests);
-        QVERIFY2(control<QLabel>(&window, "problemsLabel")->text().contains(QStringLiteral("access.log：新增 %1 条记录").arg(requests)),
-                 qPrintable(control<QLabel>(&window, "problemsLabel")->text()));
+        // The import's closing line in view, every input's line behind it.
+        auto *report = control<ProblemLine>(&window, "problemsLabel");
+        QVERIFY2(report->text().contains(QStringLiteral("新增 %1 条记录").arg(requests)), qPrintable(report->text()));
+        QVERIFY(report->allProblems().contains(QStringLiteral("access.log：新增 %1 条记录").arg(requests)));
         auto *table = control<QTableView>(&window, "agentTable");
         QVERIFY(Headers(table).contains(QStringLiteral("变化")));
 
@@ -88,7 +91,7 @@ private slots:
 
         // Nothing new, then the logs gone: the store still answers.
         Click(window, "importButton");
-        QVERIFY(control<QLabel>(&window, "problemsLabel")->text().contains(QStringLiteral("已导入，无新内容")));
+        QVERIFY(report->allProblems().contains(QStringLiteral("access.log：已导入，无新内容")));
         QVERIFY(QDir(logs).removeRecursively());
         Click(window, "startButton");
         QCOMPARE(window.result()->requests(), requests);

@@ -1,10 +1,13 @@
 #include "support/gui_helpers.h"
+#include "ui_common/export_prompts.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/maker_links.h"
 #include "ui_common/qt_translations.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -117,6 +120,35 @@ private slots:
             QMetaObject::invokeMethod(dialog, "accept");
         });
         QCOMPARE(ChooseFolder(nullptr, QStringLiteral("请选择一个目录.")), QStringLiteral("/"));
+
+        // It opens where it is told to.
+        QTemporaryDir start;
+        QString opened;
+        WhenModalShows([&](QWidget *modal) {
+            opened = qobject_cast<QFileDialog *>(modal)->directory().absolutePath();
+            modal->close();
+        });
+        QCOMPARE(ChooseFolder(nullptr, QStringLiteral("请选择一个目录."), start.path()), QString());
+        QCOMPARE(opened, start.path());
+    }
+
+    void replacingAsksFirst()
+    {
+        QTemporaryDir folder;
+        QVERIFY(ConfirmReplace(nullptr, folder.path(), {"agents.csv"}));  // nothing there: no question
+        QFile(folder.filePath(QStringLiteral("agents.csv"))).open(QIODevice::WriteOnly);
+        for (const auto &[button, goesOn] : {std::pair{"否[&N]", false}, std::pair{"是[&Y]", true}}) {
+            QString asked;
+            WhenModalShows([&, button = button](QWidget *modal) {
+                auto *box = qobject_cast<QMessageBox *>(modal);
+                asked = box->text();
+                for (QAbstractButton *choice : box->buttons())
+                    if (choice->text() == QString::fromUtf8(button))
+                        choice->click();
+            });
+            QCOMPARE(ConfirmReplace(nullptr, folder.path(), {"agents.csv", "days.csv"}), goesOn);
+            QCOMPARE(asked, QStringLiteral("%1 中已有 agents.csv，要替换吗？").arg(QDir::toNativeSeparators(folder.path())));
+        }
     }
 
     void makerLinksHighlightResetAndOpen()

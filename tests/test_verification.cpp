@@ -443,7 +443,7 @@ private slots:
         QCOMPARE(result.out, QStringLiteral("地址：66.249.66.1\n爬虫：googlebot\n"
                                             "反向域名（PTR）：crawl-66-249-66-1.googlebot.com\n"
                                             "正向解析 crawl-66-249-66-1.googlebot.com：66.249.66.1\n"
-                                            "地址列表 googlebot：没有地址列表（请先运行 trawlex-cli update-ranges）\n"
+                                            "地址列表 googlebot：没有地址列表（请在蜘蛛概览中点“更新地址列表”，或运行 trawlex-cli update-ranges）\n"
                                             "结论：已验证\n"));
         const int asked = server.queries();
         result = cli(home, QStringList{"verify"} + dns + QStringList{"66.249.66.1", "googlebot"});

@@ -163,10 +163,7 @@ int RunUpdateRangesCommand(const QStringList &arguments, Console &console)
     for (const AddressListSpec &list : std::as_const(lists)) {
         const ListUpdate update = UpdateAddressList(network, list, folder);
         allUpdated = allUpdated && update.failure.isEmpty();
-        console.out(update.failure.isEmpty()
-                        ? QStringLiteral("%1: 已更新 (%2)\n")
-                              .arg(list.id, update.creationTime.isEmpty() ? QStringLiteral("未注明") : update.creationTime)
-                        : QStringLiteral("%1: 失败：%2，保留旧副本\n").arg(list.id, update.failure));
+        console.out(ListUpdateLine(update) + u'\n');
     }
     return allUpdated && console.outOk() ? ExitOk : ExitRunFailed;
 }

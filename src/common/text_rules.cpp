@@ -10,3 +10,8 @@ QString TrimSpaces(QStringView text)
         --end;
     return text.sliced(begin, end - begin).toString();
 }
+
+QString ChineseDateTimeText(const QDateTime &moment)
+{
+    return moment.toString(QStringLiteral("yyyy年M月d日 HH:mm:ss"));
+}

@@ -6,7 +6,6 @@
 #include "common/text_rules.h"
 #include "indexing/extraction.h"
 
-#include <QLocale>
 #include <QRandomGenerator>
 
 namespace {
@@ -54,20 +53,6 @@ QString reportLine(const IndexingService &service, const QString &address, qsize
                    const std::optional<qint64> &value)
 {
     return address + QString(width - reportWidth(address) + 2, u' ') + service.label + valueText(service, value);
-}
-
-// The locale's long time form without its time zone ("t", outside quotes).
-QString longTimeFormatWithoutZone(const QLocale &locale)
-{
-    QString format;
-    bool quoted = false;
-    for (const QChar c : locale.timeFormat(QLocale::LongFormat)) {
-        if (c == u'\'')
-            quoted = !quoted;
-        if (quoted || c != u't')
-            format += c;
-    }
-    return format.simplified();
 }
 
 }  // namespace
@@ -119,12 +104,7 @@ qsizetype UrlColumnWidth(const SiteList &sites)
     return width;
 }
 
-QString ReportClockText(const QDateTime &moment)
-{
-    const QLocale locale;
-    return locale.toString(moment.date(), QLocale::ShortFormat) + u' '
-        + locale.toString(moment.time(), longTimeFormatWithoutZone(locale));
-}
+QString ReportClockText(const QDateTime &moment) { return ChineseDateTimeText(moment); }
 
 namespace {
 

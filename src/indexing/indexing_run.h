@@ -99,8 +99,8 @@ struct IndexingRunContext
 // Widest trimmed address over all entries, in columns.
 qsizetype UrlColumnWidth(const SiteList &sites);
 
-// The header's date and time: the locale's short date and its long time
-// (with seconds), without a time zone.
+// The header's date and time in Chinese form, whatever the system's locale:
+// "2026年12月8日 12:39:43".
 QString ReportClockText(const QDateTime &moment);
 
 // Queries every checked site with every ticked service, in the order of the

@@ -47,7 +47,8 @@ AgentColumn FigureColumn(const QString &header, const Figure &figure, bool adds,
 
 QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
 {
-    const qint64 records = result.records;
+    // Shares are of the requests in the date range, which the rows add up to.
+    const qint64 inRange = result.requests();
     QList<AgentColumn> columns = {
         {QStringLiteral("蜘蛛"), false, [](const AgentOverview &agent, Shown) { return agent.name; },
          [](const OverviewResult &, Shown) { return QStringLiteral("合计"); }},
@@ -56,8 +57,8 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
          {}},
         FigureColumn(QStringLiteral("请求数"), &AgentOverview::requests, true),
         {QStringLiteral("占比"), true,
-         [records](const AgentOverview &agent, Shown shown) { return ShareText(agent.requests, records, shown); },
-         [](const OverviewResult &whole, Shown shown) { return ShareText(whole.requests(), whole.records, shown); }},
+         [inRange](const AgentOverview &agent, Shown shown) { return ShareText(agent.requests, inRange, shown); },
+         [inRange](const OverviewResult &, Shown shown) { return ShareText(inRange, inRange, shown); }},
     };
     if (result.comparesPrevious)
         columns.append({QStringLiteral("变化"), true,

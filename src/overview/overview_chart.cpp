@@ -123,6 +123,17 @@ qreal LegendHeight(const QList<LegendEntry> &entries, qreal width)
     return DrawLegend(scratch, entries, 0, 0, width);
 }
 
+constexpr qreal kCaptionHeight = 24;
+
+// The caption's line at the top; gives the height it takes.
+qreal DrawCaption(SvgText &svg, const QString &caption)
+{
+    if (caption.isEmpty())
+        return 0;
+    svg.text(QPointF(8, 16), caption, "start", "#555555");
+    return kCaptionHeight;
+}
+
 void DrawNoData(SvgText &svg, QSizeF size)
 {
     svg.text(QPointF(size.width() / 2, size.height() / 2), QStringLiteral("无数据"), "middle", "#888888");
@@ -130,14 +141,14 @@ void DrawNoData(SvgText &svg, QSizeF size)
 
 }  // namespace
 
-Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size)
+Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
 {
     QList<const AgentOverview *> agents;
     for (const QString &id : agentIds)
         if (const AgentOverview *agent = result.agent(id))
             agents.append(agent);
     if (result.days.isEmpty() || agents.isEmpty())
-        return DrawLineChart({}, {}, size);
+        return DrawLineChart({}, {}, size, caption);
     const QDate lastDay = result.days.lastKey();
     const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
     QList<QDate> days;
@@ -150,14 +161,15 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
             line.values.append(agent->days.value(day));
         lines.append(line);
     }
-    return DrawLineChart(days, lines, size);
+    return DrawLineChart(days, lines, size, caption);
 }
 
-Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size)
+Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size, const QString &caption)
 {
     Chart chart;
     chart.size = size;
     SvgText svg(size);
+    const qreal captionHeight = DrawCaption(svg, caption);
     if (dates.isEmpty() || lines.isEmpty()) {
         DrawNoData(svg, size);
         chart.svg = svg.finish();
@@ -167,30 +179,34 @@ Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QS
     QList<LegendEntry> legend;
     for (qsizetype i = 0; i < lines.size(); ++i)
         legend.append({lines[i].label, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
-    constexpr qreal kLeft = 64, kRight = 40, kTop = 14, kAxisLabels = 26;  // room for half a date label
+    constexpr qreal kLeft = 64, kRight = 40, kAxisLabels = 26;  // room for half a date label
+    const qreal top = 14 + captionHeight;
     const qreal legendHeight = LegendHeight(legend, size.width() - kLeft - kRight);
-    chart.plotArea = QRectF(kLeft, kTop, size.width() - kLeft - kRight,
-                            std::max(40.0, size.height() - kTop - kAxisLabels - legendHeight - 8));
+    chart.plotArea = QRectF(kLeft, top, size.width() - kLeft - kRight,
+                            std::max(40.0, size.height() - top - kAxisLabels - legendHeight - 8));
     const QRectF plot = chart.plotArea;
 
+    const QDate firstDay = dates.front();
+    const QDate lastDay = dates.back();
     const qint64 dayCount = dates.size();
     qint64 highest = 1;
     for (const ChartLine &line : lines)
         for (qint64 value : line.values)
             highest = std::max(highest, value);
     const qreal step = NiceStep(qreal(highest), 5);
-    const qreal top = std::ceil(qreal(highest) / step) * step;
+    const qreal highestTick = std::ceil(qreal(highest) / step) * step;
     auto xOf = [&](qint64 day) {
         return plot.left() + (dayCount == 1 ? plot.width() / 2 : plot.width() * qreal(day) / qreal(dayCount - 1));
     };
-    auto yOf = [&](qreal value) { return plot.bottom() - plot.height() * value / top; };
+    auto yOf = [&](qreal value) { return plot.bottom() - plot.height() * value / highestTick; };
 
-    for (qreal value = 0; value <= top + step / 2; value += step) {
+    for (qreal value = 0; value <= highestTick + step / 2; value += step) {
         svg.line(QPointF(plot.left(), yOf(value)), QPointF(plot.right(), yOf(value)),
                  value == 0 ? QStringLiteral("#666666") : QStringLiteral("#e0e0e0"));
         svg.text(QPointF(plot.left() - 6, yOf(value) + 4), CountText(qint64(value)), "end");
     }
-    const bool longDates = plot.width() / qreal(dayCount) >= 80 || dayCount == 1;
+    // Month and day alone where they fit, unless the days cross a new year.
+    const bool longDates = plot.width() / qreal(dayCount) >= 80 || dayCount == 1 || firstDay.year() != lastDay.year();
     const qreal labelWidth = longDates ? 80 : 48;
     const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(dayCount) * labelWidth / plot.width())));
     for (qint64 day = 0; day < dayCount; day += labelEvery) {
@@ -217,18 +233,21 @@ Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QS
     return chart;
 }
 
-Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size)
+Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
 {
     QList<const AgentOverview *> agents;
     for (const QString &id : agentIds)
         if (const AgentOverview *agent = result.agent(id))
             agents.append(agent);
-    constexpr qreal kRow = 26, kBar = 16, kTop = 34, kAxis = 28, kRight = 70;
+    constexpr qreal kRow = 26, kBar = 16, kAxis = 28, kRight = 70;
+    const qreal captionHeight = caption.isEmpty() ? 0 : kCaptionHeight;
+    const qreal top = 34 + captionHeight;
     if (size.height() <= 0)
-        size.setHeight(kTop + kRow * qreal(std::max<qsizetype>(agents.size(), 1)) + kAxis);
+        size.setHeight(top + kRow * qreal(std::max<qsizetype>(agents.size(), 1)) + kAxis);
     Chart chart;
     chart.size = size;
     SvgText svg(size);
+    DrawCaption(svg, caption);
     if (agents.isEmpty()) {
         DrawNoData(svg, size);
         chart.svg = svg.finish();
@@ -247,14 +266,14 @@ Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds,
         highest = std::max(highest, agent->requests);
     }
     const qreal left = std::min(labelWidth, size.width() / 3) + 16;
-    chart.plotArea = QRectF(left, kTop, std::max(40.0, size.width() - left - kRight), size.height() - kTop - kAxis);
+    chart.plotArea = QRectF(left, top, std::max(40.0, size.width() - left - kRight), size.height() - top - kAxis);
     const QRectF plot = chart.plotArea;
-    DrawLegend(svg, legend, left, 6, plot.width());
+    DrawLegend(svg, legend, left, 6 + captionHeight, plot.width());
 
     const qreal step = NiceStep(qreal(highest), 5);
-    const qreal top = std::ceil(qreal(highest) / step) * step;
-    auto xOf = [&](qreal value) { return plot.left() + plot.width() * value / top; };
-    for (qreal value = 0; value <= top + step / 2; value += step) {
+    const qreal highestTick = std::ceil(qreal(highest) / step) * step;
+    auto xOf = [&](qreal value) { return plot.left() + plot.width() * value / highestTick; };
+    for (qreal value = 0; value <= highestTick + step / 2; value += step) {
         svg.line(QPointF(xOf(value), plot.top()), QPointF(xOf(value), plot.bottom()),
                  value == 0 ? QStringLiteral("#666666") : QStringLiteral("#e0e0e0"));
         svg.text(QPointF(xOf(value), plot.bottom() + 18), CountText(qint64(value)), "middle");

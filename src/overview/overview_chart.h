@@ -64,8 +64,10 @@ struct ChartHit
 };
 
 // Requests per day of the given agents, one line each, over the days of the
-// result; axes, dates and a legend.
-Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360});
+// result; axes, dates (with the year when the days cross one) and a legend.
+// A `caption` (what the chart is of, for a picture on its own) heads it.
+Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360},
+                   const QString &caption = {});
 
 // One line of a line chart: a value for each of the chart's dates.
 struct ChartLine
@@ -77,10 +79,12 @@ struct ChartLine
 
 // Lines over the given dates (days, or the first days of weeks or months),
 // with axes, dates and a legend; the per-day chart is one of these.
-Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size = {860, 360});
+Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size = {860, 360},
+                    const QString &caption = {});
 
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
-Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0});
+Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0},
+                      const QString &caption = {});
 
 // The point nearest to `at` within `radius` (per-day chart) or the bar
 // segment holding it (status chart); nothing when there is none.

@@ -128,20 +128,35 @@ void WriteFakeClients(const OverviewResult &result, CsvFile &csv)
         csv.row({fake.address, fake.agentId, QString::number(fake.requests), fake.ptr, fake.reason});
 }
 
+using CsvWriter = void (*)(const OverviewResult &, CsvFile &);
+
+QList<std::pair<QString, CsvWriter>> CsvFiles(const OverviewResult &result)
+{
+    QList<std::pair<QString, CsvWriter>> files{{QStringLiteral("agents.csv"), WriteAgents},
+                                               {QStringLiteral("days.csv"), WriteDays},
+                                               {QStringLiteral("pages.csv"), WritePages}};
+    if (result.verification)
+        files.append({QStringLiteral("fake_clients.csv"), WriteFakeClients});
+    return files;
+}
+
 }  // namespace
+
+QStringList OverviewCsvFileNames(const OverviewResult &result)
+{
+    QStringList names;
+    for (const auto &file : CsvFiles(result))
+        names.append(file.first);
+    return names;
+}
 
 QString WriteOverviewCsv(const OverviewResult &result, const QString &folder)
 {
     if (!QDir().mkpath(folder))
         return QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
     const QDir dir(folder);
-    using Writer = void (*)(const OverviewResult &, CsvFile &);
-    QList<std::pair<const char *, Writer>> files{{"agents.csv", WriteAgents}, {"days.csv", WriteDays},
-                                                 {"pages.csv", WritePages}};
-    if (result.verification)
-        files.append({"fake_clients.csv", WriteFakeClients});
-    for (const auto &[name, write] : files) {
-        CsvFile csv(dir.filePath(QLatin1String(name)));
+    for (const auto &[name, write] : CsvFiles(result)) {
+        CsvFile csv(dir.filePath(name));
         write(result, csv);
         if (const QString problem = csv.finish(); !problem.isEmpty())
             return problem;

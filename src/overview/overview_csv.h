@@ -11,6 +11,9 @@
 // went wrong, in Chinese.
 QString WriteOverviewCsv(const OverviewResult &result, const QString &folder);
 
+// The files WriteOverviewCsv writes for this result, in order.
+QStringList OverviewCsvFileNames(const OverviewResult &result);
+
 // One CSV row without its line end: fields quoted where they must be, and a
 // field that starts like a formula kept as text.
 QString CsvRow(const QStringList &fields);

@@ -1,8 +1,11 @@
 #include "overview/overview_format.h"
 
-#include <cmath>
+#include "common/text_rules.h"
 
+#include <QDir>
 #include <QLocale>
+
+#include <cmath>
 
 QString FamilyKey(LogFamily family)
 {
@@ -60,6 +63,23 @@ QString ByteSizeText(qint64 bytes)
 QString StatusClassLabel(StatusClass statusClass)
 {
     return statusClass == StatusClass::Unknown ? QStringLiteral("未知") : StatusClassKey(statusClass);
+}
+
+QString ReportCaption(const OverviewResult &result, const QDateTime &made)
+{
+    QStringList parts;
+    QStringList sources;
+    for (const QString &source : result.sources)
+        sources.append(QDir::toNativeSeparators(source));
+    if (!sources.isEmpty())
+        parts.append(sources.join(u'、'));
+    if (result.from.isValid() || result.to.isValid())
+        parts.append(QStringLiteral("%1 至 %2").arg(result.from.isValid() ? DayText(result.from) : QStringLiteral("最早"),
+                                                  result.to.isValid() ? DayText(result.to) : QStringLiteral("最晚")));
+    else if (!result.days.isEmpty())
+        parts.append(QStringLiteral("%1 至 %2").arg(DayText(result.days.firstKey()), DayText(result.days.lastKey())));
+    parts.append(QStringLiteral("生成于 ") + ChineseDateTimeText(made));
+    return parts.join(QStringLiteral(" · "));
 }
 
 QStringList InputNotes(const OverviewInput &input)

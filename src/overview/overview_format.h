@@ -19,6 +19,11 @@ QString CountText(qint64 count);                // "1,234,567"
 QString ByteSizeText(qint64 bytes);             // "512 B", "1.5 KB", "3.20 MB", "1.07 GB"
 QString StatusClassLabel(StatusClass statusClass);  // "2xx" ... "未知"
 
+// What a report or an exported chart shows: the folders read, the dates
+// ("2015-01-01 至 2015-01-28": the range asked for, else the days seen) and
+// when it was made ("生成于 2026年12月8日 12:39:43"), joined by " · ".
+QString ReportCaption(const OverviewResult &result, const QDateTime &made);
+
 // The report lines an input gets besides its figures: skipped, could not be
 // read to its end, bad lines, lines too long, no page column. Empty when none.
 QStringList InputNotes(const OverviewInput &input);

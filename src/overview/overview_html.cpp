@@ -23,8 +23,10 @@ body { font-family: 'Noto Sans CJK SC', 'Microsoft YaHei', 'PingFang SC', sans-s
 h1 { font-size: 22px; margin: 0 0 8px; }
 h2 { font-size: 17px; margin: 28px 0 8px; border-bottom: 1px solid #ddd; padding-bottom: 4px; }
 p.summary { color: #555; margin: 4px 0; }
-table { border-collapse: collapse; font-size: 13px; }
-th, td { border: 1px solid #ddd; padding: 3px 6px; white-space: nowrap; }
+table { border-collapse: collapse; font-size: 13px; max-width: 100%; }
+th, td { border: 1px solid #ddd; padding: 3px 6px; overflow-wrap: anywhere; }
+td.n, th { white-space: nowrap; }
+svg { max-width: 100%; height: auto; }
 th { background: #f3f5f8; }
 td.n { text-align: right; font-variant-numeric: tabular-nums; }
 tr.total td { font-weight: bold; background: #fafafa; }
@@ -124,10 +126,11 @@ QString Notes(const OverviewResult &result)
 
 }  // namespace
 
-QString OverviewHtml(const OverviewResult &result)
+QString OverviewHtml(const OverviewResult &result, const QDateTime &made)
 {
     QString html = QString::fromUtf8(kHead);
     html += QStringLiteral("<h1>蜘蛛概览</h1>\n");
+    html += QStringLiteral("<p class=\"summary\">%1</p>\n").arg(Escaped(ReportCaption(result, made)));
     html += QStringLiteral("<p class=\"summary\">记录数 %1 · 无效行 %2 · 范围内请求 %3 · 日志文件 %4 个</p>\n")
                 .arg(CountText(result.records), CountText(result.badLines), CountText(result.requests()),
                      CountText(result.inputs.size()));
@@ -149,7 +152,7 @@ QString OverviewHtml(const OverviewResult &result)
     return html + QStringLiteral("</body>\n</html>\n");
 }
 
-QString WriteOverviewHtml(const OverviewResult &result, const QString &fileName)
+QString WriteOverviewHtml(const OverviewResult &result, const QString &fileName, const QDateTime &made)
 {
-    return SaveFileAtomically(fileName, OverviewHtml(result).toUtf8());
+    return SaveFileAtomically(fileName, OverviewHtml(result, made).toUtf8());
 }

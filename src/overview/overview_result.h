@@ -110,6 +110,7 @@ struct AgentOverview
 
 struct OverviewResult
 {
+    QStringList sources;          // the folders and files asked for, as given
     QList<OverviewInput> inputs;  // in the order read
     QStringList problems;         // report lines: inputs that are none, a malformed crawlers.json, ...
     qint64 records = 0;           // records of all inputs, whatever the date range

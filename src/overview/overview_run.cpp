@@ -54,6 +54,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
                            const StopFlag *stop)
 {
     OverviewResult result;
+    result.sources = request.paths;
     result.from = request.from;
     result.to = request.to;
     result.problems = catalogue.problems;

@@ -1,11 +1,13 @@
 #include "shell/main_window.h"
 
 #include "common/app_identity.h"
+#include "common/app_settings.h"
 #include "crawl_log/ui/form1.h"
 #include "indexing/ui/form3.h"
 #include "overview/ui/overview_window.h"
 #include "ui_common/maker_links.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -40,6 +42,10 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
     connect(menuCommand(bar, QStringLiteral("蜘蛛概览(&O)")), &QAction::triggered, this, [this] { openOverview(); });
     connect(menuCommand(bar, QStringLiteral("关键词排行分析(&K)")), &QAction::triggered, this,
             &MDIForm1::announceKeywordRanking);
+    windowMenu_ = bar->addMenu(QStringLiteral("窗口(&W)"));
+    windowMenu_->setObjectName(QStringLiteral("menu窗口"));
+    windowMenu_->menuAction()->setObjectName(QStringLiteral("menu窗口"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MDIForm1::listWindows);
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("menu帮助"));
     help->menuAction()->setObjectName(QStringLiteral("menu帮助"));
@@ -71,48 +77,109 @@ MDIForm1::MDIForm1(QWidget *parent) : QMainWindow(parent)
     workspace_ = new QMdiArea(central);
     workspace_->setObjectName(QStringLiteral("workspace"));
     workspace_->setBackground(palette().brush(QPalette::Dark));
+    // A child wider than the frame scrolls; it does not stretch the frame.
+    workspace_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    workspace_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(Picture1);
     layout->addWidget(workspace_, 1);
     setCentralWidget(central);
-    resize(960, 640);
+    resize(1280, 860);
+    restoreGeometry(OpenAppSettings().value(QStringLiteral("主窗口/位置")).toByteArray());
+    listWindows();
 }
 
-// The job windows are loaded afresh at every opening, modal over the frame,
-// and unloaded when they close.
+void MDIForm1::listWindows()
+{
+    windowMenu_->clear();
+    windowMenu_->addAction(QStringLiteral("层叠(&C)"), workspace_, &QMdiArea::cascadeSubWindows)->setObjectName(
+        QStringLiteral("menu层叠"));
+    windowMenu_->addAction(QStringLiteral("平铺(&T)"), workspace_, &QMdiArea::tileSubWindows)->setObjectName(
+        QStringLiteral("menu平铺"));
+    windowMenu_->addAction(QStringLiteral("全部关闭(&A)"), workspace_, &QMdiArea::closeAllSubWindows)->setObjectName(
+        QStringLiteral("menu全部关闭"));
+    const QList<QMdiSubWindow *> children = workspace_->subWindowList();
+    if (!children.isEmpty())
+        windowMenu_->addSeparator();
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        QMdiSubWindow *child = children[i];
+        QAction *show = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(child->windowTitle()), this,
+                                               [this, child] { workspace_->setActiveSubWindow(child); });
+        show->setCheckable(true);
+        show->setChecked(child == workspace_->activeSubWindow());
+    }
+}
+
+template <typename T>
+T *MDIForm1::raiseChild()
+{
+    for (QMdiSubWindow *frame : workspace_->subWindowList())
+        if (auto *window = qobject_cast<T *>(frame->widget())) {
+            if (frame->isMinimized())
+                frame->showNormal();
+            workspace_->setActiveSubWindow(frame);
+            return window;
+        }
+    return nullptr;
+}
+
+// A job window as a child of the workspace, deleted when it closes.
+QMdiSubWindow *MDIForm1::addChild(QWidget *window)
+{
+    QMdiSubWindow *frame = workspace_->addSubWindow(window);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    connect(frame, &QObject::destroyed, this, [this] {
+        if (closeWhenChildrenGone_ && workspace_->subWindowList().isEmpty())
+            close();
+    });
+    frame->show();
+    return frame;
+}
+
+void MDIForm1::closeEvent(QCloseEvent *event)
+{
+    // The children save what they keep as they close; one whose run is still
+    // ending closes once it has stopped, and the frame after it.
+    workspace_->closeAllSubWindows();
+    if (!workspace_->subWindowList().isEmpty()) {
+        closeWhenChildrenGone_ = true;
+        event->ignore();
+        return;
+    }
+    OpenAppSettings().setValue(QStringLiteral("主窗口/位置"), saveGeometry());
+    event->accept();
+}
+
+// Each job window is a child of the workspace, loaded at its first opening
+// and unloaded when it closes; choosing it while open brings it to the front.
 void MDIForm1::openCrawlLogWindow()
 {
-    Form1 window(this);
-    connect(&window, &Form1::overviewRequested, this, &MDIForm1::openOverview);
-    window.exec();
+    if (raiseChild<Form1>())
+        return;
+    auto *window = new Form1;
+    connect(window, &Form1::overviewRequested, this, &MDIForm1::openOverview);
+    addChild(window);
 }
 
 void MDIForm1::openIndexingWindow()
 {
-    Form3 window(this);
-    window.exec();
+    if (!raiseChild<Form3>())
+        addChild(new Form3);
 }
 
-// The overview is a child of the workspace, one at a time: choosing it again
-// brings it to the front.
+// With a folder (全部蜘蛛概览 of the crawl-log window), the overview of that
+// folder starts at once.
 void MDIForm1::openOverview(const QString &folder, bool recursive)
 {
-    OverviewWindow *overview = nullptr;
-    for (QMdiSubWindow *frame : workspace_->subWindowList())
-        if ((overview = qobject_cast<OverviewWindow *>(frame->widget()))) {
-            workspace_->setActiveSubWindow(frame);
-            break;
-        }
+    OverviewWindow *overview = raiseChild<OverviewWindow>();
     if (!overview) {
         overview = new OverviewWindow;
-        QMdiSubWindow *frame = workspace_->addSubWindow(overview);
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        frame->show();
+        addChild(overview);
     }
     if (!folder.isEmpty())
-        overview->setFolder(folder, recursive);
+        overview->startOverview(folder, recursive);
 }
 
 void MDIForm1::announceKeywordRanking()

@@ -3,13 +3,20 @@
 #include "common/stop_flag.h"
 
 #include <QCloseEvent>
+#include <QMdiSubWindow>
 #include <QWidget>
+
+QWidget *FrameOf(QWidget *window)
+{
+    auto *frame = qobject_cast<QMdiSubWindow *>(window->parentWidget());
+    return frame ? static_cast<QWidget *>(frame) : window;
+}
 
 void WindowRun::end()
 {
     running_ = false;
     if (closeAfterRun_)
-        window_->close();
+        FrameOf(window_)->close();
 }
 
 bool WindowRun::deferClose(QCloseEvent *event)

@@ -4,6 +4,10 @@ class QCloseEvent;
 class QWidget;
 class StopFlag;
 
+// What closes a window: the workspace's frame around it when it is a child
+// of the main window's workspace, else the window itself.
+QWidget *FrameOf(QWidget *window);
+
 // Whether a window's run is in progress, and what a close does meanwhile:
 // it stops the run and waits, and the window closes once the run has
 // returned, so nothing is destroyed under the running loop.

@@ -33,7 +33,7 @@ LoadedAddressLists LoadAddressLists(const QString &folder, const QStringList &id
     for (const QString &id : ids) {
         QFile file(listPath(folder, id));
         if (!file.exists()) {
-            loaded.problems.insert(id, QStringLiteral("没有地址列表（请先运行 trawlex-cli update-ranges）"));
+            loaded.problems.insert(id, QStringLiteral("没有地址列表（请在蜘蛛概览中点“更新地址列表”，或运行 trawlex-cli update-ranges）"));
             continue;
         }
         QString problem;
@@ -79,4 +79,12 @@ ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSp
     }
     update.creationTime = parsed.creationTime;
     return update;
+}
+
+QString ListUpdateLine(const ListUpdate &update)
+{
+    if (!update.failure.isEmpty())
+        return QStringLiteral("%1: 失败：%2，保留旧副本").arg(update.id, update.failure);
+    return QStringLiteral("%1: 已更新 (%2)")
+        .arg(update.id, update.creationTime.isEmpty() ? QStringLiteral("未注明") : update.creationTime);
 }

@@ -23,7 +23,7 @@ struct AddressListSpec
 struct LoadedAddressLists
 {
     QHash<QString, AddressList> lists;
-    QHash<QString, QString> problems;  // id → "没有地址列表（请先运行 trawlex-cli update-ranges）" or why invalid
+    QHash<QString, QString> problems;  // id → "没有地址列表（请在蜘蛛概览中点“更新地址列表”，或运行 trawlex-cli update-ranges）" or why invalid
 
     const AddressList *find(const QString &id) const;
 };
@@ -44,3 +44,6 @@ struct ListUpdate
 // Downloads each list (http(s) only, at most 16 MiB and 30 s each), checks
 // its shape and saves it atomically as `folder`/ID.json.
 ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder);
+
+// The update's report line: "googlebot: 已更新 (2024-…)" or "googlebot: 失败：…，保留旧副本".
+QString ListUpdateLine(const ListUpdate &update);

@@ -38,13 +38,24 @@ const QString kSettingsGroup = QStringLiteral("设置");
 const QString kFolderKey = QStringLiteral("目录");
 const QString kSubFoldersKey = QStringLiteral("包含子目录");
 
+// The run's requests beside its distinct pages: the report's "有效页面数"
+// counts pages, not requests.
+QString RequestsTotalText(const QString &spiderName, const CrawlRunSummary &summary)
+{
+    qint64 requests = 0;
+    for (const CrawlFileSummary &file : summary.files)
+        requests += file.requests;
+    return QStringLiteral("%1：%2 个文件，请求共 %3 次，不同的页面 %4 个%5")
+        .arg(spiderName, QString::number(summary.files.size()), QString::number(requests),
+             QString::number(summary.validPages), summary.stopped ? QStringLiteral("（未完成）") : QString());
+}
+
 }  // namespace
 
 Form1::Form1(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("蛛迹通－澜岫软件"));
-    setModal(true);
     buildControls();
     new MakerLinks(this, Image1, Label3, Label4);
 
@@ -107,8 +118,12 @@ void Form1::buildControls()
     Command4 = NamedButton(this, QStringLiteral("Command4"), QStringLiteral("清空"));
     Command5 = NamedButton(this, QStringLiteral("Command5"), QStringLiteral("复制全部"));
     Command18 = NamedButton(this, QStringLiteral("Command18"), QStringLiteral("查看网页详细"));
-    Label7 = NamedLabel(this, QStringLiteral("Label7"), AppIdentity::internalName());
-    Label7->setFont(QFont(QStringLiteral("Verdana"), 20, QFont::Bold));
+    Label7 = NamedLabel(this, QStringLiteral("Label7"), AppIdentity::title());
+    QFont heading = Label7->font();
+    heading.setPointSize(20);
+    heading.setBold(true);
+    Label7->setFont(heading);
+    Label9 = NamedLabel(this, QStringLiteral("Label9"), QString());
     Label8 = NamedLabel(this, QStringLiteral("Label8"), QStringLiteral("如发现分析结果有误，请告知澜岫软件（联系邮箱：lanxiu@lanxiu.example.com），谢谢！"));
     Image1 = MakerLinks::makeImage(this);
     Label3 = MakerLinks::makeLabel(this, "Label3", QStringLiteral("澜岫提供更多好的免费软件"));
@@ -167,6 +182,7 @@ void Form1::buildControls()
     layout->addLayout(middle);
     layout->addWidget(Label6);
     layout->addLayout(results, 1);
+    layout->addWidget(Label9);
     layout->addWidget(Pb1);
     layout->addLayout(actions);
     resize(940, 700);
@@ -183,10 +199,8 @@ void Form1::buildControls()
     connect(Command4, &QPushButton::clicked, this, &Form1::command4Clicked);
     connect(Command5, &QPushButton::clicked, this, &Form1::command5Clicked);
     connect(Command19, &QPushButton::clicked, this, &Form1::command19Clicked);
-    // The overview lives in the main frame, which this modal window blocks: it closes to make way.
     connect(Command20, &QPushButton::clicked, this, [this] {
         emit overviewRequested(QDir::toNativeSeparators(fileListFolder_), Check1->isChecked());
-        close();
     });
 }
 
@@ -258,7 +272,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::command1Clicked()
 {
-    const QString folder = ChooseFolder(this, QStringLiteral("请选择一个目录."));
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择一个目录."), fileListFolder_);
     if (!folder.isEmpty())
         Text1->setText(folder);
 }
@@ -306,6 +320,7 @@ void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
     request.spiderName = spiderName;
     TextBoxRunOutput output(Text2, Pb1);
     const CrawlRunSummary summary = RunCrawlAnalysis(request, runWidePages_, output, StopRequested);
+    Label9->setText(RequestsTotalText(spiderName, summary));
     List1->addItem(summary.totalEntry);
     List1->setCurrentRow(List1->count() - 1);
     Frame1->setEnabled(true);
@@ -313,7 +328,7 @@ void Form1::runCrawlAnalysis(const QString &spiderName, const QString &token)
     run_.end();
 }
 
-void Form1::reject() { close(); }
+void Form1::reject() { FrameOf(this)->close(); }
 
 void Form1::closeEvent(QCloseEvent *event)
 {

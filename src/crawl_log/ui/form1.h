@@ -76,7 +76,8 @@ private:
     QPushButton *Command4;   // 清空
     QPushButton *Command5;   // 复制全部
     QPushButton *Command18;  // 查看网页详细
-    QLabel *Label7;          // Trawlex
+    QLabel *Label7;          // 蛛迹通, the heading
+    QLabel *Label9;          // the last run's requests in total
     QLabel *Label8;          // the note on wrong results
     QLabel *Label3;          // link: free software
     QLabel *Label4;          // link: custom software

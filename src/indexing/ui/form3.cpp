@@ -82,7 +82,6 @@ Form3::Form3(QWidget *parent, PageSource *pages) : QDialog(parent), pages_(pages
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("各种搜索引擎实际收录网站的情况－澜岫软件"));
-    setModal(true);
     services_ = LoadServiceCatalogue(UserServiceFilePath(), false);
     buildControls();
     placeControls();
@@ -513,7 +512,7 @@ void Form3::createBalloon(int index)
     balloons_[index]->Create(box, text, 65, false, 1, box->text(), 255, 0xC0FFC0, -1, 30000);
 }
 
-void Form3::reject() { close(); }
+void Form3::reject() { FrameOf(this)->close(); }
 
 void Form3::closeEvent(QCloseEvent *event)
 {

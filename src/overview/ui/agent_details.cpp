@@ -4,6 +4,8 @@
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/report_table.h"
+#include "overview/ui/table_menu.h"
+#include "common/text_rules.h"
 #include "ui_common/named_controls.h"
 
 #include <QApplication>
@@ -32,6 +34,22 @@ QSortFilterProxyModel *sortedRows(QObject *parent, const QStringList &headers, Q
     return proxy;
 }
 
+// A table under a box that keeps the rows whose page holds the typed text.
+QWidget *filteredTab(QWidget *parent, QTableView *table, QSortFilterProxyModel *rows, const QString &filterName)
+{
+    auto *filter = new QLineEdit(parent);
+    filter->setObjectName(filterName);
+    filter->setPlaceholderText(QStringLiteral("筛选页面"));
+    filter->setClearButtonEnabled(true);
+    QObject::connect(filter, &QLineEdit::textChanged, rows, &QSortFilterProxyModel::setFilterFixedString);
+    auto *tab = new QWidget(parent);
+    auto *layout = new QVBoxLayout(tab);
+    layout->addWidget(filter);
+    layout->addWidget(table);
+    AddTableMenu(table);
+    return tab;
+}
+
 }  // namespace
 
 AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const QString &agentId, QWidget *parent)
@@ -45,18 +63,8 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
     QSortFilterProxyModel *pages = sortedRows(this, PageColumnHeaders(), PageRows(*result_, *agent));
     pageTable_ = MakeReportTable(this, QStringLiteral("pageTable"), pages);
     pageTable_->sortByColumn(1, Qt::DescendingOrder);
-    auto *pageFilter = new QLineEdit(this);
-    pageFilter->setObjectName(QStringLiteral("pageFilter"));
-    pageFilter->setPlaceholderText(QStringLiteral("筛选页面"));
-    pageFilter->setClearButtonEnabled(true);
-    connect(pageFilter, &QLineEdit::textChanged, pages, &QSortFilterProxyModel::setFilterFixedString);
-    auto *pageTab = new QWidget(this);
-    auto *pageLayout = new QVBoxLayout(pageTab);
-    pageLayout->addWidget(pageFilter);
-    pageLayout->addWidget(pageTable_);
-
-    errorTable_ = MakeReportTable(this, QStringLiteral("errorTable"),
-                                  sortedRows(this, ErrorColumnHeaders(), ErrorRows(*result_, *agent)));
+    QSortFilterProxyModel *errors = sortedRows(this, ErrorColumnHeaders(), ErrorRows(*result_, *agent));
+    errorTable_ = MakeReportTable(this, QStringLiteral("errorTable"), errors);
     errorTable_->sortByColumn(2, Qt::DescendingOrder);
 
     auto *days = new ChartView(QStringLiteral("agentDayChart"), this);
@@ -66,14 +74,14 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("detailTabs"));
-    tabs_->addTab(pageTab, QStringLiteral("页面"));
-    tabs_->addTab(errorTable_, QStringLiteral("4xx/5xx 页面"));
+    tabs_->addTab(filteredTab(this, pageTable_, pages, QStringLiteral("pageFilter")), QStringLiteral("页面"));
+    tabs_->addTab(filteredTab(this, errorTable_, errors, QStringLiteral("errorFilter")), QStringLiteral("4xx/5xx 页面"));
     tabs_->addTab(days, QStringLiteral("每日请求"));
 
-    auto *summary = new QLabel(QStringLiteral("%1（%2）：请求 %3 次，页面 %4 个，有效页面 %5 个，最后 %6")
+    auto *summary = new QLabel(QStringLiteral("%1（%2）：请求 %3 次，页面 %4 个，成功页面 %5 个，最后 %6")
                                    .arg(agent->name, CategoryName(agent->category), CountText(agent->requests),
                                         CountText(agent->pages), CountText(agent->validPages),
-                                        TimeText(agent->last)),
+                                        agent->last.isValid() ? ChineseDateTimeText(agent->last) : QStringLiteral("—")),
                                this);
     QPushButton *copy = NamedButton(this, QStringLiteral("copyRows"), QStringLiteral("复制选中行"));
     connect(copy, &QPushButton::clicked, this, &AgentDetails::copySelectedRows);

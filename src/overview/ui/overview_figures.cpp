@@ -3,6 +3,8 @@
 #include "overview/agent_table.h"
 #include "overview/overview_format.h"
 
+#include <algorithm>
+
 namespace {
 
 using Shown = AgentColumn::Shown;
@@ -12,6 +14,15 @@ ReportCell countCell(qint64 count) { return {CountText(count), count}; }
 ReportCell timeCell(const QDateTime &at) { return {at.isValid() ? TimeText(at) : QStringLiteral("—"), at}; }
 
 QString statusText(int status) { return status == 0 ? QStringLiteral("无") : QString::number(status); }
+
+// "N 个文件WHAT（first…）": the count, the kind, and the first file as an example.
+QString filesLine(const QStringList &paths, const QString &what)
+{
+    const QString example = paths.front() + (paths.size() > 1 ? QStringLiteral("…") : QString());
+    return QStringLiteral("%1 个文件%2（%3）").arg(CountText(paths.size()), what, example);
+}
+
+bool readSomething(const OverviewInput &input) { return input.skipReason.isEmpty() && input.records > 0; }
 
 }  // namespace
 
@@ -103,4 +114,78 @@ QList<ReportRow> ErrorRows(const OverviewResult &result, const AgentOverview &ag
                      0});
     }
     return rows;
+}
+
+QStringList ProblemSummary(const OverviewResult &result)
+{
+    QMap<QString, QStringList> skippedByReason;
+    QStringList failed, badLines, longLines, noPageColumn;
+    qint64 bad = 0, tooLong = 0;
+    for (const OverviewInput &input : result.inputs) {
+        if (!input.skipReason.isEmpty())
+            skippedByReason[input.skipReason].append(input.path);
+        if (input.failed())
+            failed.append(input.path);
+        if (input.noPageColumn)
+            noPageColumn.append(input.path);
+        if (input.badLines > 0)
+            badLines.append(input.path);
+        if (input.skippedLongLines > 0)
+            longLines.append(input.path);
+        bad += input.badLines;
+        tooLong += input.skippedLongLines;
+    }
+    QStringList lines = result.problems;
+    if (!failed.isEmpty())
+        lines.append(filesLine(failed, QStringLiteral("未能读完，已读的部分照常计入")));
+    for (auto reason = skippedByReason.cbegin(); reason != skippedByReason.cend(); ++reason)
+        lines.append(filesLine(reason.value(), QStringLiteral("已跳过：") + reason.key()));
+    if (!noPageColumn.isEmpty())
+        lines.append(filesLine(noPageColumn, QStringLiteral("没有 cs-uri-stem 列")));
+    if (!badLines.isEmpty())
+        lines.append(filesLine(badLines, QStringLiteral("有无效行，共 %1 行").arg(CountText(bad))));
+    if (!longLines.isEmpty())
+        lines.append(filesLine(longLines, QStringLiteral("有过长的行，共 %1 行已跳过").arg(CountText(tooLong))));
+    return lines;
+}
+
+QStringList ProblemList(const OverviewResult &result)
+{
+    QStringList lines = result.problems;
+    for (const OverviewInput &input : result.inputs)
+        lines += InputNotes(input);
+    return lines;
+}
+
+QString EmptyRunReason(const OverviewResult &result, bool recursive)
+{
+    if (std::any_of(result.inputs.cbegin(), result.inputs.cend(), readSomething))
+        return {};
+    if (result.inputs.isEmpty())
+        return recursive ? QStringLiteral("没有找到日志文件")
+                         : QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”");
+    return QStringLiteral("没有一个文件读出了访问记录；如果日志是自定义的格式，请在“日志格式”中填入 nginx 的 "
+                          "log_format 或 Apache 的 LogFormat 格式串");
+}
+
+std::shared_ptr<const OverviewResult> ShownPart(const std::shared_ptr<const OverviewResult> &result,
+                                                const QSet<int> &categories)
+{
+    if (categories.size() == kAgentCategoryCount)
+        return result;
+    auto part = std::make_shared<OverviewResult>(*result);
+    part->agents.removeIf([&](const AgentOverview &agent) { return !categories.contains(int(agent.category)); });
+    for (int category = 0; category < kAgentCategoryCount; ++category)
+        if (!categories.contains(category))
+            part->categories[category] = 0;
+    part->days.clear();
+    for (const AgentOverview &agent : std::as_const(part->agents))
+        for (auto day = agent.days.cbegin(); day != agent.days.cend(); ++day)
+            part->days[day.key()] += day.value();
+    if (part->verification) {
+        VerificationSummary &check = *part->verification;
+        check.agents.removeIf([&](const auto &agent) { return !part->agent(agent.key()); });
+        check.fakeClients.removeIf([&](const ClientVerdict &fake) { return !part->agent(fake.agentId); });
+    }
+    return part;
 }

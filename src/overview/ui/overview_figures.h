@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <memory>
+
 // The overview's figures as the window's tables hold them. The agent table
 // takes the columns the text, CSV and HTML outputs share.
 
@@ -25,3 +27,22 @@ QList<ReportRow> PageRows(const OverviewResult &result, const AgentOverview &age
 // The agent's pages answered 4xx or 5xx: page, status, requests, last seen.
 QStringList ErrorColumnHeaders();
 QList<ReportRow> ErrorRows(const OverviewResult &result, const AgentOverview &agent);
+
+// The run's problems in a few lines: files skipped, grouped by reason ("14 个
+// 文件已跳过：不是访问日志（error.log…）"), and files with read errors, bad or
+// overlong lines, each kind one line; the run-wide problems as they are.
+QStringList ProblemSummary(const OverviewResult &result);
+// Every problem, one line per file and kind: what the summary opens to.
+QStringList ProblemList(const OverviewResult &result);
+
+// Why a run read no record at all: no log files found (with the hint on IIS's
+// sub-folders when `recursive` was off), or none of a recognised format (with
+// the hint on the format box). Empty when some file gave records.
+QString EmptyRunReason(const OverviewResult &result, bool recursive);
+
+// The result cut to the agents of the shown categories (AgentCategory values):
+// what the totals line, the charts, 占比 and the CSV and HTML exports then
+// cover. Records, bad lines and inputs stay those of the whole run. The whole
+// result itself when every category is shown.
+std::shared_ptr<const OverviewResult> ShownPart(const std::shared_ptr<const OverviewResult> &result,
+                                                const QSet<int> &categories);

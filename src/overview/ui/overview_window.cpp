@@ -9,13 +9,18 @@
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_figures.h"
+#include "overview/ui/problem_line.h"
 #include "overview/ui/report_table.h"
 #include "overview/ui/site_settings.h"
+#include "overview/ui/table_menu.h"
 #include "overview/ui/trend_tab.h"
+#include "overview/ui/verification_tools.h"
 #include "store/site_store.h"
+#include "ui_common/export_prompts.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
 #include "ui_common/named_controls.h"
+#include "ui_common/window_run.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -56,6 +61,12 @@ constexpr int kDayChartAgents = 5;      // the busiest crawlers when no row is s
 constexpr int kStatusChartAgents = 15;
 constexpr int kProgressSteps = 1000;
 const QString kNoSite = QStringLiteral("（不用站点）");
+const QString kHtmlName = QStringLiteral("蜘蛛概览.html");
+const QString kFormatHelp = QStringLiteral(
+    "“自动”按每个文件的内容识别 W3C（IIS）、combined 和 common 格式。\n"
+    "自定义的格式可以直接填入 nginx 的 log_format 格式串，例如\n"
+    "$remote_addr - $remote_user [$time_local] \"$request\" $status $body_bytes_sent \"$http_referer\" \"$http_user_agent\"\n"
+    "或 Apache 的 LogFormat 格式串，例如 %h %l %u %t \"%r\" %>s %b \"%{Referer}i\" \"%{User-Agent}i\"");
 
 // Saves an image atomically; empty on success, else why not.
 QString savePng(const QImage &image, const QString &fileName)
@@ -69,6 +80,8 @@ QString savePng(const QImage &image, const QString &fileName)
 }
 
 }  // namespace
+
+const QStringList OverviewWindow::kChartFiles = {QStringLiteral("每日请求.png"), QStringLiteral("状态分布.png")};
 
 OverviewWindow::OverviewWindow(QWidget *parent) : QWidget(parent)
 {
@@ -90,14 +103,16 @@ void OverviewWindow::buildControls()
     format_->setObjectName(QStringLiteral("formatCombo"));
     format_->setEditable(true);
     format_->setInsertPolicy(QComboBox::NoInsert);
-    format_->setMinimumContentsLength(24);
+    format_->setMinimumContentsLength(16);
+    format_->lineEdit()->setPlaceholderText(QStringLiteral("自动，或填入 nginx log_format / Apache LogFormat 格式串"));
+    format_->setToolTip(kFormatHelp);
     from_ = new QLineEdit(this);
     from_->setObjectName(QStringLiteral("fromEdit"));
     to_ = new QLineEdit(this);
     to_->setObjectName(QStringLiteral("toEdit"));
     for (QLineEdit *date : {from_, to_}) {
         date->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
-        date->setMaximumWidth(110);
+        date->setFixedWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("YYYY-MM-DD")) + 16);
     }
     verify_ = new QCheckBox(QStringLiteral("验证"), this);
     verify_->setObjectName(QStringLiteral("verifyCheck"));
@@ -137,11 +152,10 @@ void OverviewWindow::buildControls()
     shownAgents_->setSourceModel(agents_);
     agentTable_ = MakeReportTable(this, QStringLiteral("agentTable"), shownAgents_);
     agentTable_->sortByColumn(agents_->column(kRequestsHeader), Qt::DescendingOrder);
+    AddTableMenu(agentTable_, [this](const QModelIndex &row) { openDetails(row.data(ReportTableModel::KeyRole).toString()); });
     totals_ = NamedLabel(this, QStringLiteral("totalsLabel"), QString());
-    problems_ = NamedLabel(this, QStringLiteral("problemsLabel"), QString());
-    problems_->setStyleSheet(QStringLiteral("color: #b00020"));
-    problems_->setWordWrap(true);
-    problems_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    totals_->setWordWrap(true);
+    problems_ = new ProblemLine(this);
 
     dayChart_ = new ChartView(QStringLiteral("dayChart"), this);
     statusChart_ = new ChartView(QStringLiteral("statusChart"), this);
@@ -174,7 +188,10 @@ void OverviewWindow::buildControls()
     input->addWidget(from_, 1, 3);
     input->addWidget(new QLabel(QStringLiteral("到"), this), 1, 4);
     input->addWidget(to_, 1, 5);
-    input->addWidget(verify_, 1, 6);
+    auto *verifyRow = new QHBoxLayout;
+    verifyRow->addWidget(verify_);
+    verifyRow->addWidget(new VerificationTools(this));
+    input->addLayout(verifyRow, 1, 6);
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
     input->addWidget(import_, 1, 9);
@@ -238,6 +255,7 @@ QWidget *OverviewWindow::buildFakeClients()
     sorted->setSourceModel(fakes_);
     fakeTable_ = MakeReportTable(page, QStringLiteral("fakeTable"), sorted);
     fakeTable_->sortByColumn(2, Qt::DescendingOrder);  // most requests first, as the check ranks them
+    AddTableMenu(fakeTable_);
     verificationNotes_ = NamedLabel(page, QStringLiteral("verificationNotes"), QString());
     verificationNotes_->setWordWrap(true);
     QPushButton *copy = NamedButton(page, QStringLiteral("copyFakes"), QStringLiteral("复制选中行"));
@@ -262,9 +280,19 @@ void OverviewWindow::setFolder(const QString &folder, bool recursive)
     recursive_->setChecked(recursive);
 }
 
+void OverviewWindow::startOverview(const QString &folder, bool recursive)
+{
+    if (runner_.running())
+        return;
+    setFolder(folder, recursive);
+    format_->setCurrentText(kAutomaticFormat);
+    clearResult();
+    startRun();
+}
+
 void OverviewWindow::chooseFolder()
 {
-    const QString folder = ChooseFolder(this, QStringLiteral("请选择一个目录."));
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择一个目录."), folderEdit_->text().trimmed());
     if (!folder.isEmpty())
         folderEdit_->setText(folder);
 }
@@ -311,7 +339,7 @@ void OverviewWindow::startRun()
 
     rememberFormat(request.logFormat);
     saveSettings();
-    clearResult();
+    // What was shown stays until the new run has finished: a stopped run leaves it.
     start_->setEnabled(false);
     stop_->setEnabled(true);
     status_->setText(QStringLiteral("正在分析…"));
@@ -354,25 +382,27 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
     stop_->setEnabled(false);
     storeShown_.clear();
     trend_->setStore({}, {});
-    // What the command line says on standard error: skipped and unreadable
-    // files, bad lines, a malformed crawlers.json, the check's trouble.
-    QStringList notes = result->problems;
-    for (const OverviewInput &input : result->inputs)
-        notes += InputNotes(input);
-    problems_->setText(notes.join(u'\n'));
     if (result->stopped) {
-        // Part of the input only: no figure of it may pass for the whole.
+        // Part of the input only: no figure of it may pass for the whole;
+        // the last finished run's stay, and say so.
         progress_->setValue(0);
-        status_->setText(QStringLiteral("已停止"));
+        status_->setText(result_ ? QStringLiteral("已停止：新的分析未完成，表中仍是上一次的结果") : QStringLiteral("已停止"));
     } else {
         progress_->setValue(kProgressSteps);
-        status_->setText(QStringLiteral("完成：%1 个文件，%2 条记录")
-                             .arg(CountText(result->inputs.size()), CountText(result->records)));
+        const qsizetype read = std::count_if(result->inputs.cbegin(), result->inputs.cend(),
+                                             [](const OverviewInput &input) { return input.skipReason.isEmpty(); });
+        status_->setText(QStringLiteral("完成：%1 个文件，%2 条记录").arg(CountText(read), CountText(result->records)));
+        // What the command line says on standard error, a line per kind: skipped and
+        // unreadable files, bad lines, a malformed crawlers.json, the check's trouble.
+        QStringList summary = ProblemSummary(*result);
+        if (const QString reason = EmptyRunReason(*result, recursive_->isChecked()); !reason.isEmpty())
+            summary.prepend(reason);
+        problems_->setProblems(summary, ProblemList(*result));
         showResult(std::move(result));
     }
     emit runFinished();
     if (closeAfterRun_)
-        host()->close();
+        FrameOf(this)->close();
 }
 
 void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
@@ -381,24 +411,19 @@ void OverviewWindow::showResult(std::shared_ptr<const OverviewResult> result)
     fakes_->setRows(FakeClientHeaders(), FakeClientRows(*result_));
     verificationNotes_->setText(result_->verification ? VerificationNotes(*result_->verification).join(u'\n')
                                                       : QStringLiteral("分析前勾选“验证”可检查蜘蛛的真伪。"));
-    const QVariantMap widths = ColumnWidths(agentTable_);
-    agents_->setRows(AgentColumnHeaders(*result_), AgentRows(*result_));
-    if (columnWidthsSet_) {
-        SetColumnWidths(agentTable_, widths);
-    } else {
-        agentTable_->resizeColumnsToContents();
-        columnWidthsSet_ = true;
-    }
-    totals_->setText(TotalsText(*result_));
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(true);
     updateFilter();
+    // Every name, figure and date whole, whatever the widths were before.
+    agentTable_->resizeColumnsToContents();
+    fakeTable_->resizeColumnsToContents();
 }
 
 void OverviewWindow::clearResult()
 {
     result_.reset();
-    problems_->clear();
+    shown_.reset();
+    problems_->clearProblems();
     fakes_->setRows(FakeClientHeaders(), {});
     verificationNotes_->clear();
     agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
@@ -415,6 +440,14 @@ void OverviewWindow::updateFilter()
         if (categories_[category]->isChecked())
             shown.insert(category);
     shownAgents_->setShownTags(shown);
+    // The totals, the shares, the charts and the exports follow the rows shown.
+    shown_ = result_ ? ShownPart(result_, shown) : nullptr;
+    if (shown_) {
+        const QVariantMap widths = ColumnWidths(agentTable_);
+        agents_->setRows(AgentColumnHeaders(*shown_), AgentRows(*shown_));
+        SetColumnWidths(agentTable_, widths);
+        totals_->setText(TotalsText(*shown_));
+    }
     updateCharts();
 }
 
@@ -423,21 +456,24 @@ QStringList OverviewWindow::chartAgentIds(int busiest) const
     QStringList ids;
     for (const QModelIndex &index : agentTable_->selectionModel()->selectedRows())
         ids.append(index.data(ReportTableModel::KeyRole).toString());
-    return ids.isEmpty() && result_ ? BusiestCrawlers(*result_, busiest) : ids;
+    return ids.isEmpty() && shown_ ? BusiestCrawlers(*shown_, busiest) : ids;
 }
 
 void OverviewWindow::updateCharts()
 {
-    if (!result_) {
+    if (!shown_) {
         dayChart_->setDrawer({});
         statusChart_->setDrawer({});
         return;
     }
-    dayChart_->setDrawer([result = result_, ids = chartAgentIds(kDayChartAgents)](QSizeF size) {
-        return size.isEmpty() ? DrawDayChart(*result, ids) : DrawDayChart(*result, ids, size);
+    // An empty size: the picture on its own, as exported, headed by what it is of.
+    dayChart_->setDrawer([result = shown_, ids = chartAgentIds(kDayChartAgents)](QSizeF size) {
+        return size.isEmpty() ? DrawDayChart(*result, ids, {860, 360}, ReportCaption(*result, QDateTime::currentDateTime()))
+                              : DrawDayChart(*result, ids, size);
     });
-    statusChart_->setDrawer([result = result_, ids = chartAgentIds(kStatusChartAgents)](QSizeF size) {
-        return size.isEmpty() ? DrawStatusChart(*result, ids) : DrawStatusChart(*result, ids, {size.width(), 0});
+    statusChart_->setDrawer([result = shown_, ids = chartAgentIds(kStatusChartAgents)](QSizeF size) {
+        return size.isEmpty() ? DrawStatusChart(*result, ids, {860, 0}, ReportCaption(*result, QDateTime::currentDateTime()))
+                              : DrawStatusChart(*result, ids, {size.width(), 0});
     });
     if (!storeShown_.isEmpty())
         trend_->setStore(storeShown_, chartAgentIds(kDayChartAgents));
@@ -541,9 +577,14 @@ void OverviewWindow::finishStoreRun(std::shared_ptr<const OverviewResult> result
     start_->setEnabled(true);
     import_->setEnabled(!siteName().isEmpty());
     stop_->setEnabled(false);
-    if (result)
-        report += result->problems;
-    problems_->setText(report.join(u'\n'));
+    // The import's closing line (or why the store could not be used) in
+    // view, every input's line behind 查看全部.
+    QStringList summary = report.mid(report.size() - 1);
+    if (result) {
+        summary += ProblemSummary(*result);
+        report += ProblemList(*result);
+    }
+    problems_->setProblems(summary, report);
     if (!result) {
         progress_->setValue(0);
         status_->setText(report.isEmpty() ? QStringLiteral("已停止") : report.constLast());
@@ -555,7 +596,7 @@ void OverviewWindow::finishStoreRun(std::shared_ptr<const OverviewResult> result
     }
     emit runFinished();
     if (closeAfterRun_)
-        host()->close();
+        FrameOf(this)->close();
 }
 
 AgentDetails *OverviewWindow::openDetails(const QString &agentId)
@@ -583,63 +624,71 @@ void OverviewWindow::openSelectedDetails()
 
 QString OverviewWindow::exportCsv(const QString &folder) const
 {
-    return result_ ? WriteOverviewCsv(*result_, folder) : QStringLiteral("还没有分析结果");
+    return shown_ ? WriteOverviewCsv(*shown_, folder) : QStringLiteral("还没有分析结果");
 }
 
 QString OverviewWindow::exportHtml(const QString &fileName) const
 {
-    return result_ ? WriteOverviewHtml(*result_, fileName) : QStringLiteral("还没有分析结果");
+    return shown_ ? WriteOverviewHtml(*shown_, fileName) : QStringLiteral("还没有分析结果");
 }
 
 QString OverviewWindow::exportCharts(const QString &folder) const
 {
-    if (!result_)
+    if (!shown_)
         return QStringLiteral("还没有分析结果");
     if (!QDir().mkpath(folder))
         return QStringLiteral("无法建立目录 %1").arg(QDir::toNativeSeparators(folder));
     const QDir to(folder);
-    if (const QString problem = savePng(dayChart_->image(), to.filePath(QStringLiteral("days.png"))); !problem.isEmpty())
+    if (const QString problem = savePng(dayChart_->image(), to.filePath(kChartFiles[0])); !problem.isEmpty())
         return problem;
-    return savePng(statusChart_->image(), to.filePath(QStringLiteral("status.png")));
+    return savePng(statusChart_->image(), to.filePath(kChartFiles[1]));
 }
 
 void OverviewWindow::exportCsvClicked()
 {
-    const QString folder = ChooseFolder(this, QStringLiteral("请选择保存 CSV 文件的目录."));
-    if (folder.isEmpty())
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择保存 CSV 文件的目录."), exportStart());
+    const QStringList names = shown_ ? OverviewCsvFileNames(*shown_) : QStringList();
+    if (folder.isEmpty() || !ConfirmReplace(this, folder, names))
         return;
-    const QString problem = exportCsv(folder);
-    const QString saved = result_ && result_->verification ? QStringLiteral("已保存 agents.csv、days.csv、pages.csv 和 fake_clients.csv。")
-                                                : QStringLiteral("已保存 agents.csv、days.csv 和 pages.csv。");
-    showMessage(problem.isEmpty() ? saved : problem);
+    rememberExportFolder(folder);
+    TellExportDone(this, folder, names, exportCsv(folder));
 }
 
 void OverviewWindow::exportHtmlClicked()
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("导出HTML"), QStringLiteral("overview.html"),
+    // The dialog itself asks before replacing a file.
+    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("导出HTML"),
+                                                          QDir(exportStart()).filePath(kHtmlName),
                                                           QStringLiteral("网页 (*.html)"));
     if (fileName.isEmpty())
         return;
-    if (const QString problem = exportHtml(fileName); !problem.isEmpty())
-        showMessage(problem);
+    const QFileInfo saved(fileName);
+    rememberExportFolder(saved.absolutePath());
+    TellExportDone(this, saved.absolutePath(), {saved.fileName()}, exportHtml(fileName));
 }
 
 void OverviewWindow::exportChartsClicked()
 {
-    const QString folder = ChooseFolder(this, QStringLiteral("请选择保存图表的目录."));
-    if (folder.isEmpty())
+    const QString folder = ChooseFolder(this, QStringLiteral("请选择保存图表的目录."), exportStart());
+    if (folder.isEmpty() || !ConfirmReplace(this, folder, kChartFiles))
         return;
-    const QString problem = exportCharts(folder);
-    showMessage(problem.isEmpty() ? QStringLiteral("已保存 days.png 和 status.png。") : problem);
+    rememberExportFolder(folder);
+    TellExportDone(this, folder, kChartFiles, exportCharts(folder));
+}
+
+QString OverviewWindow::exportStart() const
+{
+    QSettings settings = OpenAppSettings();
+    const QString last = settings.value(kSettingsGroup + QStringLiteral("/导出目录")).toString();
+    return QFileInfo(last).isDir() ? last : folderEdit_->text().trimmed();
+}
+
+void OverviewWindow::rememberExportFolder(const QString &folder)
+{
+    OpenAppSettings().setValue(kSettingsGroup + QStringLiteral("/导出目录"), QDir::toNativeSeparators(folder));
 }
 
 void OverviewWindow::showMessage(const QString &text) { LocalizedMessageBox(text, this, 64, QString()); }
-
-QWidget *OverviewWindow::host()
-{
-    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return frame ? static_cast<QWidget *>(frame) : this;
-}
 
 void OverviewWindow::closeEvent(QCloseEvent *event)
 {
@@ -665,7 +714,7 @@ void OverviewWindow::showEvent(QShowEvent *event)
     settings.beginGroup(kSettingsGroup);
     const QRect geometry = settings.value(QStringLiteral("窗口")).toRect();
     if (geometry.isValid())
-        host()->setGeometry(geometry);
+        FrameOf(this)->setGeometry(geometry);
 }
 
 void OverviewWindow::loadSettings()
@@ -683,9 +732,7 @@ void OverviewWindow::loadSettings()
     to_->setText(settings.value(QStringLiteral("到")).toString());
     chooseSite(settings.value(QStringLiteral("站点")).toString());
     siteChosen();
-    const QVariantMap widths = settings.value(QStringLiteral("列宽")).toMap();
-    SetColumnWidths(agentTable_, widths);
-    columnWidthsSet_ = !widths.isEmpty();
+    SetColumnWidths(agentTable_, settings.value(QStringLiteral("列宽")).toMap());
     const int sortColumn = agents_->column(settings.value(QStringLiteral("排序列")).toString());
     if (sortColumn >= 0)
         agentTable_->sortByColumn(sortColumn, Qt::SortOrder(settings.value(QStringLiteral("排序方向")).toInt()));
@@ -708,7 +755,7 @@ void OverviewWindow::saveSettings()
     settings.setValue(QStringLiteral("从"), from_->text().trimmed());
     settings.setValue(QStringLiteral("到"), to_->text().trimmed());
     if (geometryRestored_)
-        settings.setValue(QStringLiteral("窗口"), host()->geometry());
+        settings.setValue(QStringLiteral("窗口"), FrameOf(this)->geometry());
     settings.setValue(QStringLiteral("列宽"), ColumnWidths(agentTable_));
     const QHeaderView *header = agentTable_->horizontalHeader();
     settings.setValue(QStringLiteral("排序列"),

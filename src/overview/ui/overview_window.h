@@ -10,6 +10,7 @@
 
 class AgentDetails;
 class ChartView;
+class ProblemLine;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -35,6 +36,8 @@ public:
     explicit OverviewWindow(QWidget *parent = nullptr);
 
     void setFolder(const QString &folder, bool recursive = false);
+    // A fresh overview of `folder`: old results cleared, the automatic format, the run started.
+    void startOverview(const QString &folder, bool recursive);
     bool running() const { return runner_.running() || storeRunner_.running(); }
 
     // Sites: a name whose folder, format and store the window remembers.
@@ -43,18 +46,23 @@ public:
     void createSite(const QString &name);
     void chooseSite(const QString &name);  // empty: no site
     QString siteName() const;
+
+    // The whole result, and the part of it the ticked categories show.
     std::shared_ptr<const OverviewResult> result() const { return result_; }
+    std::shared_ptr<const OverviewResult> shownResult() const { return shown_; }
 
     // Shows a finished overview, as a run does when it ends.
     void showResult(std::shared_ptr<const OverviewResult> result);
     // Opens the agent's details beside this window; null for an unknown agent.
     AgentDetails *openDetails(const QString &agentId);
 
-    // The exports, through the engine's writers; empty on success, else the
-    // reason, in Chinese. The buttons ask where and show the reason.
+    // The exports of the shown rows, through the engine's writers; empty on
+    // success, else the reason, in Chinese. The buttons ask where and show
+    // the reason.
     QString exportCsv(const QString &folder) const;
     QString exportHtml(const QString &fileName) const;
-    QString exportCharts(const QString &folder) const;  // days.png and status.png
+    QString exportCharts(const QString &folder) const;  // kChartFiles, headed by the report's caption
+    static const QStringList kChartFiles;
 
 signals:
     void runFinished();
@@ -85,10 +93,11 @@ private slots:
 private:
     void buildControls();
     QWidget *buildFakeClients();
-    QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
     QStringList chartAgentIds(int busiest) const;
     void clearResult();
     void showMessage(const QString &text);
+    QString exportStart() const;  // where export dialogs open: the last export folder, else the log folder
+    void rememberExportFolder(const QString &folder);
     void loadSettings();
     void saveSettings();
     void rememberFormat(const QString &format);
@@ -113,7 +122,7 @@ private:
     TagFilterModel *shownAgents_;
     QTableView *agentTable_;
     QLabel *totals_;
-    QLabel *problems_;
+    ProblemLine *problems_;
     QTabWidget *charts_;
     ChartView *dayChart_;
     ChartView *statusChart_;
@@ -134,7 +143,7 @@ private:
     QString storeShown_;  // the store the shown result came from; empty for logs
     QTimer *progressTimer_;
     std::shared_ptr<const OverviewResult> result_;
+    std::shared_ptr<const OverviewResult> shown_;  // result_ cut to the ticked categories
     bool closeAfterRun_ = false;
     bool geometryRestored_ = false;
-    bool columnWidthsSet_ = false;  // by the user or the settings; else the first result fits them
 };

@@ -1,10 +1,16 @@
 #include "overview/ui/report_table.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QProxyStyle>
+#include <QStyleOptionHeader>
+#include <QStyledItemDelegate>
 #include <QTableView>
+#include <QToolTip>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -19,6 +25,45 @@ bool isNumber(const QVariant &value)
         return false;
     }
 }
+
+// Qt's header draws ascending order as a down arrow, which people read as
+// "largest first": the arrow here points the way the values fall.
+class SortArrowStyle : public QProxyStyle
+{
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        const auto *header = qstyleoption_cast<const QStyleOptionHeader *>(option);
+        if (element != PE_IndicatorHeaderArrow || !header || header->sortIndicator == QStyleOptionHeader::None) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionHeader flipped(*header);
+        flipped.sortIndicator = header->sortIndicator == QStyleOptionHeader::SortUp ? QStyleOptionHeader::SortDown
+                                                                                    : QStyleOptionHeader::SortUp;
+        QProxyStyle::drawPrimitive(element, &flipped, painter, widget);
+    }
+};
+
+// A cell too narrow for its text shows the whole text as a tooltip.
+class CutCellTips : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        if (sizeHint(option, index).width() > option.rect.width())
+            QToolTip::showText(event->globalPos(), index.data().toString(), view, option.rect);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -70,8 +115,16 @@ QVariant ReportTableModel::data(const QModelIndex &index, int role) const
 
 QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < headers_.size())
+    if (orientation != Qt::Horizontal || section >= headers_.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
         return headers_[section];
+    if (role == Qt::InitialSortOrderRole) {
+        // Figures and dates: the largest or latest first; text from A.
+        const bool ranked = !rows_.isEmpty() && section < rows_.front().cells.size()
+            && rows_.front().cells[section].sortKey.isValid();
+        return int(ranked ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -105,8 +158,13 @@ QTableView *MakeReportTable(QWidget *parent, const QString &name, QAbstractItemM
     table->setWordWrap(false);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->horizontalHeader()->setHighlightSections(false);
-    table->horizontalHeader()->setStretchLastSection(true);
+    table->setItemDelegate(new CutCellTips(table));
+    QHeaderView *header = table->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    auto *arrows = new SortArrowStyle;
+    arrows->setParent(header);
+    header->setStyle(arrows);
     return table;
 }
 
@@ -129,14 +187,11 @@ void SetColumnWidths(QTableView *table, const QVariantMap &widths)
     }
 }
 
-QString SelectedRowsText(const QTableView *table)
+namespace {
+
+QString rowsText(const QTableView *table, const QList<int> &rows)
 {
     const QAbstractItemModel *model = table->model();
-    QList<int> rows;
-    for (const QModelIndex &index : table->selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-
     const auto line = [&](auto cellText) {
         QStringList cells;
         for (int column = 0; column < model->columnCount(); ++column)
@@ -150,4 +205,22 @@ QString SelectedRowsText(const QTableView *table)
     for (int row : rows)
         text += line([&](int column) { return model->index(row, column).data().toString(); });
     return text;
+}
+
+}  // namespace
+
+QString SelectedRowsText(const QTableView *table)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : table->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rowsText(table, rows);
+}
+
+QString AllRowsText(const QTableView *table)
+{
+    QList<int> rows(table->model()->rowCount());
+    std::iota(rows.begin(), rows.end(), 0);
+    return rowsText(table, rows);
 }

@@ -66,13 +66,18 @@ private:
     std::optional<QSet<int>> shown_;  // none: every row
 };
 
-// A read-only table that sorts by a click on a header and selects whole rows.
+// A read-only table that sorts by a click on a header (figures and dates
+// largest first, text from A), selects whole rows and shows a cut cell's
+// text in a tooltip. The last column takes no more room than its text:
+// resizeColumnsToContents() then shows every cell whole.
 QTableView *MakeReportTable(QWidget *parent, const QString &name, QAbstractItemModel *model);
 
 // Column widths by header text, so that they survive a change of columns.
 QVariantMap ColumnWidths(const QTableView *table);
 void SetColumnWidths(QTableView *table, const QVariantMap &widths);
 
-// The selected rows in the order the table shows them, the header line first;
-// cells separated by tabs, lines by "\n", as spreadsheets paste them.
+// The selected rows (or all rows) in the order the table shows them, the
+// header line first; cells separated by tabs, lines by "\n", as spreadsheets
+// paste them.
 QString SelectedRowsText(const QTableView *table);
+QString AllRowsText(const QTableView *table);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "verification/address_lists.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QThread;
+
+// Fetches the address lists crawler operators publish, as trawlex-cli
+// update-ranges does, on a worker thread, one update at a time.
+class AddressListUpdater : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AddressListUpdater(QObject *parent = nullptr);
+    ~AddressListUpdater() override;  // waits for the worker: each download ends within its time-out
+
+    bool running() const { return thread_ != nullptr; }
+    // False when an update is still going.
+    bool start(QList<AddressListSpec> lists, QString folder);
+
+signals:
+    // One line per list, as update-ranges prints it; `allUpdated` when none failed.
+    void finished(const QStringList &lines, bool allUpdated);
+
+private:
+    void collect();
+
+    QThread *thread_ = nullptr;
+    QList<ListUpdate> updates_;  // written by the worker, read after it has ended
+};

@@ -502,6 +502,10 @@ void OverviewWindow::siteChosen()
 {
     removeSite_->setEnabled(!siteName().isEmpty());
     import_->setEnabled(!siteName().isEmpty() && !running());
+    // The crawler check asks DNS about the logs' clients; a site's results
+    // come from its store, where the check is the command line's
+    // (overview --store --verify).
+    verify_->setEnabled(siteName().isEmpty());
     if (siteName().isEmpty())
         return;
     const Site site = LoadSite(siteName());

@@ -68,7 +68,7 @@ class Importer
 public:
     Importer(const ImportRequest &request, const AgentCatalogue &catalogue, OverviewProgress *progress,
              const StopFlag *stop)
-        : request_(request), catalogue_(catalogue), classifier_(catalogue), progress_(progress), stop_(stop),
+        : request_(request), classifier_(catalogue), progress_(progress), stop_(stop),
           store_(request.storePath, SiteStore::Access::Write), tables_(store_.db())
     {
         if (request.storePageLimit > 0)
@@ -89,7 +89,6 @@ private:
     bool stopRequested() const { return stop_ && stop_->isSet(); }
 
     const ImportRequest &request_;
-    const AgentCatalogue &catalogue_;
     const AgentClassifier classifier_;
     OverviewProgress *progress_;
     const StopFlag *stop_;

@@ -350,6 +350,43 @@ void appendCombinedLine(std::string &text, const QDate &date, int second, Random
     text += "\"\n";
 }
 
+// The site's own files beside the logs: a sitemap of 50,000 URLs (every
+// page of the site, then pages no log asks for) and a robots.txt of 200
+// lines in a few groups, with wildcards and '$' among the patterns.
+bool writeSiteFiles(const QString &folder, const std::vector<std::string> &paths)
+{
+    QDir().mkpath(folder);
+    std::string sitemap = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
+    constexpr std::size_t kSitemapUrls = 50000;
+    for (std::size_t i = 0; i < kSitemapUrls; ++i)
+        sitemap += "<url><loc>https://www.example.com"
+            + (i < paths.size() ? paths[i] : "/archive/page" + std::to_string(i) + ".html") + "</loc></url>\n";
+    sitemap += "</urlset>\n";
+    std::string robots;
+    const char *const groups[] = {"Baiduspider", "Googlebot", "bingbot", "GPTBot", "*"};
+    int lines = 0;
+    for (const char *group : groups) {
+        robots += std::string("User-agent: ") + group + "\n";
+        ++lines;
+        for (int rule = 0; rule < 39; ++rule, ++lines) {
+            const char *section = kSections[std::size_t(rule) % kSections.size()];
+            switch (rule % 4) {
+            case 0: robots += std::string("Disallow: /") + section + "/list" + std::to_string(rule) + "\n"; break;
+            case 1: robots += std::string("Disallow: /*") + kExtensions[std::size_t(rule) % kExtensions.size()] + "$\n"; break;
+            case 2: robots += std::string("Allow: /") + section + "/index\n"; break;
+            default: robots += "Disallow: /*?id=" + std::to_string(rule) + "\n"; break;
+            }
+        }
+    }
+    for (const auto &[name, text] : {std::pair{"sitemap.xml", &sitemap}, std::pair{"robots.txt", &robots}}) {
+        QFile file(folder + u'/' + QLatin1String(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text->data(), qint64(text->size())) != qint64(text->size()))
+            return false;
+    }
+    return lines == 200;
+}
+
 bool writeLog(LogSink &sink, bool combined, bool overviewMix, const QDate &date, qint64 targetBytes,
               qint64 lineLimit, Random &random, const std::vector<std::string> &paths)
 {
@@ -423,7 +460,10 @@ int main(int argc, char *argv[])
                                  QStringLiteral("crawl (the crawl run's, 18% crawlers of 2008) or overview (30% from "
                                                 "20 crawlers of today, every status class, a week per file)"),
                                  QStringLiteral("MIX"), QStringLiteral("crawl"));
-    parser.addOptions({files, bytes, lines, seed, start, pages, format, compress, mix});
+    const QCommandLineOption siteFiles(QStringLiteral("site-files"),
+                                       QStringLiteral("also write sitemap.xml (50,000 URLs) and robots.txt (200 lines) there"),
+                                       QStringLiteral("FOLDER"));
+    parser.addOptions({files, bytes, lines, seed, start, pages, format, compress, mix, siteFiles});
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the logs go"));
     parser.process(app);
     const bool combined = parser.value(format) == QLatin1String("combined");
@@ -442,6 +482,10 @@ int main(int argc, char *argv[])
     const int fileCount = std::max(1, parser.value(files).toInt());
     Random random(parser.value(seed).toULongLong());
     const std::vector<std::string> paths = makePaths(random, std::max<qsizetype>(1, parser.value(pages).toLongLong()));
+    if (parser.isSet(siteFiles) && !writeSiteFiles(parser.value(siteFiles), paths)) {
+        std::fprintf(stderr, "cannot write the site files in %s\n", qPrintable(parser.value(siteFiles)));
+        return 1;
+    }
     QDate date = QDate::fromString(parser.value(start), QStringLiteral("yyyy-MM-dd"));
     for (int i = 0; i < fileCount; ++i, date = date.addDays(overviewMix ? kOverviewDaysPerFile : 1)) {
         const QString name = folder + u'/' + logName(combined, i, fileCount, date) + suffix;

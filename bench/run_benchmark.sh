@@ -162,6 +162,22 @@ read -r w c p < <(overview --jobs "$cores"); report "trawlex-cli overview --jobs
 "$bin/trawlex-cli" overview --json --jobs "$cores" "$ov_w3c" "$ov_combined" > "$sink.n"
 cmp -s "$sink.1" "$sink.n" && echo "  --jobs 1 and --jobs $cores give the same JSON" || echo "  OUTPUTS DIFFER"
 
+# The site's files on top: a sitemap of 50,000 URLs (the logs' pages and
+# 30,000 more) and a robots.txt of 200 lines, matched against every crawler's
+# requests; one job, the same logs.
+site=$out/site-files
+[ -f "$site/robots.txt" ] || "$bin/trawlex-loggen" --files 1 --lines 1 --seed 1 --site-files "$site" "$out/site-scratch" >&2
+section "overview with --sitemap (50,000 URLs) and --robots (200 lines), 2 x $bytes bytes (target: <= 1.2x)" \
+  "trawlex-cli overview --jobs 1" "$bin/trawlex-cli" overview --jobs 1 --json "$ov_w3c" "$ov_combined"
+read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 --json --sitemap "$site/sitemap.xml" \
+  --robots "$site/robots.txt" "$ov_w3c" "$ov_combined")
+report "overview --sitemap --robots --jobs 1" "$w" "$c" "$p"
+"$bin/trawlex-cli" overview --json --jobs 1 --sitemap "$site/sitemap.xml" --robots "$site/robots.txt" \
+  "$ov_w3c" "$ov_combined" > "$sink.1"
+"$bin/trawlex-cli" overview --json --jobs "$cores" --sitemap "$site/sitemap.xml" --robots "$site/robots.txt" \
+  "$ov_w3c" "$ov_combined" > "$sink.n"
+cmp -s "$sink.1" "$sink.n" && echo "  --jobs 1 and --jobs $cores give the same JSON" || echo "  OUTPUTS DIFFER"
+
 if ! command -v goaccess > /dev/null; then
   echo "installing goaccess (Debian) for the comparison ..." >&2
   ${SUDO:-$( [ "$(id -u)" -eq 0 ] || echo sudo)} apt-get install -y goaccess > /dev/null

@@ -29,7 +29,12 @@ AgentCatalogue YearCatalogue()
     AgentCatalogue catalogue;
     for (int i = 0; i < kAgents; ++i) {
         const QString id = QStringLiteral("agent%1").arg(i, 2, 10, QLatin1Char('0'));
-        catalogue.agents.append({id, id, QStringLiteral("测试"), AgentCategory::Search, {id + u'/'}, {}, {}});
+        CatalogueAgent agent;
+        agent.id = id;
+        agent.name = id;
+        agent.family = QStringLiteral("测试");
+        agent.tokens = {id + u'/'};
+        catalogue.agents.append(agent);
     }
     return catalogue;
 }

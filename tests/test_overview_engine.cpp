@@ -173,8 +173,8 @@ private slots:
     void equalLengthTokensGoToTheEarlierAgent()
     {
         AgentCatalogue catalogue;
-        catalogue.agents = {{"first", "一", "", AgentCategory::Search, {"AbcBot"}, {}, {}},
-                            {"second", "二", "", AgentCategory::Search, {"XyzBot", "abcbot"}, {}, {}}};
+        catalogue.agents = {{"first", "一", "", AgentCategory::Search, {"AbcBot"}, {}, {}, {}},
+                            {"second", "二", "", AgentCategory::Search, {"XyzBot", "abcbot"}, {}, {}, {}}};
         const AgentClassifier classifier(catalogue);
         QCOMPARE(classifier.classes()[classifier.classify("abcbot xyzbot", false)].id, QStringLiteral("first"));
         QCOMPARE(classifier.classes()[classifier.classify("xyzbot", false)].id, QStringLiteral("second"));

@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/site_options.h"
 #include "cli/store_commands.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
@@ -10,6 +11,7 @@
 #include "overview/overview_json.h"
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
+#include "overview/site_tables.h"
 #include "store/store_overview.h"
 #include "verification/cares_resolver.h"
 #include "verification/catalogue_rules.h"
@@ -35,7 +37,7 @@ std::optional<QDate> DateOption(const QCommandLineParser &parser, const QCommand
 // What the file outputs do not show: said on standard error.
 void ReportNotes(const OverviewResult &result, Console &console)
 {
-    QStringList notes = result.problems;
+    QStringList notes = result.problems + SiteNotes(result);
     for (const OverviewInput &input : result.inputs)
         notes += InputNotes(input);
     for (const QString &note : notes)
@@ -78,6 +80,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     parser.addOption(verifyOption);
     const DnsCommandLine dns;
     dns.addTo(parser);
+    const SiteCommandLine site;
+    site.addTo(parser);
     const StoreCommandLine storeOptions;  // the figures from a store instead of logs
     storeOptions.addTo(parser);
     parser.addPositionalArgument(QStringLiteral("PATH"),
@@ -118,6 +122,13 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     request.clientRequests = parser.isSet(verifyOption);
     if (!request.clientRequests && (parser.isSet(dns.dnsServer) || parser.isSet(dns.noCache)))
         return usage(QStringLiteral("--dns-server 和 --no-cache 需要 --verify / need --verify"));
+    QString siteProblem;
+    const std::optional<SiteRequest> siteRequest = site.read(parser, siteProblem);
+    if (!siteRequest)
+        return usage(siteProblem);
+    request.targets = siteRequest->any();
+    if (fromStore && siteRequest->any())
+        return usage(QStringLiteral("--sitemap、--robots 要读日志里的网址（含参数），存储里没有 / need the logs, not a store"));
     std::unique_ptr<CaresResolver> resolver;
     if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
         return status;
@@ -144,6 +155,10 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         VerificationOptions options;
         dns.applyTo(parser, options);
         VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
+    }
+    if (siteRequest->any() && !result.stopped) {
+        const InterruptStopsRun interrupt(stop);
+        AddSiteFigures(result, *siteRequest, catalogue, &stop);
     }
     QString saveProblem;
     if (parser.isSet(jsonOption)) {

@@ -124,10 +124,10 @@ void take(Field field, QByteArrayView value, LogRecord &record)
             forgetTime(record);
         break;
     case Field::Request:
-        record.hasPage = RecordFields::PageOfRequestLine(value, record.page);
+        record.hasPage = RecordFields::PageOfRequestLine(value, record.page, &record.query);
         break;
     case Field::RequestUri:
-        record.hasPage = RecordFields::PageOfTarget(value, record.page);
+        record.hasPage = RecordFields::PageOfTarget(value, record.page, &record.query);
         break;
     case Field::Uri:
         record.hasPage = value.startsWith('/');

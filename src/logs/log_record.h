@@ -19,6 +19,7 @@ struct LogRecord
     QByteArrayView client;  // client address as written (c-ip, $remote_addr); empty when absent
     QByteArrayView page;    // as logged, never decoded: up to '?', an absolute target's host dropped
     bool hasPage = false;   // false for a '-' stem, a bad request, CONNECT, '*', or no page column
+    QByteArrayView query;   // after the target's '?' up to any '#' (W3C: cs-uri-query); empty when none
     QByteArrayView agent;   // user agent as written; empty when the format has no agent field
     bool agentPlusIsSpace = false;  // W3C writes the agent's spaces as '+'
     qint16 status = 0;      // 0 when absent or not a number

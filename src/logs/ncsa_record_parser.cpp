@@ -89,7 +89,7 @@ public:
         QByteArrayView request;
         if (end - p < 2 || p[0] != ' ' || !quoted(++p, end, request))
             return LineKind::Bad;
-        r.hasPage = RecordFields::PageOfRequestLine(request, r.page);
+        r.hasPage = RecordFields::PageOfRequestLine(request, r.page, &r.query);
 
         if (p == end || *p != ' ')
             return LineKind::Bad;

@@ -63,9 +63,19 @@ bool clockAt(QByteArrayView text, qsizetype at, qint32 &second)
     return true;
 }
 
+// The query of "?a=1#top" (empty for an empty rest): "a=1".
+QByteArrayView QueryAfter(QByteArrayView rest)
+{
+    if (rest.isEmpty())
+        return {};
+    rest = rest.sliced(1);
+    const qsizetype fragment = rest.indexOf('#');
+    return fragment < 0 ? rest : rest.first(fragment);
+}
+
 }  // namespace
 
-bool PageOfTarget(QByteArrayView target, QByteArrayView &page)
+bool PageOfTarget(QByteArrayView target, QByteArrayView &page, QByteArrayView *query)
 {
     static const char root[] = "/";
     qsizetype start = 0;
@@ -80,6 +90,8 @@ bool PageOfTarget(QByteArrayView target, QByteArrayView &page)
             return false;
         if (i == target.size() || target[i] == '?') {
             page = QByteArrayView(root, 1);
+            if (query)
+                *query = QueryAfter(target.sliced(i));
             return true;
         }
         start = i;
@@ -88,12 +100,14 @@ bool PageOfTarget(QByteArrayView target, QByteArrayView &page)
     }
     const char *begin = target.data() + start;
     const char *end = target.data() + target.size();
-    const void *query = std::memchr(begin, '?', size_t(end - begin));
-    page = QByteArrayView(begin, query ? static_cast<const char *>(query) : end);
+    const char *mark = static_cast<const char *>(std::memchr(begin, '?', size_t(end - begin)));
+    page = QByteArrayView(begin, mark ? mark : end);
+    if (query)
+        *query = mark ? QueryAfter(QByteArrayView(mark, end)) : QByteArrayView();
     return true;
 }
 
-bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page)
+bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page, QByteArrayView *query)
 {
     const qsizetype firstSpace = request.indexOf(' ');
     const qsizetype lastSpace = request.lastIndexOf(' ');
@@ -104,7 +118,7 @@ bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page)
             return false;
     if (!request.sliced(lastSpace + 1).startsWith("HTTP/"))
         return false;
-    return PageOfTarget(request.sliced(firstSpace + 1, lastSpace - firstSpace - 1), page);
+    return PageOfTarget(request.sliced(firstSpace + 1, lastSpace - firstSpace - 1), page, query);
 }
 
 qint16 Status(QByteArrayView field)

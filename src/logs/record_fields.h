@@ -9,11 +9,12 @@ namespace RecordFields {
 
 // The page of a request target as logged: up to its '?'; an absolute
 // "http(s)://host/a" gives "/a", "http(s)://host" gives "/". False for a
-// target that names no page ("*", "host:443", "-", junk).
-bool PageOfTarget(QByteArrayView target, QByteArrayView &page);
+// target that names no page ("*", "host:443", "-", junk). `query`, when
+// given, gets what follows the '?' up to a '#' (empty without a '?').
+bool PageOfTarget(QByteArrayView target, QByteArrayView &page, QByteArrayView *query = nullptr);
 
 // The page of a request line "METHOD TARGET HTTP/x.y"; false for anything else.
-bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page);
+bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page, QByteArrayView *query = nullptr);
 
 // A status of three digits; 0 for "-" or anything else.
 qint16 Status(QByteArrayView field);

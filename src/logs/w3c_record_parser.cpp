@@ -11,7 +11,7 @@
 
 namespace {
 
-enum class Role : quint8 { None, Date, Time, Client, Page, Agent, Status, Bytes };
+enum class Role : quint8 { None, Date, Time, Client, Page, Query, Agent, Status, Bytes };
 
 bool startsWithCaseless(QByteArrayView line, const char *prefix)
 {
@@ -34,7 +34,7 @@ Role roleOf(QByteArrayView name)
     } known[] = {
         {"date", Role::Date},         {"time", Role::Time},          {"c-ip", Role::Client},
         {"cs-uri-stem", Role::Page},  {"cs(user-agent)", Role::Agent}, {"sc-status", Role::Status},
-        {"sc-bytes", Role::Bytes},
+        {"sc-bytes", Role::Bytes},    {"cs-uri-query", Role::Query},
     };
     for (const auto &field : known)
         if (name.size() == qsizetype(std::strlen(field.name)) && startsWithCaseless(name, field.name))
@@ -60,6 +60,9 @@ void take(Role role, QByteArrayView value, LogRecord &record)
     case Role::Page:
         record.page = value;
         record.hasPage = !value.isEmpty() && value != "-";
+        break;
+    case Role::Query:
+        record.query = value == "-" ? QByteArrayView() : value;
         break;
     case Role::Agent:
         record.agent = value;

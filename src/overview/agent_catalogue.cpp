@@ -40,7 +40,8 @@ QString readAgent(const QJsonValue &value, CatalogueAgent &agent)
     agent.category = *category;
     for (const auto &[key, list] : {std::pair{QStringLiteral("tokens"), &agent.tokens},
                                     std::pair{QStringLiteral("host_suffixes"), &agent.hostSuffixes},
-                                    std::pair{QStringLiteral("address_lists"), &agent.addressLists}})
+                                    std::pair{QStringLiteral("address_lists"), &agent.addressLists},
+                                    std::pair{QStringLiteral("robots_tokens"), &agent.robotsTokens}})
         if (const QString problem = readStrings(object, key, *list); !problem.isEmpty())
             return agent.id + u'：' + problem;
     if (agent.tokens.isEmpty())

@@ -18,6 +18,9 @@ struct CatalogueAgent
     QStringList tokens;        // user-agent fragments; ASCII letter case ignored, '+' read as a space
     QStringList hostSuffixes;  // reverse-DNS names that vouch for it ("googlebot.com")
     QStringList addressLists;  // ids of the published address lists that vouch for it
+    QStringList robotsTokens;  // its product tokens in robots.txt, most specific first; empty: the first token
+
+    QStringList robotsTokenList() const { return robotsTokens.isEmpty() ? tokens.mid(0, 1) : robotsTokens; }
 };
 
 // A published list of a crawler operator's addresses.

@@ -1,12 +1,20 @@
 #include "overview/overview_accumulator.h"
 
+#include "common/byte_search.h"
+#include "common/cp936.h"
+#include "common/utf8.h"
 #include "overview/record_keys.h"
+
+#include <QHash>
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kTopCount = 20;
+constexpr int kTopSections = 50;
+constexpr qint32 kQueriedTarget = qint32(0x80000000);  // the bit that tells a queried target from a page
+constexpr qint32 kTargetIdMask = 0x7fffffff;
 
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
@@ -41,7 +49,49 @@ QList<Item> TopItems(std::vector<Item> items, int count, More more, Before befor
     return QList<Item>(items.begin(), items.end());
 }
 
+// The first path segment of a page: "/news/" of "/news/a.html", "/" of a
+// page right under the root.
+QByteArrayView SectionOf(QByteArrayView page)
+{
+    const qsizetype slash = page.startsWith('/') ? page.indexOf('/', 1) : -1;
+    return slash < 0 ? QByteArrayView("/", 1) : page.first(slash + 1);
+}
+
 }  // namespace
+
+// Each page's section, worked out once for all agents. W3C sections compare
+// ignoring ASCII letter case, as W3C pages do; a section shows as first met.
+class OverviewAccumulator::SectionIndex
+{
+public:
+    explicit SectionIndex(const PageTable &pages) : pages_(pages), ofPage_(std::size_t(pages.size()), -1) {}
+
+    qint32 of(qint32 page)
+    {
+        qint32 &id = ofPage_[std::size_t(page)];
+        if (id >= 0)
+            return id;
+        const QByteArrayView section = SectionOf(pages_.bytes(page));
+        QByteArray key = section.toByteArray();
+        if (pages_.family(page) == LogFamily::W3c)
+            for (char &c : key)
+                c = char(AsciiLower(uchar(c)));
+        auto found = ids_.constFind(key);
+        if (found == ids_.cend()) {
+            found = ids_.insert(key, qint32(texts_.size()));
+            texts_.push_back(Utf8::isValid(section) ? QString::fromUtf8(section) : Cp936::decode(section));
+        }
+        id = *found;
+        return id;
+    }
+    const QString &text(qint32 id) const { return texts_[std::size_t(id)]; }
+
+private:
+    const PageTable &pages_;
+    std::vector<qint32> ofPage_;  // -1: not yet worked out
+    QHash<QByteArray, qint32> ids_;
+    std::vector<QString> texts_;
+};
 
 void OverviewAccumulator::AgentTally::countStatus(int status, qint64 requests)
 {
@@ -70,10 +120,17 @@ void OverviewAccumulator::AgentTally::countTime(qint64 time)
 }
 
 OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
-                                         bool keepClientRequests)
-    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), keepClientRequests_(keepClientRequests), agents_(std::size_t(classifier.classes().size())),
+                                         bool keepClientRequests, bool keepTargets)
+    : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), keepClientRequests_(keepClientRequests),
+      targetsKept_(std::size_t(classifier.classes().size())), agents_(std::size_t(classifier.classes().size())),
       pages_(std::make_shared<PageTable>()), classes_(classifier)
 {
+    // Only crawlers are asked about the site's files: browsers, scripts and
+    // records without an agent (most requests) keep their pages only.
+    for (std::size_t i = 0; keepTargets && i < targetsKept_.size(); ++i) {
+        const QString &id = classifier.classes()[qsizetype(i)].id;
+        targetsKept_[i] = id != QLatin1String("browser") && id != QLatin1String("script") && id != QLatin1String("no-agent");
+    }
 }
 
 void OverviewAccumulator::add(const LogRecord &record)
@@ -100,12 +157,17 @@ void OverviewAccumulator::add(const LogRecord &record)
         agent.days.add(record.day, 1);
         agent.countTime(time);
     }
+    if (record.second >= 0)  // a leap second's 86400 belongs to the last hour
+        ++agent.hours[std::size_t(std::min(record.second / 3600, kHours - 1))];
 
     // The (page, status) pair and the client wait a few records in their
     // large tables, whose slots load meanwhile.
     Waiting waiting{.agent = &agent, .time = time, .hasPair = record.hasPage, .hasClient = !record.client.isEmpty()};
     if (waiting.hasPair) {
-        waiting.pair = PairKey(pages_->intern(page), record.status);
+        qint32 target = pages_->intern(page);
+        if (!record.query.isEmpty() && targetsKept_[std::size_t(agentClass)])
+            target = targetOf(target, queries_.intern(record.query, LogFamily::Ncsa));
+        waiting.pair = PairKey(target, record.status);
         agent.pageStatuses.prefetch(waiting.pair);
     }
     if (waiting.hasClient) {
@@ -153,6 +215,11 @@ void OverviewAccumulator::addCountedStatus(int agentClass, int status, qint64 re
     tallyOf(agentClass).countStatus(status, requests);
 }
 
+void OverviewAccumulator::addCountedHour(int agentClass, int hour, qint64 requests)
+{
+    tallyOf(agentClass).hours[std::size_t(std::clamp(hour, 0, kHours - 1))] += requests;
+}
+
 void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
 {
     FlatMap<PairTally> &tallies = tallyOf(agentClass).pageStatuses;
@@ -174,6 +241,16 @@ void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint6
     agent.clients.insert(client);
     if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued)
         agent.clientRequests[client] += requests;
+}
+
+qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
+{
+    qint32 &id = targetIds_[(quint64(quint32(page)) << 32) | quint32(query)];
+    if (id == 0) {
+        targets_.emplace_back(page, query);
+        id = qint32(targets_.size());
+    }
+    return (id - 1) | kQueriedTarget;
 }
 
 void OverviewAccumulator::countWaiting(const Waiting &waiting)
@@ -202,6 +279,15 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
     std::vector<qint32> pageIds(std::size_t(later.pages_->size()));
     for (qint32 page = 0; page < qint32(pageIds.size()); ++page)
         pageIds[std::size_t(page)] = pages_->intern(later.pages_->bytes(page), later.pages_->family(page));
+    std::vector<qint32> targetIds(later.targets_.size());
+    for (std::size_t target = 0; target < targetIds.size(); ++target) {
+        const auto [page, query] = later.targets_[target];
+        targetIds[target] = targetOf(pageIds[std::size_t(page)],
+                                     queries_.intern(later.queries_.bytes(query), LogFamily::Ncsa));
+    }
+    auto ownTarget = [&](qint32 target) {
+        return target < 0 ? targetIds[std::size_t(target & kTargetIdMask)] : pageIds[std::size_t(target)];
+    };
 
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += later.categories_[i];
@@ -223,17 +309,19 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
             into.days.add(day, requests);
         into.countTime(from->firstTime);
         into.countTime(from->lastTime);
+        for (int hour = 0; hour < kHours; ++hour)
+            into.hours[std::size_t(hour)] += from->hours[std::size_t(hour)];
         from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
         from->clientRequests.forEach([&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
         from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
-            PairTally &to = into.pageStatuses[PairKey(pageIds[std::size_t(PageOfPair(key))], StatusOfPair(key))];
+            PairTally &to = into.pageStatuses[PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key))];
             to.requests += pair.requests;
             to.lastTime = std::max(to.lastTime, pair.lastTime);
         });
     }
 }
 
-AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally &tally) const
+AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally &tally, SectionIndex &sectionIndex) const
 {
     const AgentClass &identity = classifier_.classes()[agentClass];
     AgentOverview agent;
@@ -256,12 +344,23 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
         agent.days.insert(DateOfDay(day), requests);
     agent.first = DateTimeOf(tally.firstTime);
     agent.last = DateTimeOf(tally.lastTime);
+    agent.hours = tally.hours;
 
     std::vector<std::pair<quint64, PairTally>> pairs;
     pairs.reserve(tally.pageStatuses.size());
     tally.pageStatuses.forEach([&](quint64 key, const PairTally &pair) { pairs.emplace_back(key, pair); });
     std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    if (targetsKept_[std::size_t(agentClass)])
+        splitTargets(pairs, agent);
 
+    struct SectionTally
+    {
+        qint64 requests = 0;
+        qint64 pages = 0;
+        qint64 errors = 0;
+    };
+    std::unordered_map<qint32, SectionTally> sections;
+    SectionTally *section = nullptr;
     std::vector<PageRequests> pages;
     std::vector<PageStatusRequests> errors;
     agent.pageStatuses.reserve(qsizetype(pairs.size()));
@@ -274,16 +373,29 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
         if (pages.empty() || pages.back().page != page) {
             pages.push_back({page, 0});
             valid = false;
+            section = &sections[sectionIndex.of(page)];
+            ++section->pages;
         }
         pages.back().requests += entry.requests;
+        section->requests += entry.requests;
         if (!valid && IsValidAnswer(status)) {
             valid = true;
             ++agent.validPages;
         }
-        if (status >= 400 && status <= 599)
+        if (status >= 400 && status <= 599) {
             errors.push_back(entry);
+            section->errors += entry.requests;
+        }
     }
     agent.pages = qint64(pages.size());
+    std::vector<SectionRequests> sectionList;
+    sectionList.reserve(sections.size());
+    for (const auto &[id, counts] : sections)
+        sectionList.push_back({sectionIndex.text(id), counts.requests, counts.pages, counts.errors});
+    agent.sections = TopItems(
+        std::move(sectionList), kTopSections,
+        [](const SectionRequests &a, const SectionRequests &b) { return a.requests > b.requests; },
+        [](const SectionRequests &a, const SectionRequests &b) { return a.section.toUtf8() < b.section.toUtf8(); });
 
     const PageTable &table = *pages_;
     agent.topPages = TopItems(
@@ -302,6 +414,38 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     return agent;
 }
 
+void OverviewAccumulator::splitTargets(std::vector<std::pair<quint64, PairTally>> &pairs, AgentOverview &agent) const
+{
+    // Every target as it is, then the queried ones counted under their pages.
+    agent.targetStatuses.reserve(qsizetype(pairs.size()));
+    bool queried = false;
+    for (auto &[key, pair] : pairs) {
+        const qint32 target = PageOfPair(key);
+        TargetStatusRequests entry;
+        entry.page = target < 0 ? targets_[std::size_t(target & kTargetIdMask)].first : target;
+        entry.status = StatusOfPair(key);
+        entry.requests = pair.requests;
+        entry.lastSeen = DateTimeOf(pair.lastTime);
+        entry.queried = target < 0 ? target & kTargetIdMask : -1;
+        agent.targetStatuses.append(entry);
+        key = PairKey(entry.page, entry.status);
+        queried = queried || target < 0;
+    }
+    if (!queried)
+        return;
+    std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (kept > 0 && pairs[kept - 1].first == pairs[i].first) {
+            pairs[kept - 1].second.requests += pairs[i].second.requests;
+            pairs[kept - 1].second.lastTime = std::max(pairs[kept - 1].second.lastTime, pairs[i].second.lastTime);
+        } else {
+            pairs[kept++] = pairs[i];
+        }
+    }
+    pairs.resize(kept);
+}
+
 QString OverviewAccumulator::clientText(quint64 client) const
 {
     if (IsAddressKey(client))
@@ -317,9 +461,13 @@ void OverviewAccumulator::fillResult(OverviewResult &result)
     for (const auto &[day, requests] : days_.counts())
         result.days.insert(DateOfDay(day), requests);
     result.agents.clear();
+    SectionIndex sections(*pages_);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass)
         if (agents_[agentClass])
-            result.agents.append(agentResult(int(agentClass), *agents_[agentClass]));
+            result.agents.append(agentResult(int(agentClass), *agents_[agentClass], sections));
+    result.queriedTargets.clear();
+    for (const auto &[page, query] : targets_)
+        result.queriedTargets.append({page, queries_.bytes(query).toByteArray()});
     std::sort(result.agents.begin(), result.agents.end(), [](const AgentOverview &a, const AgentOverview &b) {
         return a.requests != b.requests ? a.requests > b.requests : a.id.toUtf8() < b.id.toUtf8();
     });

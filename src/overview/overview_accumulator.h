@@ -22,9 +22,10 @@ class OverviewAccumulator
 public:
     // Records dated outside [fromDay, toDay] (yyyymmdd; 0 leaves a side open)
     // are left out. `keepClientRequests`: count requests per client of each
-    // catalogued agent too, for the crawler check.
+    // catalogued agent too, for the crawler check. `keepTargets`: count the
+    // requests with a query apart, per query, for the site's files.
     OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
-                        bool keepClientRequests = false);
+                        bool keepClientRequests = false, bool keepTargets = false);
 
     void add(const LogRecord &record);
 
@@ -42,6 +43,7 @@ public:
     };
     void addCountedDay(const CountedDay &counted);
     void addCountedStatus(int agentClass, int status, qint64 requests);
+    void addCountedHour(int agentClass, int hour, qint64 requests);
     struct CountedPair
     {
         qint32 page = 0;  // id in this accumulator's page table (internPage)
@@ -109,7 +111,8 @@ private:
         qint64 lastTime = 0;
         FlatMap<Present> clients;           // ClientKey
         FlatMap<qint64> clientRequests;     // ClientKey → requests, when kept
-        FlatMap<PairTally> pageStatuses;    // PairKey(page, status)
+        FlatMap<PairTally> pageStatuses;    // PairKey(target, status): a page, or a queried target (see targetOf)
+        std::array<qint64, kHours> hours{};
 
         void countStatus(int status, qint64 requests);  // its class and its code
         void countCode(int status, qint64 requests);
@@ -136,13 +139,25 @@ private:
     // Before the figures are read: counts every record still waiting.
     void countAllWaiting();
 
-    AgentOverview agentResult(int agentClass, const AgentTally &tally) const;
+    // The target of a request with a query: its id with the top bit set,
+    // which no page id has, so that it lives in pageStatuses beside pages.
+    qint32 targetOf(qint32 page, qint32 query);
+
+    class SectionIndex;
+    AgentOverview agentResult(int agentClass, const AgentTally &tally, SectionIndex &sections) const;
+    // Fills the agent's targetStatuses from its pairs, and makes the pairs
+    // the (page, status) pairs they count under.
+    void splitTargets(std::vector<std::pair<quint64, PairTally>> &pairs, AgentOverview &agent) const;
     QString clientText(quint64 client) const;
 
     const AgentClassifier &classifier_;
     qint32 fromDay_;
     qint32 toDay_;
     bool keepClientRequests_;
+    std::vector<bool> targetsKept_;  // per class: its queried targets are kept apart (crawlers, when asked)
+    PageTable queries_;  // the queries of queried targets, byte for byte
+    FlatMap<qint32> targetIds_;  // (page << 32 | query) → target id + 1
+    std::vector<std::pair<qint32, qint32>> targets_;  // per target id: page, query
     std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -139,64 +140,56 @@ void DrawNoData(SvgText &svg, QSizeF size)
     svg.text(QPointF(size.width() / 2, size.height() / 2), QStringLiteral("无数据"), "middle", "#888888");
 }
 
-}  // namespace
 
-Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
+// What a line chart shows: one line per agent over `count` points on the x
+// axis, each point's value, its label on the axis and its point's identity.
+struct LineAxis
 {
-    QList<const AgentOverview *> agents;
-    for (const QString &id : agentIds)
-        if (const AgentOverview *agent = result.agent(id))
-            agents.append(agent);
-    if (result.days.isEmpty() || agents.isEmpty())
-        return DrawLineChart({}, {}, size, caption);
-    const QDate lastDay = result.days.lastKey();
-    const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
-    QList<QDate> days;
-    for (QDate day = firstDay; day <= lastDay; day = day.addDays(1))
-        days.append(day);
-    QList<ChartLine> lines;
-    for (const AgentOverview *agent : agents) {
-        ChartLine line{agent->id, agent->name, {}};
-        for (const QDate &day : days)
-            line.values.append(agent->days.value(day));
-        lines.append(line);
-    }
-    return DrawLineChart(days, lines, size, caption);
-}
+    qint64 count = 0;
+    std::function<qint64(const AgentOverview &, qint64)> value;
+    std::function<QString(qint64, bool longLabel)> label;
+    std::function<void(ChartPoint &, qint64)> identify;  // the point's day or hour
+    qreal longLabelWidth = 80;
+    qreal shortLabelWidth = 48;
+    bool alwaysLong = false;  // long labels even where short ones would fit
+};
 
-Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size, const QString &caption)
+Chart DrawLineChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption,
+                    bool anyData, const LineAxis &axis)
 {
     Chart chart;
     chart.size = size;
     SvgText svg(size);
     const qreal captionHeight = DrawCaption(svg, caption);
-    if (dates.isEmpty() || lines.isEmpty()) {
+    QList<const AgentOverview *> agents;
+    for (const QString &id : agentIds)
+        if (const AgentOverview *agent = result.agent(id))
+            agents.append(agent);
+    if (!anyData || agents.isEmpty()) {
         DrawNoData(svg, size);
         chart.svg = svg.finish();
         return chart;
     }
 
     QList<LegendEntry> legend;
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        legend.append({lines[i].label, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
-    constexpr qreal kLeft = 64, kRight = 40, kAxisLabels = 26;  // room for half a date label
+    for (qsizetype i = 0; i < agents.size(); ++i)
+        legend.append({agents[i]->name, QString::fromLatin1(kPalette[i % std::size(kPalette)])});
+    constexpr qreal kLeft = 64, kRight = 40, kAxisLabels = 26;  // room for half a label
     const qreal top = 14 + captionHeight;
     const qreal legendHeight = LegendHeight(legend, size.width() - kLeft - kRight);
     chart.plotArea = QRectF(kLeft, top, size.width() - kLeft - kRight,
                             std::max(40.0, size.height() - top - kAxisLabels - legendHeight - 8));
     const QRectF plot = chart.plotArea;
 
-    const QDate firstDay = dates.front();
-    const QDate lastDay = dates.back();
-    const qint64 dayCount = dates.size();
+    const qint64 count = axis.count;
     qint64 highest = 1;
-    for (const ChartLine &line : lines)
-        for (qint64 value : line.values)
-            highest = std::max(highest, value);
+    for (const AgentOverview *agent : agents)
+        for (qint64 i = 0; i < count; ++i)
+            highest = std::max(highest, axis.value(*agent, i));
     const qreal step = NiceStep(qreal(highest), 5);
     const qreal highestTick = std::ceil(qreal(highest) / step) * step;
-    auto xOf = [&](qint64 day) {
-        return plot.left() + (dayCount == 1 ? plot.width() / 2 : plot.width() * qreal(day) / qreal(dayCount - 1));
+    auto xOf = [&](qint64 i) {
+        return plot.left() + (count == 1 ? plot.width() / 2 : plot.width() * qreal(i) / qreal(count - 1));
     };
     auto yOf = [&](qreal value) { return plot.bottom() - plot.height() * value / highestTick; };
 
@@ -205,25 +198,24 @@ Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QS
                  value == 0 ? QStringLiteral("#666666") : QStringLiteral("#e0e0e0"));
         svg.text(QPointF(plot.left() - 6, yOf(value) + 4), CountText(qint64(value)), "end");
     }
-    // Month and day alone where they fit, unless the days cross a new year.
-    const bool longDates = plot.width() / qreal(dayCount) >= 80 || dayCount == 1 || firstDay.year() != lastDay.year();
-    const qreal labelWidth = longDates ? 80 : 48;
-    const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(dayCount) * labelWidth / plot.width())));
-    for (qint64 day = 0; day < dayCount; day += labelEvery) {
-        const QDate date = dates[day];
-        const QString label = longDates ? DayText(date) : date.toString(QStringLiteral("MM-dd"));
-        svg.line(QPointF(xOf(day), plot.bottom()), QPointF(xOf(day), plot.bottom() + 4), QStringLiteral("#666666"));
-        svg.text(QPointF(xOf(day), plot.bottom() + 18), label, "middle");
+    const bool longLabels = plot.width() / qreal(count) >= axis.longLabelWidth || count == 1 || axis.alwaysLong;
+    const qreal labelWidth = longLabels ? axis.longLabelWidth : axis.shortLabelWidth;
+    const qint64 labelEvery = std::max<qint64>(1, qint64(std::ceil(qreal(count) * labelWidth / plot.width())));
+    for (qint64 i = 0; i < count; i += labelEvery) {
+        svg.line(QPointF(xOf(i), plot.bottom()), QPointF(xOf(i), plot.bottom() + 4), QStringLiteral("#666666"));
+        svg.text(QPointF(xOf(i), plot.bottom() + 18), axis.label(i, longLabels), "middle");
     }
 
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        ChartSeries series{lines[i].id, lines[i].label, legend[i].color, {}};
-        for (qint64 day = 0; day < dayCount; ++day) {
-            const qint64 value = lines[i].values.value(day);
-            series.points.append({QPointF(xOf(day), yOf(qreal(value))), dates[day], value});
+    for (qsizetype a = 0; a < agents.size(); ++a) {
+        ChartSeries series{agents[a]->id, agents[a]->name, legend[a].color, {}};
+        for (qint64 i = 0; i < count; ++i) {
+            const qint64 value = axis.value(*agents[a], i);
+            ChartPoint point{QPointF(xOf(i), yOf(qreal(value))), {}, -1, value};
+            axis.identify(point, i);
+            series.points.append(point);
         }
         svg.polyline(series.points, series.color);
-        if (dayCount <= 62)
+        if (count <= 62)
             for (const ChartPoint &point : series.points)
                 svg.circle(point.at, 2.5, series.color);
         chart.series.append(series);
@@ -231,6 +223,71 @@ Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QS
     DrawLegend(svg, legend, kLeft, plot.bottom() + kAxisLabels + 4, plot.width());
     chart.svg = svg.finish();
     return chart;
+}
+
+}  // namespace
+
+Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
+{
+    if (result.days.isEmpty())
+        return DrawLineChart(result, agentIds, size, caption, false, {});
+    const QDate lastDay = result.days.lastKey();
+    const QDate firstDay = std::max(result.days.firstKey(), lastDay.addDays(1 - kMostChartDays));
+    LineAxis axis;
+    axis.count = firstDay.daysTo(lastDay) + 1;
+    axis.value = [firstDay](const AgentOverview &agent, qint64 day) { return agent.days.value(firstDay.addDays(day)); };
+    axis.label = [firstDay](qint64 day, bool longLabel) {
+        const QDate date = firstDay.addDays(day);
+        return longLabel ? DayText(date) : date.toString(QStringLiteral("MM-dd"));
+    };
+    axis.identify = [firstDay](ChartPoint &point, qint64 day) { point.day = firstDay.addDays(day); };
+    // Month and day alone where they fit, unless the days cross a new year.
+    axis.alwaysLong = firstDay.year() != lastDay.year();
+    return DrawLineChart(result, agentIds, size, caption, true, axis);
+}
+
+Chart DrawPeriodChart(const QList<QDate> &starts, const QList<ChartLine> &lines, QSizeF size, const QString &caption)
+{
+    // The lines as the agents of a result, so that they are drawn as the days are.
+    OverviewResult result;
+    QStringList ids;
+    for (const ChartLine &line : lines) {
+        AgentOverview agent;
+        agent.id = line.id;
+        agent.name = line.label;
+        result.agents.append(agent);
+        ids.append(line.id);
+    }
+    LineAxis axis;
+    axis.count = starts.size();
+    axis.value = [&lines](const AgentOverview &agent, qint64 period) {
+        for (const ChartLine &line : lines)
+            if (line.id == agent.id)
+                return line.values.value(period);
+        return qint64(0);
+    };
+    axis.label = [&starts](qint64 period, bool longLabel) {
+        return longLabel ? DayText(starts[period]) : starts[period].toString(QStringLiteral("MM-dd"));
+    };
+    axis.identify = [&starts](ChartPoint &point, qint64 period) { point.day = starts[period]; };
+    axis.alwaysLong = !starts.isEmpty() && starts.front().year() != starts.back().year();
+    return DrawLineChart(result, ids, size, caption, !starts.isEmpty(), axis);
+}
+
+Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
+{
+    LineAxis axis;
+    axis.count = kHours;
+    axis.value = [](const AgentOverview &agent, qint64 hour) { return agent.hours[std::size_t(hour)]; };
+    axis.label = [](qint64 hour, bool) { return QStringLiteral("%1时").arg(hour); };
+    axis.identify = [](ChartPoint &point, qint64 hour) { point.hour = int(hour); };
+    axis.longLabelWidth = 36;
+    axis.shortLabelWidth = 36;
+    bool anyData = false;
+    for (const QString &id : agentIds)
+        if (const AgentOverview *agent = result.agent(id))
+            anyData = anyData || std::any_of(agent->hours.begin(), agent->hours.end(), [](qint64 n) { return n > 0; });
+    return DrawLineChart(result, agentIds, size, caption, anyData, axis);
 }
 
 Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
@@ -315,9 +372,10 @@ std::optional<ChartHit> ChartHitAt(const Chart &chart, QPointF at, qreal radius)
             const qreal distance = d.x() * d.x() + d.y() * d.y();
             if (distance <= nearestDistance) {
                 nearestDistance = distance;
+                const QString where = point.hour >= 0 ? QStringLiteral("%1时").arg(point.hour)
+                                                      : point.day.toString(Qt::ISODate);
                 nearest = ChartHit{series.agentId,
-                                   series.label + u' ' + point.day.toString(Qt::ISODate) + u'：' + CountText(point.value)
-                                       + QStringLiteral(" 次"),
+                                   series.label + u' ' + where + u'：' + CountText(point.value) + QStringLiteral(" 次"),
                                    point.value, point.at};
             }
         }

@@ -20,7 +20,8 @@
 struct ChartPoint
 {
     QPointF at;
-    QDate day;
+    QDate day;      // per-day chart
+    int hour = -1;  // hour chart
     qint64 value = 0;
 };
 
@@ -69,7 +70,11 @@ struct ChartHit
 Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 360},
                    const QString &caption = {});
 
-// One line of a line chart: a value for each of the chart's dates.
+// Requests by the hour the log writes (0-23) of the given agents, one line each.
+Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 300},
+                    const QString &caption = {});
+
+// One line of a period chart: a value for each of the chart's dates.
 struct ChartLine
 {
     QString id;
@@ -77,10 +82,10 @@ struct ChartLine
     QList<qint64> values;
 };
 
-// Lines over the given dates (days, or the first days of weeks or months),
-// with axes, dates and a legend; the per-day chart is one of these.
-Chart DrawLineChart(const QList<QDate> &dates, const QList<ChartLine> &lines, QSizeF size = {860, 360},
-                    const QString &caption = {});
+// Lines over the first days of periods (days, weeks or months), drawn as the
+// per-day chart is: the trend of a store's history.
+Chart DrawPeriodChart(const QList<QDate> &starts, const QList<ChartLine> &lines, QSizeF size = {860, 360},
+                      const QString &caption = {});
 
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
 Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0},

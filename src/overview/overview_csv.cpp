@@ -2,6 +2,8 @@
 
 #include "overview/agent_table.h"
 #include "overview/overview_format.h"
+#include "overview/site_tables.h"
+
 #include <QDir>
 #include <QSaveFile>
 
@@ -128,6 +130,22 @@ void WriteFakeClients(const OverviewResult &result, CsvFile &csv)
         csv.row({fake.address, fake.agentId, QString::number(fake.requests), fake.ptr, fake.reason});
 }
 
+void WriteCoverage(const OverviewResult &result, CsvFile &csv)
+{
+    csv.row(CoverageUrlHeaders());
+    for (const AgentOverview *agent : CoverageAgents(result))
+        for (int url = 0; url < result.sitemap->urls.size(); ++url)
+            csv.row(CoverageUrlRow(result, *agent, url));
+}
+
+void WriteRobots(const OverviewResult &result, CsvFile &csv)
+{
+    csv.row(RobotsKeyHeaders());
+    for (const AgentOverview *agent : RobotsAgents(result))
+        for (const DisallowedKey &key : agent->robots->keys)
+            csv.row(RobotsKeyRow(*agent, key));
+}
+
 using CsvWriter = void (*)(const OverviewResult &, CsvFile &);
 
 QList<std::pair<QString, CsvWriter>> CsvFiles(const OverviewResult &result)
@@ -137,6 +155,10 @@ QList<std::pair<QString, CsvWriter>> CsvFiles(const OverviewResult &result)
                                                {QStringLiteral("pages.csv"), WritePages}};
     if (result.verification)
         files.append({QStringLiteral("fake_clients.csv"), WriteFakeClients});
+    if (result.sitemap)
+        files.append({QStringLiteral("coverage.csv"), WriteCoverage});
+    if (result.robotsTxt)
+        files.append({QStringLiteral("robots.csv"), WriteRobots});
     return files;
 }
 

@@ -4,11 +4,13 @@
 #include "overview/overview_chart.h"
 #include "overview/overview_format.h"
 #include "overview/saved_file.h"
+#include "overview/site_tables.h"
 
 namespace {
 
 constexpr int kCrawlersCharted = 5;
 constexpr int kCrawlersWithStatus = 20;
+constexpr int kNeverListed = 1000;  // never-requested URLs listed per crawler
 
 // No scripts, nothing from elsewhere: the page is read offline, and the
 // policy makes sure a browser asks no one for anything.
@@ -46,23 +48,35 @@ QString Cell(const QString &text, bool numeric, const char *tag = "td")
                                               Escaped(text));
 }
 
-QString AgentsTable(const OverviewResult &result)
+// A table of declared columns over some agents; with `totals`, its totals row under them.
+QString ColumnsTable(const QList<AgentColumn> &columns, const QList<const AgentOverview *> &agents,
+                     const OverviewResult *totals = nullptr)
 {
-    const QList<AgentColumn> columns = AgentTableColumns(result);
     QString html = QStringLiteral("<table>\n<tr>");
     for (const AgentColumn &column : columns)
         html += Cell(column.header, false, "th");
     html += QStringLiteral("</tr>\n");
-    for (const AgentOverview &agent : result.agents) {
+    for (const AgentOverview *agent : agents) {
         html += QStringLiteral("<tr>");
         for (const AgentColumn &column : columns)
-            html += Cell(column.value(agent, AgentColumn::Shown::ForPeople), column.numeric);
+            html += Cell(column.value(*agent, AgentColumn::Shown::ForPeople), column.numeric);
         html += QStringLiteral("</tr>\n");
     }
-    html += QStringLiteral("<tr class=\"total\">");
-    for (const AgentColumn &column : columns)
-        html += Cell(column.total ? column.total(result, AgentColumn::Shown::ForPeople) : QString(), column.numeric);
-    return html + QStringLiteral("</tr>\n</table>\n");
+    if (totals) {
+        html += QStringLiteral("<tr class=\"total\">");
+        for (const AgentColumn &column : columns)
+            html += Cell(column.total ? column.total(*totals, AgentColumn::Shown::ForPeople) : QString(), column.numeric);
+        html += QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+QString AgentsTable(const OverviewResult &result)
+{
+    QList<const AgentOverview *> agents;
+    for (const AgentOverview &agent : result.agents)
+        agents.append(&agent);
+    return ColumnsTable(AgentTableColumns(result), agents, &result);
 }
 
 QString CategoriesTable(const OverviewResult &result)
@@ -75,6 +89,47 @@ QString CategoriesTable(const OverviewResult &result)
     }
     return QStringLiteral("<table>\n<tr>") + header + QStringLiteral("</tr>\n<tr>") + values
         + QStringLiteral("</tr>\n</table>\n");
+}
+
+QString SectionsTable(const AgentOverview &agent)
+{
+    const QStringList headers = SectionHeaders();
+    QString html = QStringLiteral("<table>\n<tr>");
+    for (const QString &header : headers)
+        html += Cell(header, false, "th");
+    html += QStringLiteral("</tr>\n");
+    for (const SectionRequests &section : agent.sections) {
+        const QStringList row = SectionRow(section, AgentColumn::Shown::ForPeople);
+        html += QStringLiteral("<tr>");
+        for (qsizetype i = 0; i < row.size(); ++i)
+            html += Cell(row[i], i > 0);
+        html += QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+// What the site's files say of one crawler: its never-requested sitemap URLs
+// (the first ones, with their count) and the rules it broke most.
+QString AgentSiteDetails(const OverviewResult &result, const AgentOverview &agent)
+{
+    QString html;
+    if (agent.coverage && agent.coverage->never > 0) {
+        const QStringList never = NeverRequested(result, agent);
+        html += QStringLiteral("<table>\n<tr><th>从未抓取的地图网址（共 %1 个%2）</th></tr>\n")
+                    .arg(CountText(never.size()),
+                         never.size() > kNeverListed ? QStringLiteral("，列出前 %1 个").arg(CountText(kNeverListed)) : QString());
+        for (const QString &url : never.mid(0, kNeverListed))
+            html += QStringLiteral("<tr>") + Cell(url, false) + QStringLiteral("</tr>\n");
+        html += QStringLiteral("</table>\n");
+    }
+    if (agent.robots && !agent.robots->topRules.isEmpty()) {
+        html += QStringLiteral("<table>\n<tr><th>违反最多的规则</th><th>请求数</th></tr>\n");
+        for (const RuleRequests &rule : agent.robots->topRules)
+            html += QStringLiteral("<tr>") + Cell(rule.rule, false) + Cell(CountText(rule.requests), true)
+                + QStringLiteral("</tr>\n");
+        html += QStringLiteral("</table>\n");
+    }
+    return html;
 }
 
 QString AgentDetails(const OverviewResult &result, const AgentOverview &agent)
@@ -94,7 +149,27 @@ QString AgentDetails(const OverviewResult &result, const AgentOverview &agent)
                 + QStringLiteral("</tr>\n");
         html += QStringLiteral("</table>\n");
     }
+    if (!agent.sections.isEmpty())
+        html += SectionsTable(agent);
+    html += AgentSiteDetails(result, agent);
     return html + QStringLiteral("</details>\n");
+}
+
+// The coverage and robots.txt tables, when the run had a sitemap or a robots.txt.
+QString SiteSections(const OverviewResult &result)
+{
+    QString html;
+    if (result.sitemap) {
+        html += QStringLiteral("<h2>网站地图覆盖</h2>\n<p class=\"summary\">%1</p>\n").arg(Escaped(SitemapSummaryText(result)));
+        if (!CoverageAgents(result).isEmpty())
+            html += ColumnsTable(CoverageColumns(), CoverageAgents(result));
+    }
+    if (result.robotsTxt) {
+        html += QStringLiteral("<h2>robots.txt 违规</h2>\n<p class=\"summary\">%1</p>\n").arg(Escaped(RobotsSummaryText(result)));
+        if (!RobotsAgents(result).isEmpty())
+            html += ColumnsTable(RobotsColumns(), RobotsAgents(result));
+    }
+    return html;
 }
 
 QString FakeClientsTable(const QList<ClientVerdict> &fakes)
@@ -109,7 +184,7 @@ QString FakeClientsTable(const QList<ClientVerdict> &fakes)
 
 QString Notes(const OverviewResult &result)
 {
-    QStringList notes = result.problems;
+    QStringList notes = result.problems + SiteNotes(result);
     if (result.verification)
         notes += VerificationNotes(*result.verification);
     for (const OverviewInput &input : result.inputs)
@@ -143,6 +218,9 @@ QString OverviewHtml(const OverviewResult &result, const QDateTime &made)
         + DrawDayChart(result, BusiestCrawlers(result, kCrawlersCharted)).svg;
     html += QStringLiteral("<h2>状态码分类</h2>\n")
         + DrawStatusChart(result, BusiestCrawlers(result, kCrawlersWithStatus)).svg;
+    html += QStringLiteral("<h2>各时段请求（请求最多的蜘蛛）</h2>\n")
+        + DrawHourChart(result, BusiestCrawlers(result, kCrawlersCharted)).svg;
+    html += SiteSections(result);
     if (result.verification && !result.verification->fakeClients.isEmpty())
         html += QStringLiteral("<h2>仿冒的蜘蛛（请求最多的地址）</h2>\n") + FakeClientsTable(result.verification->fakeClients);
     html += QStringLiteral("<h2>各蜘蛛的页面</h2>\n");

@@ -36,6 +36,44 @@ QJsonObject InputJson(const OverviewInput &input)
     return object;
 }
 
+QJsonArray SectionsJson(const QList<SectionRequests> &sections)
+{
+    QJsonArray array;
+    for (const SectionRequests &section : sections)
+        array.append(QJsonObject{{QStringLiteral("section"), section.section},
+                                 {QStringLiteral("requests"), section.requests},
+                                 {QStringLiteral("pages"), section.pages},
+                                 {QStringLiteral("errors"), section.errors}});
+    return array;
+}
+
+QJsonArray HoursJson(const std::array<qint64, kHours> &hours)
+{
+    QJsonArray array;
+    for (qint64 requests : hours)
+        array.append(requests);
+    return array;
+}
+
+QJsonObject CoverageJson(const AgentCoverage &coverage)
+{
+    return {{QStringLiteral("in_sitemap"), coverage.inSitemap}, {QStringLiteral("in_sitemap_ok"), coverage.inSitemapOk},
+            {QStringLiteral("never"), coverage.never},          {QStringLiteral("stale"), coverage.stale},
+            {QStringLiteral("outside"), coverage.outside}};
+}
+
+QJsonObject RobotsJson(const AgentRobots &robots)
+{
+    QJsonArray rules;
+    for (const RuleRequests &rule : robots.topRules)
+        rules.append(QJsonObject{{QStringLiteral("rule"), rule.rule}, {QStringLiteral("requests"), rule.requests}});
+    return {{QStringLiteral("group"), robots.group ? QJsonValue(*robots.group) : QJsonValue()},
+            {QStringLiteral("disallowed"), robots.disallowed},
+            {QStringLiteral("disallowed_pages"), robots.disallowedPages},
+            {QStringLiteral("robots_fetches"), robots.robotsFetches},
+            {QStringLiteral("top_rules"), rules}};
+}
+
 QJsonObject AgentJson(const AgentOverview &agent, const OverviewResult &result)
 {
     QJsonObject status;
@@ -70,7 +108,13 @@ QJsonObject AgentJson(const AgentOverview &agent, const OverviewResult &result)
         {QStringLiteral("last"), TextOrNull(TimeText(agent.last))},
         {QStringLiteral("top_pages"), topPages},
         {QStringLiteral("top_errors"), topErrors},
+        {QStringLiteral("sections"), SectionsJson(agent.sections)},
+        {QStringLiteral("hours"), HoursJson(agent.hours)},
     };
+    if (agent.coverage)
+        object.insert(QStringLiteral("coverage"), CoverageJson(*agent.coverage));
+    if (agent.robots)
+        object.insert(QStringLiteral("robots"), RobotsJson(*agent.robots));
     if (result.verification && result.verification->agents.contains(agent.id)) {
         const VerdictCounts counts = result.verification->agents.value(agent.id);
         object.insert(QStringLiteral("verification"), QJsonObject{{QStringLiteral("verified"), counts.verified},
@@ -79,6 +123,26 @@ QJsonObject AgentJson(const AgentOverview &agent, const OverviewResult &result)
                                                                   {QStringLiteral("local"), counts.local}});
     }
     return object;
+}
+
+// The site's files as they were read: the sitemaps' URLs and each file, robots.txt's groups.
+void AddSiteJson(const OverviewResult &result, QJsonObject &document)
+{
+    if (result.sitemap) {
+        QJsonArray files;
+        for (const SitemapFileSummary &file : result.sitemap->files)
+            files.append(QJsonObject{{QStringLiteral("source"), file.source},
+                                     {QStringLiteral("urls"), file.urls},
+                                     {QStringLiteral("problem"), TextOrNull(file.problem)}});
+        document.insert(QStringLiteral("sitemap"), QJsonObject{{QStringLiteral("urls"), result.sitemap->urls.size()},
+                                                               {QStringLiteral("other_host"), result.sitemap->otherHost},
+                                                               {QStringLiteral("files"), files}});
+    }
+    if (result.robotsTxt)
+        document.insert(QStringLiteral("robots_txt"),
+                        QJsonObject{{QStringLiteral("source"), result.robotsTxt->source},
+                                    {QStringLiteral("groups"), result.robotsTxt->groups},
+                                    {QStringLiteral("problem"), TextOrNull(result.robotsTxt->problem)}});
 }
 
 // The crawler check's own fields of the result; "address_lists" gives each
@@ -131,6 +195,7 @@ QJsonObject OverviewJson(const OverviewResult &result)
         document.insert(QStringLiteral("stopped"), true);
     if (result.verification)
         AddVerificationJson(*result.verification, document);
+    AddSiteJson(result, document);
     return document;
 }
 

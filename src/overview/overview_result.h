@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
+#include "site/site_figures.h"
 #include "verification/verdicts.h"
 
 #include <QDate>
@@ -61,6 +62,32 @@ struct PageStatusRequests
     QDateTime lastSeen;  // the latest record time of the pair; invalid when its records had no date
 };
 
+// A (page, status) pair that keeps apart requests with a query: what the
+// site's files are matched against.
+struct TargetStatusRequests : PageStatusRequests
+{
+    qint32 queried = -1;  // -1: the page without a query; else index in OverviewResult::queriedTargets
+};
+
+// A request target with a query, as logged (the query's bytes as written).
+struct QueriedTarget
+{
+    qint32 page = 0;
+    QByteArray query;
+};
+
+// One first path segment of an agent's pages: "/news/", or "/" for pages
+// right under the root.
+struct SectionRequests
+{
+    QString section;
+    qint64 requests = 0;
+    qint64 pages = 0;   // distinct pages, as the overview counts them
+    qint64 errors = 0;  // requests answered 4xx or 5xx
+};
+
+inline constexpr int kHours = 24;
+
 struct ClientRequests
 {
     QString address;  // as the log writes it
@@ -102,6 +129,11 @@ struct AgentOverview
     QList<ClientRequests> clientRequests;    // a catalogued agent's requests per client, by address text,
                                              // when the run was asked for them (for the crawler check)
     qint64 previousRequests = 0;  // in the days of the same length before the range, when compared
+    QList<SectionRequests> sections;  // the 50 sections with most requests, ties by section text
+    std::array<qint64, kHours> hours{};  // requests by the hour the log writes (W3C: UTC)
+    QList<TargetStatusRequests> targetStatuses;  // every (target, status) pair, when the run kept them
+    std::optional<AgentCoverage> coverage;  // with a sitemap, for crawlers
+    std::optional<AgentRobots> robots;      // with a robots.txt, for crawlers
 
     qint64 classRequests(StatusClass statusClass) const { return classes[int(statusClass)]; }
     // Every page it requested, from pageStatuses, by page id.
@@ -121,6 +153,9 @@ struct OverviewResult
     QMap<QDate, qint64> days;                              // requests per day in the range
     QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
     std::optional<VerificationSummary> verification;  // the crawler check, when it was run
+    QList<QueriedTarget> queriedTargets;  // when the run kept targets (OverviewRequest::targets)
+    std::optional<SitemapSummary> sitemap;     // when sitemaps were given
+    std::optional<RobotsTxtSummary> robotsTxt;  // when a robots.txt was given
     bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
     // The agents' previousRequests are set (a store knows the days before the range).
     bool comparesPrevious = false;

@@ -74,7 +74,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const LogReadOptions options{request.logFormat, {}, {}};
     auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
         const LogInput &input = scan.inputs[index];
-        InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests)};
+        InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests, request.targets)};
         if (!input.skipReason.isEmpty())
             return outcome;
         OverviewAccumulator &figures = *outcome.figures;
@@ -94,7 +94,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         return outcome;
     };
 
-    OverviewAccumulator run(classifier, fromDay, toDay, request.clientRequests);
+    OverviewAccumulator run(classifier, fromDay, toDay, request.clientRequests, request.targets);
     OrderedParallelMap<InputOutcome> reads(scan.inputs.size(), request.jobs, readInput);
     for (qsizetype index = 0; index < scan.inputs.size(); ++index) {
         const InputOutcome outcome = reads.take(index);

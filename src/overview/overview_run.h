@@ -20,6 +20,7 @@ struct OverviewRequest
     QDate to;                // figures; an invalid date leaves that side open
     int jobs = 1;            // inputs read side by side; the result does not depend on it
     bool clientRequests = false;  // count each catalogued agent's requests per client (crawler check)
+    bool targets = false;  // keep requests with a query apart from the page's (sitemap and robots.txt)
 };
 
 // Empty when the request can run, else why not, in Chinese (no paths, an

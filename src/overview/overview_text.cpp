@@ -2,6 +2,7 @@
 
 #include "overview/agent_table.h"
 #include "overview/overview_format.h"
+#include "overview/site_tables.h"
 
 namespace {
 
@@ -28,6 +29,36 @@ QString FakeClientsText(const QList<ClientVerdict> &fakes)
     for (const ClientVerdict &fake : fakes)
         rows.append({fake.address, fake.agentId, CountText(fake.requests), fake.ptr, fake.reason});
     return TableText(columns, rows);
+}
+
+// A table of some agents by declared columns, as people read it.
+QString AgentsText(const QList<AgentColumn> &columns, const QList<const AgentOverview *> &agents)
+{
+    QList<QStringList> rows;
+    for (const AgentOverview *agent : agents) {
+        QStringList row;
+        for (const AgentColumn &column : columns)
+            row.append(column.value(*agent, AgentColumn::Shown::ForPeople));
+        rows.append(row);
+    }
+    return TableText(columns, rows);
+}
+
+// Coverage and robots.txt tables, with what was read.
+QString SiteText(const OverviewResult &result)
+{
+    QString text;
+    if (result.sitemap) {
+        text += u'\n' + SitemapSummaryText(result) + u'\n';
+        if (!CoverageAgents(result).isEmpty())
+            text += AgentsText(CoverageColumns(), CoverageAgents(result));
+    }
+    if (result.robotsTxt) {
+        text += u'\n' + RobotsSummaryText(result) + u'\n';
+        if (!RobotsAgents(result).isEmpty())
+            text += AgentsText(RobotsColumns(), RobotsAgents(result));
+    }
+    return text;
 }
 
 }  // namespace
@@ -87,7 +118,8 @@ QString OverviewTextTable(const OverviewResult &result)
                          result.to.isValid() ? DayText(result.to) : QStringLiteral("最晚"));
     if (result.verification && !result.verification->fakeClients.isEmpty())
         text += u'\n' + FakeClientsText(result.verification->fakeClients);
-    QStringList notes = result.problems;
+    text += SiteText(result);
+    QStringList notes = result.problems + SiteNotes(result);
     if (result.verification)
         notes += VerificationNotes(*result.verification);
     for (const OverviewInput &input : result.inputs)

@@ -12,7 +12,7 @@
 
 // A (page id, status) pair as one number, ordered by page then status.
 inline quint64 PairKey(qint32 page, int status) { return (quint64(quint32(page)) << 16) | quint16(status); }
-inline qint32 PageOfPair(quint64 key) { return qint32(key >> 16); }
+inline qint32 PageOfPair(quint64 key) { return qint32(quint32(key >> 16)); }
 inline int StatusOfPair(quint64 key) { return qint16(quint16(key & 0xffff)); }
 
 // An IPv4 address as its number; any other text by a 64-bit hash with the top

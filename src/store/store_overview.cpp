@@ -22,11 +22,17 @@ AgentCatalogue StoredCatalogue(const QList<StoredAgent> &stored, const AgentCata
     for (const StoredAgent &agent : stored) {
         if (!agent.catalogued)
             continue;
-        if (const CatalogueAgent *known = current.agent(agent.agent))
-            catalogue.agents.append({known->id, known->name, known->family, known->category, {}, {}, {}});
-        else
-            catalogue.agents.append({agent.agent, agent.name, agent.family,
-                                     CategoryFromKey(agent.category).value_or(AgentCategory::Other), {}, {}, {}});
+        CatalogueAgent entry;
+        if (const CatalogueAgent *known = current.agent(agent.agent)) {
+            entry = *known;
+        } else {
+            entry.id = agent.agent;
+            entry.name = agent.name;
+            entry.family = agent.family;
+            entry.category = CategoryFromKey(agent.category).value_or(AgentCategory::Other);
+        }
+        entry.tokens.clear();  // the store's agents are classified already
+        catalogue.agents.append(entry);
     }
     return catalogue;
 }
@@ -45,6 +51,7 @@ public:
     // agents and days there are.
     void readDays(const StoredAgent &agent);
     void readStatuses(const QList<StoredAgent> &agents);
+    void readHours(const QList<StoredAgent> &agents);
     void readClientNames();
 
 private:
@@ -174,6 +181,20 @@ void StoreReader::readStatuses(const QList<StoredAgent> &agents)
     }
 }
 
+void StoreReader::readHours(const QList<StoredAgent> &agents)
+{
+    SqliteStatement query(db_, "SELECT agent, hour, SUM(requests) FROM day_hours WHERE day BETWEEN ?1 AND ?2 "
+                               "GROUP BY agent, hour");
+    bindRange(query);
+    while (query.step()) {
+        const qint64 id = query.integer(0);
+        const auto agent = std::find_if(agents.begin(), agents.end(), [&](const StoredAgent &a) { return a.id == id; });
+        if (agent == agents.end())
+            throw SqliteFailure(SQLITE_CORRUPT, QStringLiteral("an hour names an agent that is not in agents"));
+        figures_.addCountedHour(classOf(*agent), int(query.integer(1)), query.integer(2));
+    }
+}
+
 void StoreReader::readClientNames()
 {
     SqliteStatement query(db_, "SELECT client, address FROM client_names");
@@ -243,6 +264,7 @@ std::optional<OverviewResult> OverviewFromStore(const StoreOverviewRequest &requ
         for (const StoredAgent &agent : agents)
             reader.readDays(agent);
         reader.readStatuses(agents);
+        reader.readHours(agents);
         if (request.clientRequests)
             reader.readClientNames();
 

@@ -1,6 +1,7 @@
 #include "overview/ui/agent_details.h"
 
 #include "overview/overview_format.h"
+#include "overview/site_tables.h"
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/report_table.h"
@@ -77,6 +78,12 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
     tabs_->addTab(filteredTab(this, pageTable_, pages, QStringLiteral("pageFilter")), QStringLiteral("页面"));
     tabs_->addTab(filteredTab(this, errorTable_, errors, QStringLiteral("errorFilter")), QStringLiteral("4xx/5xx 页面"));
     tabs_->addTab(days, QStringLiteral("每日请求"));
+    tabs_->addTab(buildSections(*agent), QStringLiteral("目录"));
+    auto *hours = new ChartView(QStringLiteral("agentHourChart"), this);
+    hours->setDrawer([result = result_, id = agentId](QSizeF size) {
+        return size.isEmpty() ? DrawHourChart(*result, {id}) : DrawHourChart(*result, {id}, size);
+    });
+    tabs_->addTab(hours, QStringLiteral("时段"));
 
     auto *summary = new QLabel(QStringLiteral("%1（%2）：请求 %3 次，页面 %4 个，成功页面 %5 个，最后 %6")
                                    .arg(agent->name, CategoryName(agent->category), CountText(agent->requests),
@@ -99,8 +106,26 @@ AgentDetails::AgentDetails(std::shared_ptr<const OverviewResult> result, const Q
     resize(720, 480);
 }
 
+QTableView *AgentDetails::buildSections(const AgentOverview &agent)
+{
+    QList<ReportRow> rows;
+    for (const SectionRequests &section : agent.sections) {
+        const QStringList cells = SectionRow(section, AgentColumn::Shown::ForPeople);
+        const QList<qint64> numbers{section.requests, section.pages, section.errors};
+        ReportRow row{{{cells[0], {}}}, section.section, 0};
+        for (qsizetype i = 0; i < numbers.size(); ++i)
+            row.cells.append({cells[i + 1], numbers[i]});
+        rows.append(std::move(row));
+    }
+    sectionTable_ = MakeReportTable(this, QStringLiteral("sectionTable"), sortedRows(this, SectionHeaders(), rows));
+    sectionTable_->sortByColumn(1, Qt::DescendingOrder);
+    return sectionTable_;
+}
+
 void AgentDetails::copySelectedRows()
 {
-    const QTableView *table = tabs_->currentIndex() == 1 ? errorTable_ : pageTable_;
+    const QTableView *table = tabs_->currentWidget() == sectionTable_ ? sectionTable_
+        : tabs_->currentIndex() == 1                                 ? errorTable_
+                                                                     : pageTable_;
     QGuiApplication::clipboard()->setText(SelectedRowsText(table));
 }

@@ -9,8 +9,9 @@
 class QTabWidget;
 class QTableView;
 
-// One agent's details: its pages (filterable, sortable), its 4xx/5xx pages
-// and its requests per day; selected rows can be copied.
+// One agent's details: its pages (filterable, sortable), its 4xx/5xx pages,
+// its requests per day, its sections (目录) and hours (时段); selected rows
+// can be copied.
 class AgentDetails : public QWidget
 {
     Q_OBJECT
@@ -22,8 +23,11 @@ private slots:
     void copySelectedRows();
 
 private:
+    QTableView *buildSections(const AgentOverview &agent);
+
     std::shared_ptr<const OverviewResult> result_;  // kept: the pages' text lives in it
     QTabWidget *tabs_;
     QTableView *pageTable_;
     QTableView *errorTable_;
+    QTableView *sectionTable_ = nullptr;
 };

@@ -26,20 +26,30 @@ bool readSomething(const OverviewInput &input) { return input.skipReason.isEmpty
 
 }  // namespace
 
-QStringList AgentColumnHeaders(const OverviewResult &result)
+QStringList AgentColumnHeaders(const OverviewResult &result) { return ColumnHeaders(AgentTableColumns(result)); }
+
+QList<ReportRow> AgentRows(const OverviewResult &result)
+{
+    QList<const AgentOverview *> agents;
+    for (const AgentOverview &agent : result.agents)
+        agents.append(&agent);
+    return ColumnRows(AgentTableColumns(result), agents);
+}
+
+QStringList ColumnHeaders(const QList<AgentColumn> &columns)
 {
     QStringList headers;
-    for (const AgentColumn &column : AgentTableColumns(result))
+    for (const AgentColumn &column : columns)
         headers.append(column.header);
     return headers;
 }
 
-QList<ReportRow> AgentRows(const OverviewResult &result)
+QList<ReportRow> ColumnRows(const QList<AgentColumn> &columns, const QList<const AgentOverview *> &agents)
 {
-    const QList<AgentColumn> columns = AgentTableColumns(result);
     QList<ReportRow> rows;
-    rows.reserve(result.agents.size());
-    for (const AgentOverview &agent : result.agents) {
+    rows.reserve(agents.size());
+    for (const AgentOverview *each : agents) {
+        const AgentOverview &agent = *each;
         ReportRow row{{}, agent.id, int(agent.category)};
         for (const AgentColumn &column : columns) {
             // Numbers sort by their raw value, not by "1.5 MB".

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "overview/agent_table.h"
 #include "overview/overview_result.h"
 #include "overview/ui/report_table.h"
 
@@ -11,6 +12,9 @@
 // takes the columns the text, CSV and HTML outputs share.
 
 QStringList AgentColumnHeaders(const OverviewResult &result);
+// Rows of declared columns, one per agent, keyed by its id and tagged with its category.
+QStringList ColumnHeaders(const QList<AgentColumn> &columns);
+QList<ReportRow> ColumnRows(const QList<AgentColumn> &columns, const QList<const AgentOverview *> &agents);
 // One row per agent, keyed by its id and tagged with its category.
 QList<ReportRow> AgentRows(const OverviewResult &result);
 // The line under the agent table: the columns' totals and the input's size.

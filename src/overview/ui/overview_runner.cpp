@@ -17,7 +17,8 @@ OverviewRunner::~OverviewRunner()
     delete thread_;
 }
 
-bool OverviewRunner::start(OverviewRequest request, AgentCatalogue catalogue, bool verify, QString dnsServer)
+bool OverviewRunner::start(OverviewRequest request, AgentCatalogue catalogue, bool verify, QString dnsServer,
+                           SiteRequest site)
 {
     if (thread_)
         return false;
@@ -27,8 +28,13 @@ bool OverviewRunner::start(OverviewRequest request, AgentCatalogue catalogue, bo
     addressesToCheck_ = 0;
     result_ = std::make_shared<OverviewResult>();
     request.clientRequests = verify;
+    request.targets = site.any();
     thread_ = QThread::create([this, request = std::move(request), catalogue = std::move(catalogue), verify,
-                               dnsServer = std::move(dnsServer)] { run(request, catalogue, verify, dnsServer); });
+                               dnsServer = std::move(dnsServer), site = std::move(site)] {
+        run(request, catalogue, verify, dnsServer);
+        if (site.any() && !result_->stopped)
+            AddSiteFigures(*result_, site, catalogue, &stop_);
+    });
     connect(thread_, &QThread::finished, this, &OverviewRunner::collect);
     clock_.start();
     thread_->start();

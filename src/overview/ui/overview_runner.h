@@ -2,6 +2,7 @@
 
 #include "common/stop_flag.h"
 #include "overview/overview_run.h"
+#include "site/site_check.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -25,7 +26,9 @@ public:
     bool running() const { return thread_ != nullptr; }
     // False when a run is still going. With `verify`, the check asks
     // `dnsServer` ("ADDRESS[:PORT]"; empty: the system's name servers).
-    bool start(OverviewRequest request, AgentCatalogue catalogue, bool verify = false, QString dnsServer = {});
+    // `site`: sitemaps and robots.txt read and matched after the pass.
+    bool start(OverviewRequest request, AgentCatalogue catalogue, bool verify = false, QString dnsServer = {},
+               SiteRequest site = {});
     void stop() { stop_.request(); }
 
     // While running: stored bytes read, their total and records per second so far.

@@ -6,11 +6,14 @@
 #include "overview/overview_csv.h"
 #include "overview/overview_format.h"
 #include "overview/overview_html.h"
+#include "overview/site_tables.h"
 #include "overview/ui/agent_details.h"
 #include "overview/ui/chart_view.h"
+#include "overview/ui/coverage_tab.h"
 #include "overview/ui/overview_figures.h"
 #include "overview/ui/problem_line.h"
 #include "overview/ui/report_table.h"
+#include "overview/ui/robots_tab.h"
 #include "overview/ui/site_settings.h"
 #include "overview/ui/table_menu.h"
 #include "overview/ui/trend_tab.h"
@@ -164,6 +167,10 @@ void OverviewWindow::buildControls()
     charts_->addTab(dayChart_, QStringLiteral("每日请求"));
     charts_->addTab(statusChart_, QStringLiteral("状态分布"));
     charts_->addTab(buildFakeClients(), QStringLiteral("仿冒"));
+    coverage_ = new CoverageTab(this);
+    robots_ = new RobotsTab(this);
+    charts_->addTab(coverage_, QStringLiteral("覆盖"));
+    charts_->addTab(robots_, QStringLiteral("robots"));
     trend_ = new TrendTab(this);
     charts_->addTab(trend_, QStringLiteral("趋势"));
     exportCsv_ = NamedButton(this, QStringLiteral("exportCsv"), QStringLiteral("导出CSV…"));
@@ -195,6 +202,7 @@ void OverviewWindow::buildControls()
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
     input->addWidget(import_, 1, 9);
+    addSiteInputs(input);
     input->setColumnStretch(1, 1);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);
@@ -272,6 +280,56 @@ QWidget *OverviewWindow::buildFakeClients()
     return page;
 }
 
+// The site's files beside the folder: sitemaps (several, by ';') and robots.txt.
+void OverviewWindow::addSiteInputs(QGridLayout *input)
+{
+    sitemapEdit_ = new QLineEdit(this);
+    sitemapEdit_->setObjectName(QStringLiteral("sitemapEdit"));
+    sitemapEdit_->setPlaceholderText(QStringLiteral("文件或 http(s) 网址，多个用 ; 分隔（可不填）"));
+    robotsEdit_ = new QLineEdit(this);
+    robotsEdit_->setObjectName(QStringLiteral("robotsEdit"));
+    robotsEdit_->setPlaceholderText(QStringLiteral("文件或 http(s) 网址（可不填）"));
+    QPushButton *chooseSitemap = NamedButton(this, QStringLiteral("chooseSitemap"), QStringLiteral("选择"));
+    QPushButton *chooseRobots = NamedButton(this, QStringLiteral("chooseRobots"), QStringLiteral("选择"));
+    connect(chooseSitemap, &QPushButton::clicked, this, &OverviewWindow::chooseSitemap);
+    connect(chooseRobots, &QPushButton::clicked, this, &OverviewWindow::chooseRobots);
+    auto *row = new QHBoxLayout;
+    row->addWidget(sitemapEdit_, 3);
+    row->addWidget(chooseSitemap);
+    row->addWidget(new QLabel(QStringLiteral("robots.txt："), this));
+    row->addWidget(robotsEdit_, 2);
+    row->addWidget(chooseRobots);
+    input->addWidget(new QLabel(QStringLiteral("网站地图："), this), 2, 0);
+    input->addLayout(row, 2, 1, 1, 8);
+}
+
+SiteRequest OverviewWindow::siteRequest() const
+{
+    SiteRequest site;
+    for (const QString &source : sitemapEdit_->text().split(u';', Qt::SkipEmptyParts))
+        if (!source.trimmed().isEmpty())
+            site.sitemaps.append(source.trimmed());
+    site.robots = robotsEdit_->text().trimmed();
+    return site;
+}
+
+void OverviewWindow::chooseSitemap()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("选择网站地图"), QString(),
+        QStringLiteral("网站地图 (*.xml *.gz *.txt);;所有文件 (*)"));
+    if (!files.isEmpty())
+        sitemapEdit_->setText(files.join(u';'));
+}
+
+void OverviewWindow::chooseRobots()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("选择 robots.txt"), QString(),
+                                                      QStringLiteral("robots.txt (*.txt);;所有文件 (*)"));
+    if (!file.isEmpty())
+        robotsEdit_->setText(file);
+}
+
 void OverviewWindow::copyFakeClients() { QGuiApplication::clipboard()->setText(SelectedRowsText(fakeTable_)); }
 
 void OverviewWindow::setFolder(const QString &folder, bool recursive)
@@ -346,7 +404,7 @@ void OverviewWindow::startRun()
     QSettings settings = OpenAppSettings();
     settings.beginGroup(kSettingsGroup);
     runner_.start(std::move(request), LoadAgentCatalogue(), verify_->isChecked(),
-                  settings.value(QStringLiteral("DNS服务器")).toString());
+                  settings.value(QStringLiteral("DNS服务器")).toString(), siteRequest());
     progressTimer_->start();
 }
 
@@ -397,7 +455,7 @@ void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
         QStringList summary = ProblemSummary(*result);
         if (const QString reason = EmptyRunReason(*result, recursive_->isChecked()); !reason.isEmpty())
             summary.prepend(reason);
-        problems_->setProblems(summary, ProblemList(*result));
+        problems_->setProblems(summary + SiteNotes(*result), ProblemList(*result) + SiteNotes(*result));
         showResult(std::move(result));
     }
     emit runFinished();
@@ -428,6 +486,8 @@ void OverviewWindow::clearResult()
     verificationNotes_->clear();
     agents_->setRows(AgentColumnHeaders(OverviewResult()), {});
     totals_->clear();
+    coverage_->clear();
+    robots_->clear();
     for (QPushButton *button : {exportCsv_, exportHtml_, exportCharts_})
         button->setEnabled(false);
     updateCharts();
@@ -447,6 +507,8 @@ void OverviewWindow::updateFilter()
         agents_->setRows(AgentColumnHeaders(*shown_), AgentRows(*shown_));
         SetColumnWidths(agentTable_, widths);
         totals_->setText(TotalsText(*shown_));
+        coverage_->showResult(shown_);
+        robots_->showResult(shown_);
     }
     updateCharts();
 }
@@ -727,6 +789,8 @@ void OverviewWindow::loadSettings()
     settings.beginGroup(kSettingsGroup);
     folderEdit_->setText(settings.value(QStringLiteral("目录")).toString());
     recursive_->setChecked(settings.value(QStringLiteral("包含子目录"), false).toBool());
+    sitemapEdit_->setText(settings.value(QStringLiteral("网站地图")).toString());
+    robotsEdit_->setText(settings.value(QStringLiteral("robots")).toString());
     verify_->setChecked(settings.value(QStringLiteral("验证"), false).toBool());
     format_->addItems(kNamedFormats);
     format_->addItems(settings.value(QStringLiteral("最近格式")).toStringList());
@@ -748,6 +812,8 @@ void OverviewWindow::saveSettings()
     settings.beginGroup(kSettingsGroup);
     settings.setValue(QStringLiteral("目录"), folderEdit_->text());
     settings.setValue(QStringLiteral("包含子目录"), recursive_->isChecked());
+    settings.setValue(QStringLiteral("网站地图"), sitemapEdit_->text().trimmed());
+    settings.setValue(QStringLiteral("robots"), robotsEdit_->text().trimmed());
     settings.setValue(QStringLiteral("验证"), verify_->isChecked());
     const QString format = format_->currentText().trimmed();
     settings.setValue(QStringLiteral("日志格式"), format == kAutomaticFormat ? QString() : format);

@@ -10,9 +10,12 @@
 
 class AgentDetails;
 class ChartView;
+class CoverageTab;
 class ProblemLine;
+class RobotsTab;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -73,6 +76,8 @@ protected:
 
 private slots:
     void chooseFolder();
+    void chooseSitemap();
+    void chooseRobots();
     void startRun();
     void stopRun();
     void showProgress();
@@ -93,6 +98,8 @@ private slots:
 private:
     void buildControls();
     QWidget *buildFakeClients();
+    void addSiteInputs(QGridLayout *input);
+    SiteRequest siteRequest() const;
     QStringList chartAgentIds(int busiest) const;
     void clearResult();
     void showMessage(const QString &text);
@@ -109,6 +116,8 @@ private:
     QLineEdit *folderEdit_;
     QPushButton *chooseFolder_;
     QCheckBox *recursive_;
+    QLineEdit *sitemapEdit_;  // sitemaps: files or addresses, separated by ';'
+    QLineEdit *robotsEdit_;
     QComboBox *format_;
     QLineEdit *from_;
     QLineEdit *to_;
@@ -129,6 +138,8 @@ private:
     ReportTableModel *fakes_;
     QTableView *fakeTable_;
     QLabel *verificationNotes_;
+    CoverageTab *coverage_;
+    RobotsTab *robots_;
     QPushButton *exportCsv_;
     QPushButton *exportHtml_;
     QPushButton *exportCharts_;

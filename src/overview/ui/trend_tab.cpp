@@ -76,6 +76,6 @@ void TrendTab::redraw()
         lines.append(line);
     }
     chart_->setDrawer([starts, lines](QSizeF size) {
-        return size.isEmpty() ? DrawLineChart(starts, lines) : DrawLineChart(starts, lines, size);
+        return size.isEmpty() ? DrawPeriodChart(starts, lines) : DrawPeriodChart(starts, lines, size);
     });
 }

@@ -1,0 +1,284 @@
+#include "site/site_check.h"
+
+#include "common/stop_flag.h"
+#include "overview/page_table.h"
+#include "site/robots_txt.h"
+#include "site/site_source.h"
+#include "site/sitemap_reader.h"
+#include "site/url_key.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+constexpr int kTopRules = 10;
+constexpr qint32 kUnknown = -2;
+
+bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
+
+bool IsCrawler(const AgentOverview &agent)
+{
+    return agent.id != QLatin1String("browser") && agent.id != QLatin1String("no-agent")
+        && agent.id != QLatin1String("script");
+}
+
+bool IsRobotsTxt(QByteArrayView key)
+{
+    static constexpr QByteArrayView kRobots("/robots.txt");
+    return key.startsWith(kRobots) && (key.size() == kRobots.size() || key[kRobots.size()] == '?');
+}
+
+// Each request target's key, worked out once for all agents, and what it
+// stands for: a target is a page (its id), or a queried target after the
+// pages. Keys are told apart by a number: W3C paths ignore letter case, a
+// W3C key is never another family's, and the sitemap's URLs come first, so
+// that a target's number tells the URLs it stands for.
+class TargetIndex
+{
+public:
+    TargetIndex(const OverviewResult &result, const SitemapSet *sitemap)
+        : result_(result), pageCount_(qint32(result.pageCount())),
+          distinct_(std::size_t(pageCount_ + result.queriedTargets.size()), -1),
+          robotsTxt_(distinct_.size())
+    {
+        for (qsizetype url = 0; sitemap && url < sitemap->keys.size(); ++url) {
+            // Once as an NCSA or custom log would ask for it, once as a W3C log would.
+            for (const char family : {'n', 'w'}) {
+                scratch_ = family + sitemap->keys[url];
+                if (family == 'w')
+                    UrlKey::foldPath(scratch_, 1);
+                const qint32 id = keys_.intern(scratch_, LogFamily::Ncsa);
+                urlsOf_.resize(std::size_t(keys_.size()));
+                urlsOf_[std::size_t(id)].append(int(url));
+            }
+        }
+    }
+
+    qint32 count() const { return qint32(distinct_.size()); }
+    qint32 of(const TargetStatusRequests &pair) const { return pair.queried < 0 ? pair.page : pageCount_ + pair.queried; }
+
+    qint32 distinct(qint32 target)
+    {
+        qint32 &id = distinct_[std::size_t(target)];
+        if (id >= 0)
+            return id;
+        const bool w3c = result_.pageTable->family(pageOf(target)) == LogFamily::W3c;
+        scratch_.truncate(0);
+        scratch_ += w3c ? 'w' : 'n';
+        appendKey(target);
+        robotsTxt_[std::size_t(target)] = IsRobotsTxt(QByteArrayView(scratch_).sliced(1));
+        if (w3c)
+            UrlKey::foldPath(scratch_, 1);
+        id = keys_.intern(scratch_, LogFamily::Ncsa);
+        if (std::size_t(id) >= firstTarget_.size())
+            firstTarget_.resize(std::size_t(id) + 1, -1);
+        if (firstTarget_[std::size_t(id)] < 0)
+            firstTarget_[std::size_t(id)] = target;
+        return id;
+    }
+    bool isRobotsTxt(qint32 target)
+    {
+        distinct(target);
+        return robotsTxt_[std::size_t(target)];
+    }
+    // The sitemap URLs (indices) the target stands for; none when the sitemap lacks it.
+    const QList<int> &sitemapUrls(qint32 target)
+    {
+        static const QList<int> kNone;
+        const qint32 id = distinct(target);
+        return std::size_t(id) < urlsOf_.size() ? urlsOf_[std::size_t(id)] : kNone;
+    }
+    // The key as logged, valid until the next call.
+    QByteArrayView key(qint32 target)
+    {
+        const qint32 id = distinct(target);
+        const QByteArrayView kept = keys_.bytes(id);
+        if (kept.front() == 'n')  // kept as it is
+            return kept.sliced(1);
+        scratch_.truncate(0);
+        appendKey(target);
+        return scratch_;
+    }
+    // A distinct key as the first target of it gives it.
+    QByteArray keyText(qint32 id) { return key(firstTarget_[std::size_t(id)]).toByteArray(); }
+
+private:
+    const QueriedTarget &queried(qint32 target) const { return result_.queriedTargets[target - pageCount_]; }
+    qint32 pageOf(qint32 target) const { return target < pageCount_ ? target : queried(target).page; }
+    void appendKey(qint32 target)
+    {
+        const QByteArrayView query = target < pageCount_ ? QByteArrayView() : queried(target).query;
+        UrlKey::appendTo(scratch_, result_.pageTable->bytes(pageOf(target)), query);
+    }
+
+    const OverviewResult &result_;
+    qint32 pageCount_;
+    std::vector<qint32> distinct_;  // per target; -1: not yet worked out
+    std::vector<bool> robotsTxt_;   // per target, once worked out
+    PageTable keys_;                // the distinct keys, family letter first
+    std::vector<QList<int>> urlsOf_;    // per distinct key of the sitemap's
+    std::vector<qint32> firstTarget_;  // per distinct key
+    QByteArray scratch_;               // reused: a key allocates nothing
+};
+
+AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, TargetIndex &targets, QDate staleBefore)
+{
+    AgentCoverage coverage;
+    coverage.urls.resize(std::size_t(sitemap.keys.size()));
+    std::vector<bool> answered(coverage.urls.size());
+    std::vector<qint32> outside;
+    for (const TargetStatusRequests &pair : agent.targetStatuses) {
+        const qint32 target = targets.of(pair);
+        const QList<int> &urls = targets.sitemapUrls(target);
+        for (int url : urls) {
+            SitemapUrlVisits &visits = coverage.urls[std::size_t(url)];
+            visits.requests += pair.requests;
+            if (visits.requests == pair.requests || pair.lastSeen > visits.latest
+                || (pair.lastSeen == visits.latest && pair.status > visits.latestStatus)) {
+                visits.latest = pair.lastSeen;
+                visits.latestStatus = pair.status;
+            }
+            answered[std::size_t(url)] = answered[std::size_t(url)] || IsValidAnswer(pair.status);
+        }
+        if (urls.isEmpty() && IsValidAnswer(pair.status) && !targets.isRobotsTxt(target))
+            outside.push_back(targets.distinct(target));
+    }
+    for (std::size_t url = 0; url < coverage.urls.size(); ++url) {
+        const SitemapUrlVisits &visits = coverage.urls[url];
+        if (visits.requests == 0)
+            continue;
+        ++coverage.inSitemap;
+        coverage.inSitemapOk += answered[url] ? 1 : 0;
+        if (staleBefore.isValid() && visits.latest.isValid() && visits.latest.date() < staleBefore)
+            ++coverage.stale;
+    }
+    coverage.never = qint64(coverage.urls.size()) - coverage.inSitemap;
+    std::sort(outside.begin(), outside.end());
+    coverage.outside = std::unique(outside.begin(), outside.end()) - outside.begin();
+    return coverage;
+}
+
+// One set of merged rules, with its verdict per target.
+struct CompiledRules
+{
+    RobotsMatcher matcher;
+    std::vector<qint32> verdicts;  // the disallowing rule, -1 allowed, kUnknown not yet asked
+};
+
+AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetIndex &targets)
+{
+    AgentRobots robots;
+    robots.group = rules.matcher.group();
+    QHash<qint32, DisallowedKey> disallowed;  // by distinct key
+    QHash<int, qint64> byRule;
+    for (const TargetStatusRequests &pair : agent.targetStatuses) {
+        const qint32 target = targets.of(pair);
+        if (targets.isRobotsTxt(target)) {
+            robots.robotsFetches += pair.requests;
+            continue;
+        }
+        qint32 &verdict = rules.verdicts[std::size_t(target)];
+        if (verdict == kUnknown)
+            verdict = rules.matcher.disallowingRule(targets.key(target));
+        if (verdict < 0)
+            continue;
+        robots.disallowed += pair.requests;
+        byRule[verdict] += pair.requests;
+        DisallowedKey &entry = disallowed[targets.distinct(target)];
+        if (entry.rule.isEmpty())
+            entry.rule = rules.matcher.rules()[verdict].text;
+        entry.requests += pair.requests;
+    }
+    robots.disallowedPages = disallowed.size();
+    for (auto rule = byRule.cbegin(); rule != byRule.cend(); ++rule)
+        robots.topRules.append({rules.matcher.rules()[rule.key()].text, rule.value()});
+    // Rules of one text (the same line in two merged groups) count as one.
+    std::map<QByteArray, qint64> byText;
+    for (const RuleRequests &rule : std::as_const(robots.topRules))
+        byText[rule.rule.toUtf8()] += rule.requests;
+    robots.topRules.clear();
+    for (const auto &[text, requests] : byText)
+        robots.topRules.append({QString::fromUtf8(text), requests});
+    std::stable_sort(robots.topRules.begin(), robots.topRules.end(),
+                     [](const RuleRequests &a, const RuleRequests &b) { return a.requests > b.requests; });
+    if (robots.topRules.size() > kTopRules)
+        robots.topRules.resize(kTopRules);
+    for (auto entry = disallowed.begin(); entry != disallowed.end(); ++entry) {
+        entry->key = QString::fromLatin1(targets.keyText(entry.key()));
+        robots.keys.append(*entry);
+    }
+    std::sort(robots.keys.begin(), robots.keys.end(), [](const DisallowedKey &a, const DisallowedKey &b) {
+        return a.requests != b.requests ? a.requests > b.requests : a.key < b.key;
+    });
+    return robots;
+}
+
+QStringList RobotsTokensOf(const AgentOverview &agent, const AgentCatalogue &catalogue)
+{
+    const CatalogueAgent *entry = catalogue.agent(agent.id);
+    return entry ? entry->robotsTokenList() : QStringList();  // other bots: the "*" groups
+}
+
+// Nothing when it could not be read: no figure is made of rules never seen.
+std::optional<RobotsTxt> ReadRobots(const QString &address, SiteSource &source, RobotsTxtSummary &summary)
+{
+    summary.source = address;
+    const SourceBytes raw = source.read(address, kMostRobotsTxtBytes);
+    if (!raw.problem.isEmpty()) {
+        summary.problem = raw.problem;
+        return std::nullopt;
+    }
+    if (raw.cut)
+        summary.problem = QStringLiteral("超过 500 KiB，只读了前 500 KiB");
+    RobotsTxt robots = ParseRobotsTxt(raw.bytes);
+    summary.groups = int(robots.groups.size());
+    return robots;
+}
+
+}  // namespace
+
+void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue,
+                    const StopFlag *stop)
+{
+    SiteSource source;
+    std::optional<SitemapSet> sitemap;
+    if (!request.sitemaps.isEmpty())
+        sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source, stop);
+    std::optional<RobotsTxt> robots;
+    std::optional<RobotsTxtSummary> robotsTxt;
+    if (!request.robots.isEmpty() && !(stop && stop->isSet())) {
+        robotsTxt.emplace();
+        robots = ReadRobots(request.robots, source, *robotsTxt);
+    }
+    if (stop && stop->isSet()) {
+        result.stopped = true;  // the site's files are not all read: no figure of them is shown
+        return;
+    }
+    if (sitemap)
+        result.sitemap = sitemap->summary;
+    result.robotsTxt = robotsTxt;
+    TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
+    const QDate staleBefore = result.days.isEmpty() ? QDate() : result.days.lastKey().addDays(-request.staleDays);
+
+    // Agents whose tokens find the same group share its rules and verdicts.
+    std::map<QString, CompiledRules> compiled;
+    for (AgentOverview &agent : result.agents) {
+        if (!IsCrawler(agent))
+            continue;
+        // A sitemap of which no URL could be read covers nothing: no figure is made of it.
+        if (sitemap && !sitemap->keys.isEmpty())
+            agent.coverage = CoverageOf(agent, *sitemap, targets, staleBefore);
+        if (!robots)
+            continue;
+        RobotsMatcher matcher(*robots, RobotsTokensOf(agent, catalogue));
+        const QString group = matcher.group() ? u'g' + matcher.group()->toLower() : QString();
+        auto found = compiled.find(group);
+        if (found == compiled.end())
+            found = compiled.emplace(group, CompiledRules{std::move(matcher), std::vector<qint32>(std::size_t(targets.count()), kUnknown)})
+                        .first;
+        agent.robots = RobotsOf(agent, found->second, targets);
+    }
+}

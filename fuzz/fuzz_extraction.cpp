@@ -14,9 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const QString page = QString::fromUtf8(bytes);
-    for (auto routine : {找出百度收录篇数, 找出谷歌收录篇数, 找出搜狗收录篇数, 找出中文雅虎收录篇数, 找出中文MSN收录篇数,
-                         找出搜搜收录篇数, 找出有道收录篇数, 找出搜狗排行数, 找出中国网站排名数, 找出alexa排名数})
-        if (加万字(routine(page)).isEmpty())
+    for (const QString &name : BuiltinExtractorNames())
+        if (加万字(FindBuiltinExtractor(name)(page).value_or(0)).isEmpty())
             std::abort();
     ParseNumberWithUnits(page);
     ParseServiceDefinitions(bytes, QStringLiteral("fuzz"));

@@ -216,7 +216,7 @@ private slots:
     void helpEverywhere_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        for (const char *command : {"", "crawl", "index", "spiders"})
+        for (const char *command : {"", "crawl", "index", "spiders", "overview", "verify"})
             for (const char *help : {"--help", "-h", "--help-all"}) {
                 QStringList arguments{QString::fromLatin1(help)};
                 if (*command)
@@ -230,6 +230,9 @@ private slots:
         const Result result = cli(arguments);
         QCOMPARE(result.status, 0);
         QVERIFY2(result.out.contains(QStringLiteral("--")), qPrintable(result.out));
+        if (!arguments.front().startsWith(u'-'))  // a command's help names it, not the program's path
+            QVERIFY2(result.out.startsWith(QStringLiteral("Usage: trawlex-cli ") + arguments.front() + u' '),
+                     qPrintable(result.out));
     }
 
     void indexReport()
@@ -338,6 +341,11 @@ private slots:
         QFile page(dir.filePath(QStringLiteral("pages/units_a.cn.html")));
         QVERIFY(page.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(page.readAll()).contains(QStringLiteral("搜索到结果<b>3万4567</b>条")));
+        WriteFile(dir.filePath("file"), "x");  // a folder that cannot be made fails the run, exit 1
+        QCOMPARE(cli({"index", "--sites", sites, "--services-file", definitions, "--services", "units", "--save-pages",
+                      dir.filePath("file/pages")})
+                     .status,
+                 1);
 
         WriteFile(dir.filePath("bad.json"), "{\"services\": [\n{]}");
         const Result refused = cli({"index", "--sites", sites, "--services-file", dir.filePath("bad.json")});

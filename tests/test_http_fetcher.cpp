@@ -4,8 +4,25 @@
 #include "support/fake_web_services.h"
 
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTest>
+
+namespace {
+
+// A result page's text as the run reads it; empty on any failure.
+QString download(const QString &url, bool utf8, const DownloadLimits &limits = {})
+{
+    QNetworkAccessManager network;
+    return FetchResultPage(network, url, utf8, limits).text;
+}
+
+qint64 cut(const char *routine, const QString &page)
+{
+    return FindBuiltinExtractor(QString::fromLatin1(routine))(page).value_or(0);
+}
+
+}  // namespace
 
 class TestHttpFetcher : public QObject
 {
@@ -15,19 +32,19 @@ private slots:
     void decodesAsTheServiceWrites()
     {
         FakeWebServices web;
-        QCOMPARE(找出百度收录篇数(INET下载投注网页(web.url("/s?wd=site%3Aa.cn&AB12C="), false)), FakeWebServices::kBaidu);
-        QCOMPARE(找出中文雅虎收录篇数(INET下载投注网页(web.url("/search?p=site%3Aa.cn"), true)), FakeWebServices::kYahoo);
+        QCOMPARE(cut("baidu", download(web.url("/s?wd=site%3Aa.cn&AB12C="), false)), FakeWebServices::kBaidu);
+        QCOMPARE(cut("yahoo", download(web.url("/search?p=site%3Aa.cn"), true)), FakeWebServices::kYahoo);
         // The wrong encoding garbles the markers.
-        QCOMPARE(找出中文雅虎收录篇数(INET下载投注网页(web.url("/gbk-as-utf8"), true)), 0);
-        QCOMPARE(找出百度收录篇数(INET下载投注网页(web.url("/to-baidu"), false)), FakeWebServices::kBaidu);
+        QCOMPARE(cut("yahoo", download(web.url("/gbk-as-utf8"), true)), 0);
+        QCOMPARE(cut("baidu", download(web.url("/to-baidu"), false)), FakeWebServices::kBaidu);
     }
 
     void cleansThePage()
     {
         FakeWebServices web;
-        QCOMPARE(INET下载投注网页(web.url("/raw"), true),
+        QCOMPARE(download(web.url("/raw"), true),
                  QStringLiteral("abcd <meta charset=GB2312> charset=\"GB2312\""));
-        QCOMPARE(INET下载投注网页(web.url("/empty"), true), QString());
+        QCOMPARE(download(web.url("/empty"), true), QString());
         QCOMPARE(Utf8BytesToString("a\xFF" "b"), QStringLiteral("a\uFFFDb"));
     }
 
@@ -42,7 +59,7 @@ private slots:
     {
         QFETCH(QString, path);
         FakeWebServices web;
-        QCOMPARE(INET下载投注网页(web.url(path), true), QString());
+        QCOMPARE(download(web.url(path), true), QString());
     }
 
     void aServerThatNeverAnswersTimesOut()
@@ -52,7 +69,7 @@ private slots:
         clock.start();
         DownloadLimits limits;
         limits.timeoutMs = 300;
-        QCOMPARE(INET下载投注网页(web.url("/never"), false, limits), QString());
+        QCOMPARE(download(web.url("/never"), false, limits), QString());
         QVERIFY(clock.elapsed() < 5000);
     }
 
@@ -62,8 +79,8 @@ private slots:
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
         const quint16 port = probe.serverPort();
         probe.close();
-        QCOMPARE(INET下载投注网页(QStringLiteral("http://127.0.0.1:%1/s").arg(port), false), QString());
-        QCOMPARE(INET下载投注网页(QStringLiteral("file:///etc/passwd"), false), QString());
+        QCOMPARE(download(QStringLiteral("http://127.0.0.1:%1/s").arg(port), false), QString());
+        QCOMPARE(download(QStringLiteral("file:///etc/passwd"), false), QString());
     }
 
     // Every typed character reaches the service as typed, in a query and in
@@ -87,9 +104,9 @@ private slots:
         const QString nonce = QStringLiteral("&AB12C=");
         QCOMPARE(ServiceQueryUrl(*FindIndexingService("baidu"), web.base(), typed, nonce),
                  web.url("/s?wd=site%3A" + sent + nonce));
-        QCOMPARE(找出百度收录篇数(INET下载投注网页(ServiceQueryUrl(*FindIndexingService("baidu"), web.base(), typed, nonce), false)),
+        QCOMPARE(cut("baidu", download(ServiceQueryUrl(*FindIndexingService("baidu"), web.base(), typed, nonce), false)),
                  FakeWebServices::kBaidu);
-        QCOMPARE(找出alexa排名数(INET下载投注网页(ServiceQueryUrl(*FindIndexingService("alexa"), web.base(), typed, nonce), true)),
+        QCOMPARE(cut("alexa", download(ServiceQueryUrl(*FindIndexingService("alexa"), web.base(), typed, nonce), true)),
                  FakeWebServices::kAlexa);
         QCOMPARE(web.requests().size(), 2);
         QCOMPARE(web.requests().at(0).query, "wd=site%3A" + sent + nonce);
@@ -99,7 +116,7 @@ private slots:
     void aHugeBodyIsCut()
     {
         FakeWebServices web;
-        const QString page = INET下载投注网页(web.url("/big"), true);
+        const QString page = download(web.url("/big"), true);
         QCOMPARE(page.size(), 8 << 20);
     }
 };

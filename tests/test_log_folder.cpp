@@ -86,6 +86,16 @@ private slots:
         QCOMPARE(deep.problems, QStringList{"loop/back - 已跳过：文件夹已读过（链接循环）"});
     }
 
+    void folderWithoutLogsSaysWhereIisKeepsThem()
+    {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("W3SVC1/u_ex1.log"), "x");
+        const QString hint = QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”（命令行 --recursive）");
+        QCOMPARE(CollectLogInputs({dir.path()}, false).problems, QStringList{hint});
+        QCOMPARE(CollectLogInputs({dir.path()}, true).problems, QStringList());
+        QCOMPARE(CollectLogInputs({dir.filePath("W3SVC1/nothing")}, true).problems.size(), 1);  // no folder: no hint
+    }
+
     void missingFolderListsNothing()
     {
         const LogInputScan scan = CollectLogInputs({QStringLiteral("/no/such/folder")}, false);

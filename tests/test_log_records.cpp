@@ -24,7 +24,8 @@ struct Read
     LogFileStats stats;
 };
 
-Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype blockBytes = 256 * 1024)
+Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype blockBytes = 256 * 1024,
+               bool w3cColumnsCounted = false)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("x.log"));
@@ -32,6 +33,7 @@ Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype
     LogReadOptions options;
     options.logFormat = logFormat;
     options.limits.blockBytes = blockBytes;
+    options.w3cColumnsCounted = w3cColumnsCounted;
     Read read;
     read.stats = ReadLogRecords({path, QStringLiteral("x.log"), {}}, options,
                                 [&](const LogRecord &r) { read.records.append(describe(r)); });
@@ -124,30 +126,88 @@ private slots:
         }
     }
 
+    void w3cColumnCount_data()
+    {
+        QTest::addColumn<QByteArray>("lines");  // after "#Fields: date cs-uri-stem sc-status"
+        QTest::addColumn<int>("counted");       // records when the values are counted
+        QTest::newRow("as many values") << QByteArray("2008-05-01 /a 200\n") << 1;
+        QTest::newRow("an empty value still counts") << QByteArray("2008-05-01  200\n") << 1;
+        QTest::newRow("tab separated") << QByteArray("2008-05-01\t/a\t200\n") << 1;
+        QTest::newRow("fewer values") << QByteArray("2008-05-01 /a\n") << 0;
+        QTest::newRow("more values") << QByteArray("2008-05-01 /a 200 x\n") << 0;
+        QTest::newRow("more values past the needed ones, tabs") << QByteArray("2008-05-01\t/a\t200\tx\ty\n") << 0;
+    }
+    void w3cColumnCount()
+    {
+        // The overview counts a line whose values do not fit its block as bad;
+        // the crawl run reads up to the last column it needs, as it always did.
+        QFETCH(QByteArray, lines);
+        QFETCH(int, counted);
+        for (const QByteArray &header : {QByteArray("#Fields: date cs-uri-stem sc-status\n"),
+                                         QByteArray("#Fields: date cs-uri-stem sc-status s-port\n#Fields: date cs-uri-stem sc-status\n")}) {
+            const Read strict = readBytes(header + lines, {}, 256 * 1024, true);
+            QCOMPARE(strict.stats.records, counted);
+            QCOMPARE(strict.stats.badLines, 1 - counted);
+            QCOMPARE(readBytes(header + lines).stats.records, 1);
+        }
+    }
+
     void detection_data()
     {
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("logFormat");
         QTest::addColumn<int>("family");
         QTest::addColumn<QString>("skipReason");
         QTest::addColumn<bool>("noPageColumn");
-        QTest::newRow("empty") << QByteArray() << int(LogFamily::W3c) << QString() << false;
+        QTest::addColumn<bool>("bytesLogged");
+        QTest::addColumn<bool>("layoutIgnored");
+        const QString none;
+        const int w3c = int(LogFamily::W3c);
+        QTest::newRow("empty") << QByteArray() << none << w3c << none << false << false << false;
         QTest::newRow("W3C directive after a comment and blank lines")
-            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << int(LogFamily::W3c) << QString() << true;
-        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << int(LogFamily::Ncsa) << QString() << false;
-        QTest::newRow("text") << QByteArray("Dear user,\n") + kNginx << int(LogFamily::W3c)
-                              << QStringLiteral("不是可识别的日志格式") << false;
+            << QByteArray("\n#Remark\n  \n#Date: 2008-05-01\n") << none << w3c << none << true << false << false;
+        QTest::newRow("W3C without sc-bytes")
+            << QByteArray("#Fields: cs-uri-stem\n/a\n") << none << w3c << none << false << false << false;
+        QTest::newRow("W3C with sc-bytes in a later block")
+            << QByteArray("#Fields: cs-uri-stem\n/a\n#Fields: cs-uri-stem sc-bytes\n/a 5\n") << none << w3c << none
+            << false << true << false;
+        QTest::newRow("NCSA") << QByteArray("\n") + kNginx << none << int(LogFamily::Ncsa) << none << false << true
+                              << false;
+        QTest::newRow("text") << QByteArray("Dear user,\n") + kNginx << none << w3c
+                              << QStringLiteral("不是可识别的日志格式") << false << false << false;
+        QTest::newRow("nginx error log")
+            << QByteArray("2020/11/22 12:00:00 [error] 12#12: *1 open() \"/x\" failed\n") << none << w3c
+            << QStringLiteral("错误日志") << false << false << false;
+        QTest::newRow("Apache error log, even with a format string")
+            << QByteArray("[Sun Nov 22 12:00:00 2020] [error] [client 1.2.3.4] File does not exist\n")
+            << QStringLiteral("$remote_addr $request") << w3c << QStringLiteral("错误日志") << false << false << false;
+        QTest::newRow("Apache 2.4 error log")
+            << QByteArray("[Sun Nov 22 12:00:00.123456 2020] [core:error] [pid 7] AH00126: Invalid URI\n") << none
+            << w3c << QStringLiteral("错误日志") << false << false << false;
+        QTest::newRow("a format string that fits")
+            << QByteArray("1.2.3.4|GET /a HTTP/1.1\n") << QStringLiteral("$remote_addr|$request")
+            << int(LogFamily::Custom) << none << false << false << false;
+        QTest::newRow("a format string that does not fit a combined log")
+            << kNginx << QStringLiteral("$remote_addr|$request") << int(LogFamily::Ncsa) << none << false << true << true;
     }
     void detection()
     {
         QFETCH(QByteArray, file);
+        QFETCH(QString, logFormat);
         QFETCH(int, family);
         QFETCH(QString, skipReason);
         QFETCH(bool, noPageColumn);
-        const Read read = readBytes(file);
+        QFETCH(bool, bytesLogged);
+        QFETCH(bool, layoutIgnored);
+        const Read read = readBytes(file, logFormat);
         QCOMPARE(int(read.stats.family), family);
         QCOMPARE(read.stats.skipReason, skipReason);
         QCOMPARE(read.stats.noPageColumn, noPageColumn);
+        QCOMPARE(read.stats.bytesLogged, bytesLogged);
+        QCOMPARE(read.stats.layoutIgnored, layoutIgnored);
         QVERIFY(read.records.isEmpty() || skipReason.isEmpty());
+        if (layoutIgnored)
+            QCOMPARE(read.records.size(), 1);
     }
 
     void formatProblems_data()

@@ -180,6 +180,13 @@ private slots:
         QCOMPARE(overview({"--csv", out.path(), "."}, logs.path(), config_.path()).status, 0);
         const QList<QStringList> pages = ReadCsv(out.filePath(QStringLiteral("pages.csv")));
         QVERIFY(pages.size() == 2 && pages[1].contains(QStringLiteral("'=1+1")));
+        // Nor is a log without sc-bytes zero traffic.
+        const QList<QStringList> agents = ReadCsv(out.filePath(QStringLiteral("agents.csv")));
+        const qsizetype traffic = agents.value(0).indexOf(QStringLiteral("流量"));
+        QVERIFY(traffic > 0);
+        QCOMPARE(agents.value(1).value(traffic), QStringLiteral("—"));
+        const Run json = overview({"--json", "."}, logs.path(), config_.path());
+        QCOMPARE(QJsonDocument::fromJson(json.out).object().value("bytes_logged"), QJsonValue(false));
     }
 
     void userCatalogue()

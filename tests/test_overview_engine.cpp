@@ -126,6 +126,34 @@ private slots:
         QCOMPARE(LoadAgentCatalogue(folder.filePath(QStringLiteral("absent.json"))).problems, QStringList());
     }
 
+    // Every fault of a user's file at once, each with its line.
+    void catalogueFaultsEachWithTheirLine()
+    {
+        AgentCatalogue catalogue = BuiltInAgentCatalogue();
+        const QStringList faults = OverlayAgentCatalogue(catalogue, R"({
+  "agents": [
+    {"id": "a", "name": "A", "category": "ai", "tokens": ["ABot"], "colour": "red"},
+    {"id": "b", "name": "B", "category": "ai", "tokens": ["BBot"], "address_lists": ["nolist"]},
+    {"id": "a", "name": "A2", "category": "ai", "tokens": ["A2Bot"]}
+  ],
+  "extra": 1
+})");
+        QCOMPARE(faults, (QStringList{
+                             "第 7 行：未知的字段“extra”（可用：agents、address_lists、resolver_check）",
+                             "第 3 行：未知的字段“colour”（可用：id、name、family、category、tokens、host_suffixes、address_lists、robots_tokens）",
+                             "第 5 行：蜘蛛 id“a”与第 3 行的重复",
+                         }
+                          + QStringList{QStringLiteral("第 4 行：address_lists 中的“nolist”不是已知的地址列表（可用：")
+                                        + [] {
+                                              QStringList ids;
+                                              for (const AddressListSource &list : BuiltInAgentCatalogue().addressLists)
+                                                  ids.append(list.id);
+                                              return ids.join(u'、');
+                                          }()
+                                        + u'）'}));
+        QCOMPARE(catalogue.agents.size(), BuiltInAgentCatalogue().agents.size());  // nothing of it used
+    }
+
     // A file whose size the system cannot tell beforehand is read only up
     // to the limit: an endless one is reported, not read without end.
     void endlessUserCatalogue()
@@ -168,6 +196,38 @@ private slots:
         QFETCH(QString, id);
         const AgentClassifier classifier(BuiltInAgentCatalogue());
         QCOMPARE(classifier.classes()[classifier.classify(agent, plusIsSpace)].id, id);
+    }
+
+    void firstBotWord_data()
+    {
+        QTest::addColumn<QByteArray>("agent");
+        QTest::addColumn<QByteArray>("word");
+        QTest::newRow("version after a slash") << QByteArray("Golang_Spider_Bot/3.6") << QByteArray("Golang_Spider_Bot");
+        QTest::newRow("inside a browser string")
+            << QByteArray("Mozilla/5.0 (compatible; Mail.RU_Bot/2.0; +http://go.mail.ru/help/robots)")
+            << QByteArray("Mail.RU_Bot");
+        QTest::newRow("W3C plus signs") << QByteArray("Mozilla/5.0+(compatible;+SomeSpider-2.1)") << QByteArray("SomeSpider");
+        QTest::newRow("version with v") << QByteArray("x ACrawler_v3") << QByteArray("ACrawler");
+        QTest::newRow("digits that are part of the name") << QByteArray("bot360") << QByteArray("bot360");
+        QTest::newRow("none") << QByteArray("Mozilla/5.0 Firefox/121.0") << QByteArray();
+    }
+    void firstBotWord()
+    {
+        QFETCH(QByteArray, agent);
+        QFETCH(QByteArray, word);
+        QCOMPARE(FirstBotWord(agent).toByteArray(), word);
+    }
+
+    void otherBotsByWord()
+    {
+        const OverviewResult result = Accumulate({
+            {{"Mozilla/5.0 (compatible; ZoomBot/1.0)", "/a"}, {"zoombot/2.0", "/a"}, {"XBot", "/a", "1.1.1.2", 200, 20150105}},
+            {{"ZOOMBOT", "/b"}, {"abot/1", "/b"}, {"Mozilla/5.0 Firefox/121.0", "/b"}, {kBaidu, "/b"}},
+        }, 20150101, 20150102);
+        QCOMPARE(result.otherBots.size(), 2);  // XBot lies out of the date range, the rest are no other bot
+        QCOMPARE(result.otherBots[0].token, QStringLiteral("ZoomBot"));  // letter case ignored, first spelling kept
+        QCOMPARE(result.otherBots[0].requests, 3);
+        QCOMPARE(result.otherBots[1].token, QStringLiteral("abot"));
     }
 
     void equalLengthTokensGoToTheEarlierAgent()

@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(summary, (QStringList{"14 个文件已跳过：不是访问日志（error.log.0…）", "2 个文件有无效行，共 7 行（a.log…）"}));
         QCOMPARE(EmptyRunReason(result, true), QString());
         QCOMPARE(EmptyRunReason(OverviewResult(), false),
-                 QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”"));
+                 QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”（命令行 --recursive）"));
 
         ProblemLine line;
         line.setProblems(summary, ProblemList(result));
@@ -492,8 +492,8 @@ private slots:
         fakes->selectRow(0);
         control<QPushButton>(&window, "copyFakes")->click();
         const QStringList copied = QGuiApplication::clipboard()->text().split(u'\n');
-        QCOMPARE(copied[0], QStringLiteral("地址\t蜘蛛\t请求数\t反向域名\t原因"));
-        QVERIFY2(copied[1].startsWith(QStringLiteral("66.249.66.1\t百度蜘蛛\t4\tcrawl-66-249-66-1.googlebot.com\t")),
+        QCOMPARE(copied[0], QStringLiteral("地址\t蜘蛛\tID\t请求数\t反向域名\t原因"));
+        QVERIFY2(copied[1].startsWith(QStringLiteral("66.249.66.1\t百度蜘蛛\tbaiduspider\t4\tcrawl-66-249-66-1.googlebot.com\t")),
                  qPrintable(copied[1]));
     }
 

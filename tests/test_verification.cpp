@@ -17,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QUdpSocket>
+
+#include <csignal>
 
 #include <atomic>
 
@@ -378,22 +381,73 @@ private slots:
         ListFolder lists;
         CaresResolver dns(server.address(), 300);
         QVERIFY2(dns.ok(), qPrintable(dns.problem()));
-        const VerificationResult result =
-            VerifyClients({{"googlebot", "66.249.66.1", 1}, {"googlebot", "2001:4860:4801:10::1", 1},
-                           {"googlebot", "1.2.3.7", 1}, {"googlebot", "1.2.3.8", 1}, {"googlebot", "1.2.3.11", 1},
-                           {"googlebot", "1.2.3.12", 1}, {"googlebot", "1.2.3.13", 1}},
-                          testRules(), dns, optionsFor(lists));
+        const QString cache = lists.dir.filePath(QStringLiteral("cache.json"));
+        const QList<ClientToVerify> clients{
+            {"googlebot", "66.249.66.1", 1}, {"googlebot", "2001:4860:4801:10::1", 1}, {"googlebot", "1.2.3.7", 1},
+            {"googlebot", "1.2.3.8", 1},     {"googlebot", "1.2.3.11", 1},             {"googlebot", "1.2.3.12", 1},
+            {"googlebot", "1.2.3.13", 1}};
+        const VerificationResult result = VerifyClients(clients, testRules(), dns, optionsFor(lists, cache));
         const QList<Verdict> expected{Verdict::Verified, Verdict::Verified, Verdict::Fake, Verdict::Fake,
-                                      Verdict::Unknown, Verdict::Unknown, Verdict::Unknown};
+                                      Verdict::Fake, Verdict::Unknown, Verdict::Unknown};
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(VerdictWord(result.clients[i].verdict) + result.clients[i].reason,
                      VerdictWord(expected[i]) + result.clients[i].reason);
         QCOMPARE(result.clients[0].ptr, QStringLiteral("crawl-66-249-66-1.googlebot.com"));
         QCOMPARE(result.clients[2].reason, QStringLiteral("没有反向域名"));
         QCOMPARE(result.clients[3].reason, QStringLiteral("正向解析不符"));
-        QCOMPARE(result.clients[4].reason, QStringLiteral("DNS 应答格式错误"));
+        QCOMPARE(result.clients[4].reason, QStringLiteral("反向域名无效"));  // an answer, though no host name
         QCOMPARE(result.clients[5].reason, QStringLiteral("名称服务器失败（SERVFAIL）"));
         QCOMPARE(result.clients[6].reason, QStringLiteral("DNS 超时"));
+        QCOMPARE(result.agents.value("googlebot").unknownReasons,
+                 (QMap<QString, qint64>{{"名称服务器失败（SERVFAIL）", 1}, {"DNS 超时", 1}}));
+        TableDnsResolver nobody;  // the invalid name is cached like NXDOMAIN
+        QCOMPARE(VerifyClients({clients[4]}, testRules(), nobody, optionsFor(lists, cache)).clients[0].reason,
+                 QStringLiteral("反向域名无效"));
+    }
+
+    // A server failure is asked again of the next name server.
+    void serverFailureAskedOfTheNextServer()
+    {
+        TinyDnsServer failing;
+        failing.setServerFailure(ReverseLookupName(kGood));
+        failing.addAddress("crawl-66-249-66-1.googlebot.com", kGood);
+        TinyDnsServer good;
+        good.addPtr(kGood, "crawl-66-249-66-1.googlebot.com");
+        good.addAddress("crawl-66-249-66-1.googlebot.com", kGood);
+        ListFolder lists;
+        CaresResolver dns(failing.address() + u',' + good.address(), 300);
+        QVERIFY2(dns.ok(), qPrintable(dns.problem()));
+        QCOMPARE(VerifyClients({{"googlebot", "66.249.66.1", 1}}, testRules(), dns, optionsFor(lists)).clients[0].verdict,
+                 Verdict::Verified);
+        QVERIFY(failing.queries() > 0);
+    }
+
+    // A name server that answers "no such name" to everything (one that
+    // cannot see the internet) makes no fakes, and nothing of it is cached.
+    void blindNameServer()
+    {
+        TinyDnsServer blind;
+        ListFolder lists;
+        const QString cache = lists.dir.filePath(QStringLiteral("cache.json"));
+        VerificationRules rules = testRules();
+        rules.resolverCheck = {{kGood, "crawl-66-249-66-1.googlebot.com"}};
+        CaresResolver dns(blind.address(), 300);
+        const VerificationResult result = VerifyClients(
+            {{"googlebot", "66.249.66.9", 2}, {"baiduspider", "123.125.71.1", 1}, {"gptbot", "20.15.240.65", 1}},
+            rules, dns, optionsFor(lists, cache));
+        QCOMPARE(result.dnsProblem, ResolverBlindText());
+        QCOMPARE(result.clients[0].verdict, Verdict::Unknown);
+        QCOMPARE(result.clients[1].reason, ResolverBlindText());
+        QCOMPARE(result.clients[2].verdict, Verdict::Verified);  // address lists need no DNS
+        QVERIFY(!QFile::exists(cache));
+
+        TinyDnsServer seeing;  // the check passes with one known name given
+        seeing.addPtr(kGood, "crawl-66-249-66-1.googlebot.com");
+        CaresResolver seeingDns(seeing.address(), 300);
+        const VerificationResult trusted =
+            VerifyClients({{"googlebot", "66.249.66.9", 2}}, rules, seeingDns, optionsFor(lists, cache));
+        QVERIFY(trusted.dnsProblem.isEmpty());
+        QCOMPARE(trusted.clients[0].reason, QStringLiteral("没有反向域名"));
     }
 
     void updateRangesCommand()
@@ -528,7 +582,7 @@ private slots:
         QCOMPARE(cli(home, verify + QStringList{"--csv", home.filePath("csv"), log}).status, 0);
         QFile csv(home.filePath("csv/fake_clients.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
-        QVERIFY(csv.readAll().contains("1.2.3.4,googlebot,2,"));
+        QVERIFY(csv.readAll().contains("1.2.3.4,谷歌蜘蛛,googlebot,2,"));
         QCOMPARE(cli(home, verify + QStringList{"--html", home.filePath("report.html"), log}).status, 0);
         QFile html(home.filePath("report.html"));
         QVERIFY(html.open(QIODevice::ReadOnly));
@@ -540,6 +594,40 @@ private slots:
         result = cli(home, verify + QStringList{"--json", log});
         QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8())["verification_note"].toString(), ProxyNoteText());
         QCOMPARE(cli(home, {"overview", "--no-cache", log}).status, 2);
+
+        // A name server that knows nothing: said at the top and in the JSON.
+        TinyDnsServer blind;
+        const QStringList blindVerify{"overview", "--verify", "--no-cache", "--dns-server", blind.address()};
+        result = cli(home, blindVerify + QStringList{log});
+        QVERIFY2(result.out.startsWith(QStringLiteral("验证：") + ResolverBlindText()), qPrintable(result.out));
+        result = cli(home, blindVerify + QStringList{"--json", log});
+        QCOMPARE(QJsonDocument::fromJson(result.out.toUtf8())["verification_problem"].toString(), ResolverBlindText());
+    }
+
+    // Ctrl+C during the check keeps the overview, the check marked stopped.
+    void interruptedCheckKeepsTheOverview()
+    {
+        QUdpSocket silent;  // a name server that never answers
+        QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
+        QTemporaryDir home;
+        writeFile(home.filePath("access.log"),
+                  "66.249.66.9 - - [01/Dec/2026:10:00:00 +0000] \"GET / HTTP/1.1\" 200 1 \"-\" \"Googlebot/2.1\"\n");
+        QProcess process;
+        process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"),
+                      {"overview", "--verify", "--no-cache", "--json", "--dns-server",
+                       QStringLiteral("127.0.0.1:%1").arg(silent.localPort()), home.filePath("access.log")});
+        process.setReadChannel(QProcess::StandardError);
+        QVERIFY(process.waitForStarted());
+        QByteArray err;
+        while (!err.contains("验证：") && process.waitForReadyRead(5000))
+            err += process.readAllStandardError();
+        QVERIFY2(err.contains("验证：0 / 1"), err.constData());
+        QVERIFY(::kill(pid_t(process.processId()), SIGINT) == 0);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 130);
+        const QJsonObject document = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        QCOMPARE(document.value("verification_stopped"), QJsonValue(true));
+        QCOMPARE(document.value("agents")[0]["verification"]["unknown"].toInt(), 1);
     }
 
     void dnsServerSpec_data()

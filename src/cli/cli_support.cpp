@@ -2,6 +2,8 @@
 
 #include "common/stop_flag.h"
 
+#include <QCoreApplication>
+
 #include <atomic>
 #include <cstdio>
 
@@ -70,7 +72,12 @@ bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
         return false;
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        console.out(parser.helpText());
+        // Qt names the program by the path it was started with; the help names the command.
+        QString help = parser.helpText();
+        const QString started = QCoreApplication::arguments().value(0);
+        if (help.startsWith(QStringLiteral("Usage: ") + started))
+            help.replace(7, started.size(), arguments.value(0));
+        console.out(help);
         status = ExitOk;
         return false;
     }

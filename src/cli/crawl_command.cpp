@@ -1,19 +1,17 @@
 #include "cli/crawl_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_command_line.h"
 #include "common/stop_flag.h"
 #include "crawl_log/crawl_run.h"
 #include "crawl_log/crawler_catalogue.h"
 #include "logs/log_input.h"
-#include "overview/overview_format.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QThread>
 
 namespace {
 
@@ -89,21 +87,9 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
     const QCommandLineOption tokenOption(QStringLiteral("token"),
                                          QStringLiteral("自定义蜘蛛标识，至少 5 个字符 / custom user-agent token"),
                                          QStringLiteral("TOKEN"));
-    const QCommandLineOption jobsOption(QStringLiteral("jobs"),
-                                        QStringLiteral("同时分析的文件数 / files analysed in parallel"),
-                                        QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
-    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
-    const QCommandLineOption recursiveOption(QStringLiteral("recursive"),
-                                             QStringLiteral("包含子目录 / scan sub-folders too"));
-    const QCommandLineOption formatOption(
-        QStringLiteral("log-format"),
-        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat 字符串 / "
-                       "layout of every log that is not W3C"),
-        QStringLiteral("STRING"));
-    parser.addOptions({spiderOption, tokenOption, jobsOption, jsonOption, recursiveOption, formatOption});
-    parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 QStringLiteral("日志文件夹或文件，- 为标准输入 / log folder or file, - for standard input"),
-                                 QStringLiteral("PATH..."));
+    parser.addOptions({spiderOption, tokenOption});
+    const LogCommandLine logs;
+    logs.addTo(parser);
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -124,28 +110,19 @@ int RunCrawlCommand(const QStringList &arguments, Console &console)
             return usage(WrongCrawlerMessage());
         choice = {*token, *token};
     }
-    bool jobsOk = false;
-    const int jobs = parser.value(jobsOption).toInt(&jobsOk);
-    if (!jobsOk || jobs < 1)
-        return usage(QStringLiteral("--jobs 须为正整数 / --jobs takes a positive number"));
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usage(QStringLiteral("请给出日志文件夹或文件 / give a log folder or file"));
-    for (const QString &path : positional)
-        if (path != QLatin1String("-") && !QFileInfo(path).isSymLink() && !QFileInfo::exists(path))
-            return usage(QStringLiteral("该目录不存在！") + u' ' + path);
+    LogInputChoice logChoice;
+    if (!logs.choose(parser, console, logChoice))
+        return ExitUsage;
     CrawlRunRequest request;
-    request.options.logFormat = parser.value(formatOption);
-    if (const QString problem = LogFormatProblem(request.options.logFormat); !problem.isEmpty())
-        return usage(problem);
+    request.options.logFormat = logChoice.logFormat;
 
-    const LogInputScan scan = CollectLogInputs(positional, parser.isSet(recursiveOption));
+    const LogInputScan scan = CollectLogInputs(logChoice.paths, logChoice.recursive);
     request.inputs = scan.inputs;
     request.problems = scan.problems;
     request.token = choice.token;
     request.spiderName = choice.spiderName;
-    request.jobs = jobs;
-    const bool json = parser.isSet(jsonOption);
+    request.jobs = logChoice.jobs;
+    const bool json = parser.isSet(logs.json);
     ConsoleRunOutput output(json ? nullptr : &console);
     PageSet pages;
     StopFlag stop;

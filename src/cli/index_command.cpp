@@ -147,8 +147,10 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
     std::optional<PageKeeper> keeper;
     if (parser.isSet(savePagesOption)) {
         const QString folder = parser.value(savePagesOption);
-        if (!QDir().mkpath(folder))
-            return usage(QStringLiteral("无法建立文件夹 / cannot make the folder ") + folder);
+        if (!QDir().mkpath(folder)) {  // a fault of the run, not of the arguments
+            console.err(QStringLiteral("无法建立文件夹 / cannot make the folder ") + folder + u'\n');
+            return ExitRunFailed;
+        }
         keeper.emplace(folder, console);
         context.queried = [&keeper](const IndexingService &service, const QString &address, const ServiceQuery &query) {
             keeper->keep(service, address, query);

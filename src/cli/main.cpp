@@ -33,8 +33,11 @@ int main(int argc, char *argv[])
     Console console;
     QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.value(1);
-    if (arguments.size() > 1)
-        arguments.removeAt(1);  // the command's own parser sees the program and what follows
+    if (arguments.size() > 1) {
+        // The command's own parser sees what follows the command; its help names the two.
+        arguments.removeAt(1);
+        arguments[0] = QStringLiteral("trawlex-cli ") + command;
+    }
 
     if (command == QLatin1String("crawl"))
         return RunCrawlCommand(arguments, console);
@@ -61,11 +64,11 @@ int main(int argc, char *argv[])
     const QString help = QStringLiteral(
         "用法 / usage:\n"
         "  trawlex-cli crawl (--spider NAME | --token TOKEN) [--jobs N] [--json] [--recursive]\n"
-        "                    [--log-format STRING] PATH...\n"
+        "                    [--log-format FORMAT] PATH...\n"
         "  trawlex-cli index [--sites FILE] [--services LIST] [--base KEY=URL]... [--services-file FILE]\n"
         "                    [--save-pages DIR] [--json]\n"
         "  trawlex-cli services [--services-file FILE] [--test KEY --site ADDRESS [--base KEY=URL]...]\n"
-        "  trawlex-cli overview [--recursive] [--log-format FMT] [--from DATE] [--to DATE] [--jobs N]\n"
+        "  trawlex-cli overview [--recursive] [--log-format FORMAT] [--from DATE] [--to DATE] [--jobs N]\n"
         "                      [--json | --csv DIR | --html FILE]\n"
         "                      [--verify [--dns-server ADDRESS[:PORT]] [--no-cache]] PATH...\n"
         "  trawlex-cli overview (--store FILE | --site NAME) [--from DATE] [--to DATE]\n"

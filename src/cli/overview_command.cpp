@@ -1,6 +1,7 @@
 #include "cli/overview_command.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_command_line.h"
 #include "cli/site_options.h"
 #include "cli/store_commands.h"
 #include "cli/verify_command.h"
@@ -19,7 +20,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -37,11 +38,35 @@ std::optional<QDate> DateOption(const QCommandLineParser &parser, const QCommand
 // What the file outputs do not show: said on standard error.
 void ReportNotes(const OverviewResult &result, Console &console)
 {
-    QStringList notes = result.problems + SiteNotes(result);
-    for (const OverviewInput &input : result.inputs)
-        notes += InputNotes(input);
-    for (const QString &note : notes)
+    QStringList notes = RunNotes(result);
+    if (const QString headline = VerificationHeadline(result); !headline.isEmpty())
+        notes.prepend(headline);
+    for (const QString &note : std::as_const(notes))
         console.err(note + u'\n');
+}
+
+// The crawler check of the overview, its progress said on standard error
+// every second. Ctrl+C stops the check, not the program: the overview is
+// kept and the check marked stopped.
+void VerifyWithProgress(OverviewResult &result, const VerificationRules &rules, CaresResolver &resolver,
+                        VerificationOptions options, Console &console)
+{
+    StopFlag stop;
+    options.stop = &stop;
+    int done = 0;
+    int total = 0;
+    options.progress = [&](int settled, int of) {
+        done = settled;
+        total = of;
+    };
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
+        if (total > 0)
+            console.err(QStringLiteral("验证：%1 / %2 个地址\n").arg(CountText(done), CountText(total)));
+    });
+    tick.start(1000);
+    const InterruptStopsRun interrupt(stop);
+    VerifyOverview(result, rules, resolver, options);
 }
 
 }  // namespace
@@ -53,28 +78,19 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         "一次读完日志，列出每个蜘蛛（及脚本、访客）的请求、页面、状态码、流量与每日走势。\n"
         "Reads the logs once and gives every crawler's requests, pages, status codes, traffic and days."));
     parser.addHelpOption();
-    const QCommandLineOption recursiveOption(QStringLiteral("recursive"),
-                                             QStringLiteral("包含子目录 / include sub-folders"));
-    const QCommandLineOption formatOption(
-        QStringLiteral("log-format"),
-        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat / log format"),
-        QStringLiteral("FMT"));
     const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("起始日期（含） / first day"),
                                         QStringLiteral("YYYY-MM-DD"));
     const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("结束日期（含） / last day"),
                                       QStringLiteral("YYYY-MM-DD"));
-    const QCommandLineOption jobsOption(QStringLiteral("jobs"),
-                                        QStringLiteral("同时读取的文件数 / files read in parallel"),
-                                        QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
-    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("写 agents.csv、days.csv、pages.csv（--verify 另写 fake_clients.csv）到文件夹 / write CSV files"),
                                        QStringLiteral("DIR"));
     const QCommandLineOption htmlOption(QStringLiteral("html"),
                                         QStringLiteral("写一个独立的 HTML 报告 / write an HTML report"),
                                         QStringLiteral("FILE"));
-    parser.addOptions({recursiveOption, formatOption, fromOption, toOption, jobsOption, jsonOption, csvOption,
-                       htmlOption});
+    const LogCommandLine logs;
+    logs.addTo(parser);
+    parser.addOptions({fromOption, toOption, csvOption, htmlOption});
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("验证蜘蛛的真伪（反向域名、地址列表） / check crawlers are genuine"));
     parser.addOption(verifyOption);
@@ -84,39 +100,36 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     site.addTo(parser);
     const StoreCommandLine storeOptions;  // the figures from a store instead of logs
     storeOptions.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 QStringLiteral("日志文件、文件夹，- 为标准输入 / log files, folders, - for stdin"),
-                                 QStringLiteral("PATH..."));
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
         return status;
     auto usage = [&console](const QString &message) { return UsageError(console, message); };
 
-    if (int(parser.isSet(jsonOption)) + int(parser.isSet(csvOption)) + int(parser.isSet(htmlOption)) > 1)
+    if (int(parser.isSet(logs.json)) + int(parser.isSet(csvOption)) + int(parser.isSet(htmlOption)) > 1)
         return usage(QStringLiteral("--json、--csv、--html 只能选一个 / give at most one of --json, --csv, --html"));
     const std::optional<QDate> from = DateOption(parser, fromOption);
     const std::optional<QDate> to = DateOption(parser, toOption);
     if (!from || !to)
         return usage(QStringLiteral("日期须为 YYYY-MM-DD / dates are YYYY-MM-DD"));
-    bool jobsOk = false;
-    OverviewRequest request;
-    request.paths = parser.positionalArguments();
     const bool fromStore = storeOptions.isSet(parser);
+    LogInputChoice logChoice;
     if (fromStore) {
         if (storeOptions.path(parser).isEmpty())
             return usage(QStringLiteral("--store 和 --site 只能给一个 / give one of --store, --site"));
-        if (!request.paths.isEmpty())
+        if (!parser.positionalArguments().isEmpty())
             return usage(QStringLiteral("有 --store 时不读日志 / with --store, give no logs"));
-        request.paths = {storeOptions.path(parser)};  // passes the check below
+        logChoice.paths = {storeOptions.path(parser)};  // passes the request's check below; never read as a log
+    } else if (!logs.choose(parser, console, logChoice)) {
+        return ExitUsage;
     }
-    request.recursive = parser.isSet(recursiveOption);
-    request.logFormat = parser.value(formatOption);
+    OverviewRequest request;
+    request.paths = logChoice.paths;
+    request.recursive = logChoice.recursive;
+    request.logFormat = logChoice.logFormat;
+    request.jobs = logChoice.jobs;
     request.from = *from;
     request.to = *to;
-    request.jobs = parser.value(jobsOption).toInt(&jobsOk);
-    if (!jobsOk)
-        request.jobs = 0;
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty())
         return usage(problem);
     request.clientRequests = parser.isSet(verifyOption);
@@ -154,14 +167,14 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     if (resolver && !result.stopped) {
         VerificationOptions options;
         dns.applyTo(parser, options);
-        VerifyOverview(result, VerificationRulesOf(catalogue), *resolver, options);
+        VerifyWithProgress(result, VerificationRulesOf(catalogue), *resolver, options, console);
     }
     if (siteRequest->any() && !result.stopped) {
         const InterruptStopsRun interrupt(stop);
         AddSiteFigures(result, *siteRequest, catalogue, &stop);
     }
     QString saveProblem;
-    if (parser.isSet(jsonOption)) {
+    if (parser.isSet(logs.json)) {
         console.out(QString::fromUtf8(OverviewJsonText(result)));
     } else if (parser.isSet(csvOption)) {
         ReportNotes(result, console);
@@ -174,7 +187,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     }
     if (!saveProblem.isEmpty())
         console.err(saveProblem + u'\n');
-    if (result.stopped)
+    if (result.stopped || (result.verification && result.verification->stopped))
         return ExitStopped;
     if (!console.outOk() || !saveProblem.isEmpty() || result.anyFailed())
         return ExitRunFailed;

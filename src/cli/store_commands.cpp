@@ -1,6 +1,7 @@
 #include "cli/store_commands.h"
 
 #include "cli/cli_support.h"
+#include "cli/log_command_line.h"
 #include "common/stop_flag.h"
 #include "store/site_store.h"
 #include "store/store_import.h"
@@ -8,7 +9,6 @@
 #include "store/trend_table.h"
 
 #include <QCommandLineParser>
-#include <QThread>
 
 void StoreCommandLine::addTo(QCommandLineParser &parser) const { parser.addOptions({store, site}); }
 
@@ -40,21 +40,12 @@ int RunImportCommand(const QStringList &arguments, Console &console)
     parser.addHelpOption();
     const StoreCommandLine storeOptions;
     storeOptions.addTo(parser);
-    const QCommandLineOption recursiveOption(QStringLiteral("recursive"),
-                                             QStringLiteral("包含子目录 / include sub-folders"));
-    const QCommandLineOption formatOption(
-        QStringLiteral("log-format"),
-        QStringLiteral("非 W3C 日志的格式：combined、common、nginx log_format 或 Apache LogFormat / log format"),
-        QStringLiteral("FMT"));
-    const QCommandLineOption jobsOption(QStringLiteral("jobs"),
-                                        QStringLiteral("同时读取的文件数 / files read in parallel"),
-                                        QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
+    const LogCommandLine logs;
+    logs.addTo(parser);
     const QCommandLineOption keepOption(QStringLiteral("keep-days"),
                                         QStringLiteral("删去比最新一天早 N 天以上的数据 / drop days more than N days before the newest"),
                                         QStringLiteral("N"));
-    parser.addOptions({recursiveOption, formatOption, jobsOption, keepOption});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("日志文件或文件夹 / log files or folders"),
-                                 QStringLiteral("PATH..."));
+    parser.addOption(keepOption);
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
         return status;
@@ -63,13 +54,16 @@ int RunImportCommand(const QStringList &arguments, Console &console)
     request.storePath = storeOptions.path(parser);
     if (request.storePath.isEmpty())
         return UsageError(console, kStoreNeeded);
-    request.paths = parser.positionalArguments();
-    request.recursive = parser.isSet(recursiveOption);
-    request.logFormat = parser.value(formatOption);
+    if (parser.isSet(logs.json))
+        return UsageError(console, QStringLiteral("import 没有 JSON 输出 / import prints no JSON"));
+    LogInputChoice logChoice;
+    if (!logs.choose(parser, console, logChoice))
+        return ExitUsage;
+    request.paths = logChoice.paths;
+    request.recursive = logChoice.recursive;
+    request.logFormat = logChoice.logFormat;
+    request.jobs = logChoice.jobs;
     bool ok = true;
-    request.jobs = parser.value(jobsOption).toInt(&ok);
-    if (!ok)
-        request.jobs = 0;
     if (parser.isSet(keepOption) && ((request.keepDays = parser.value(keepOption).toInt(&ok)) < 1 || !ok))
         return UsageError(console, QStringLiteral("--keep-days 须为正整数"));
     if (const QString problem = ImportRequestProblem(request); !problem.isEmpty())

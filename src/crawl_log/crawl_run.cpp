@@ -123,6 +123,8 @@ LogFileAnalysis AnalyzeLogFile(const LogInput &input, const CrawlerToken &token,
     summary.compression = stats.compression;
     summary.skippedLongLines = stats.skippedLongLines;
     summary.noPageColumn = stats.noPageColumn;
+    summary.skipKind = stats.skipKind;
+    summary.layoutIgnored = stats.layoutIgnored;
     if (!stats.skipReason.isEmpty() || (stats.failed() && !stats.opened)) {
         summary.outcome = stats.failed() ? CrawlFileSummary::Outcome::Unreadable : CrawlFileSummary::Outcome::Skipped;
         summary.reason = stats.failed() ? stats.errorText : stats.skipReason;
@@ -155,6 +157,8 @@ QString FileReportText(const CrawlFileSummary &file)
         text += fileLine(file, QStringLiteral("跳过无法识别的行：") + QString::number(file.skippedLines));
     if (file.noPageColumn)
         text += fileLine(file, QStringLiteral("没有 cs-uri-stem 列"));
+    if (file.layoutIgnored)
+        text += fileLine(file, LayoutIgnoredText());
     if (!file.reason.isEmpty())
         text += fileLine(file, file.reason);
     return text;
@@ -205,6 +209,11 @@ CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWid
     ahead.reset();
 
     output.setProgressValue(0);
+    const bool allUnrecognised = std::all_of(summary.files.begin(), summary.files.end(), [](const CrawlFileSummary &file) {
+        return file.skipKind == SkipKind::UnknownFormat;
+    });
+    if (allUnrecognised && !summary.files.isEmpty() && !summary.stopped)
+        output.appendText(AllUnrecognisedText() + kCrLf);
     summary.validPages = runWidePages.countWithoutEmptyPage();
     const QString count = QString::number(summary.validPages);
     output.appendText(QStringLiteral("全部有效页面数：") + count + kCrLf);

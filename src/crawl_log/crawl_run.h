@@ -30,6 +30,8 @@ struct CrawlFileSummary
     qint64 skippedLongLines = 0;
     qint64 skippedLines = 0;      // lines holding the token that are no record of the file's format
     bool noPageColumn = false;    // a W3C file that never names cs-uri-stem
+    SkipKind skipKind = SkipKind::None;  // why Skipped, for reports that put like files together
+    bool layoutIgnored = false;   // read by detection: the format string read nothing of it
     QString reason;               // why skipped or unreadable; for an analysed file the fault that
                                   // ended the read early ("文件已损坏（第 N 字节）")
 

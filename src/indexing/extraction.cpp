@@ -257,16 +257,6 @@ QStringList BuiltinExtractorNames()
     return names;
 }
 
-qint64 找出百度收录篇数(const QString &page) { return baiduCount(page).value_or(0); }
-qint64 找出谷歌收录篇数(const QString &page) { return googleCount(page).value_or(0); }
-qint64 找出搜狗收录篇数(const QString &page) { return sogouCount(page).value_or(0); }
-qint64 找出中文雅虎收录篇数(const QString &page) { return yahooCount(page).value_or(0); }
-qint64 找出中文MSN收录篇数(const QString &page) { return msnCount(page).value_or(0); }
-qint64 找出搜搜收录篇数(const QString &page) { return sosoCount(page).value_or(0); }
-qint64 找出有道收录篇数(const QString &page) { return youdaoCount(page).value_or(0); }
-qint64 找出搜狗排行数(const QString &page) { return sogouRank(page).value_or(0); }
-qint64 找出中国网站排名数(const QString &page) { return chinaRank(page).value_or(0); }
-qint64 找出alexa排名数(const QString &page) { return alexaRank(page).value_or(0); }
 
 QString 加万字(qint64 count)
 {

@@ -7,25 +7,11 @@
 
 #include <optional>
 
-// Cutting counts and ranks out of result pages by fixed marker strings.
-// Pure functions: a missing marker, an empty page or text that is no number
-// all give 0 (the variants below say "nothing" instead). Markers are found
-// with letter case ignored; counts and ranks are 64-bit, so today's large
-// sites are reported right.
-
-qint64 找出百度收录篇数(const QString &page);
-qint64 找出谷歌收录篇数(const QString &page);
-qint64 找出搜狗收录篇数(const QString &page);
-qint64 找出中文雅虎收录篇数(const QString &page);
-qint64 找出中文MSN收录篇数(const QString &page);
-qint64 找出搜搜收录篇数(const QString &page);
-qint64 找出有道收录篇数(const QString &page);
-qint64 找出搜狗排行数(const QString &page);
-qint64 找出中国网站排名数(const QString &page);
-qint64 找出alexa排名数(const QString &page);
-
-// The same ten routines telling a missing number from a real 0: nothing when
-// a marker is missing or the text there is no number.
+// Cutting counts and ranks out of result pages by fixed marker strings:
+// the ten built-in routines, by their service's name. Pure functions telling
+// a missing number from a real 0: nothing when a marker is missing or the
+// text there is no number. Markers are found with letter case ignored;
+// counts and ranks are 64-bit, so today's large sites are reported right.
 using BuiltinExtractor = std::optional<qint64> (*)(const QString &page);
 
 // The routine by its service's name ("baidu", "google", … "alexa"); null for

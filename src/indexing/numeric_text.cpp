@@ -76,8 +76,3 @@ std::optional<NumericText> ParseNumericText(QStringView text)
     return result;
 }
 
-qint64 ConvertToWholeNumber(QStringView text)
-{
-    const std::optional<NumericText> number = ParseNumericText(text);
-    return number && number->rounded ? *number->rounded : 0;
-}

@@ -19,5 +19,3 @@ struct NumericText
 
 std::optional<NumericText> ParseNumericText(QStringView text);
 
-// Convert: the rounded value, or 0 when the text is not numeric or too large.
-qint64 ConvertToWholeNumber(QStringView text);

@@ -2,11 +2,11 @@
 
 #include "logs/compressed_source.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
-
-const QString kNoLogFormat = QStringLiteral("不是可识别的日志格式");
 
 bool isBlankLine(QByteArrayView line)
 {
@@ -14,6 +14,19 @@ bool isBlankLine(QByteArrayView line)
         if (c != ' ' && c != '\t')
             return false;
     return true;
+}
+
+// A line of an nginx error log ("2020/11/22 12:00:00 [error] 12#12: ...") or
+// an Apache one ("[Sun Nov 22 12:00:00 2020] [error] ...", 2.4:
+// "[Sun Nov 22 12:00:00.123456 2020] [core:error] [pid 1] ...").
+bool isErrorLogLine(QByteArrayView line)
+{
+    static const QRegularExpression nginx(
+        QStringLiteral(R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \[(?:debug|info|notice|warn|error|crit|alert|emerg)\] )"));
+    static const QRegularExpression apache(
+        QStringLiteral(R"(^\[\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d(?:\.\d+)? \d{4}\] \[(?:\w+:)?\w+\] )"));
+    const QString start = QString::fromLatin1(line.first(std::min<qsizetype>(line.size(), 80)));
+    return nginx.match(start).hasMatch() || apache.match(start).hasMatch();
 }
 
 }  // namespace
@@ -31,13 +44,13 @@ bool LogFileReader::open()
     opened_ = true;
     resumeChecked_ = !options_.resume || options_.resume->length == 0;
     if (!input_.skipReason.isEmpty()) {
-        stats_.skipReason = input_.skipReason;
+        skip(SkipKind::Other, input_.skipReason);
         return false;
     }
     QString problem;
     layout_ = LogLayout::compile(options_.logFormat, &problem);
     if (!problem.isEmpty()) {
-        stats_.skipReason = problem;
+        skip(SkipKind::Other, problem);
         return false;
     }
     file_ = std::make_unique<LogFile>();
@@ -73,24 +86,48 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
             if (!IsW3cDirective(line))
                 continue;
             stats_.family = LogFamily::W3c;
-            parser_ = MakeW3cParser();
-        } else if (layout_) {
-            stats_.family = LogFamily::Custom;
-            parser_ = MakeLayoutParser(layout_);
+            parser_ = MakeW3cParser(options_.w3cColumnsCounted);
+        } else if (isErrorLogLine(line)) {
+            skip(SkipKind::ErrorLog, SkipReasonText(SkipKind::ErrorLog));
+            return end;
         } else {
-            std::unique_ptr<RecordParser> ncsa = MakeNcsaParser();
-            LogRecord record;
-            if (options_.logFormat.isEmpty() && ncsa->parse(line, record) != LineKind::Record) {
-                stats_.skipReason = kNoLogFormat;
-                done_ = true;
+            parser_ = detectedParser(line);
+            if (!parser_) {
+                skip(SkipKind::UnknownFormat, SkipReasonText(SkipKind::UnknownFormat));
                 return end;
             }
-            stats_.family = LogFamily::Ncsa;
-            parser_ = std::move(ncsa);
         }
         return lineStart;
     }
     return end;
+}
+
+std::unique_ptr<RecordParser> LogFileReader::detectedParser(QByteArrayView firstLine)
+{
+    LogRecord record;
+    std::unique_ptr<RecordParser> ncsa = MakeNcsaParser();
+    const bool ncsaReads = LogLayout::isNcsaName(options_.logFormat) || ncsa->parse(firstLine, record) == LineKind::Record;
+    if (layout_) {
+        // A format string left from another folder must not cost a file that
+        // detection reads: the file's first line decides.
+        std::unique_ptr<RecordParser> custom = MakeLayoutParser(layout_);
+        stats_.layoutIgnored = ncsaReads && custom->parse(firstLine, record) != LineKind::Record;
+        if (!stats_.layoutIgnored) {
+            stats_.family = LogFamily::Custom;
+            return custom;
+        }
+    } else if (!ncsaReads && options_.logFormat.isEmpty()) {
+        return nullptr;
+    }
+    stats_.family = LogFamily::Ncsa;
+    return ncsa;
+}
+
+void LogFileReader::skip(SkipKind kind, const QString &reason)
+{
+    stats_.skipKind = kind;
+    stats_.skipReason = reason;
+    done_ = true;
 }
 
 void LogFileReader::reportProgress()
@@ -165,8 +202,10 @@ LogFileStats LogFileReader::stats() const
     LogFileStats stats = stats_;
     if (lines_)
         stats.skippedLongLines = lines_->skippedLongLines();
-    if (parser_)
+    if (parser_) {
         stats.noPageColumn = parser_->noPageColumn();
+        stats.bytesLogged = parser_->bytesLogged();
+    }
     stats.contentLength = content_.length();
     stats.contentHash = content_.value();
     stats.contentHeadHash = content_.headValue();

@@ -43,6 +43,11 @@ private:
     bool open();
     // The first line of [begin, end) from which the format is known, or end.
     const char *findFormat(const char *begin, const char *end);
+    // The parser for a file whose first record line is not W3C: the format
+    // string's layout, unless it reads nothing of the line and NCSA does;
+    // null when nothing reads it.
+    std::unique_ptr<RecordParser> detectedParser(QByteArrayView firstLine);
+    void skip(SkipKind kind, const QString &reason);
     void reportProgress();
     // Hashes the run [runBegin, end) of an incremental read and lets the part of [begin, end) that was
     // read before go by unread; false when that part differs.

@@ -95,16 +95,26 @@ public:
             return;
         }
         visited_.insert(canonical);
+        enteredAny_ = true;
         scan(folder.filePath(), relative.isEmpty() ? QString() : relative + u'/');
     }
 
+    bool enteredAny() const { return enteredAny_; }
+
 private:
+    bool enteredAny_ = false;
     bool recursive_;
     LogInputScan &scan_;
     QSet<QString> visited_;
 };
 
 }  // namespace
+
+QString NoLogFilesText(bool recursive)
+{
+    return recursive ? QStringLiteral("没有找到日志文件")
+                     : QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”（命令行 --recursive）");
+}
 
 bool NaturalNameLess(QStringView a, QStringView b)
 {
@@ -138,5 +148,7 @@ LogInputScan CollectLogInputs(const QStringList &paths, bool recursive)
             scan.inputs.append({path, path, {}});
         }
     }
+    if (scan.inputs.isEmpty() && folders.enteredAny())
+        scan.problems.append(NoLogFilesText(recursive));
     return scan;
 }

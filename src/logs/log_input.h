@@ -22,7 +22,12 @@ struct LogInputScan
 };
 
 // Folders are scanned for log files by name (and sub-folders when `recursive`), files are taken as given.
+// When folders were given and none holds a log, the problems say so (and, without `recursive`, where
+// IIS keeps its logs).
 LogInputScan CollectLogInputs(const QStringList &paths, bool recursive);
+
+// What a report says when the folders given hold no log.
+QString NoLogFilesText(bool recursive);
 
 // Whether a folder's file counts as a log by its name: after one ".gz", ".zst", ".bz2" or ".xz" is
 // removed, it ends in ".log", or is NAME.log.N, NAME.log-YYYYMMDD[HH], NAME_log or NAME_log.N

@@ -188,6 +188,14 @@ public:
         return LineKind::Record;
     }
 
+    bool bytesLogged() const override
+    {
+        const std::vector<LogLayout::Item> &items = layout_->items();
+        return std::any_of(items.begin(), items.end(), [](const LogLayout::Item &item) {
+            return item.literal.isEmpty() && item.field == Field::Bytes;
+        });
+    }
+
 private:
     std::shared_ptr<const LogLayout> layout_;
 };

@@ -10,6 +10,28 @@ QString LogFormatProblem(const QString &logFormat)
     return problem;
 }
 
+QString SkipReasonText(SkipKind kind)
+{
+    switch (kind) {
+    case SkipKind::ErrorLog:
+        return QStringLiteral("错误日志");
+    case SkipKind::UnknownFormat:
+        return QStringLiteral("不是可识别的日志格式");
+    case SkipKind::None:
+    case SkipKind::Other:
+        break;
+    }
+    return {};
+}
+
+QString AllUnrecognisedText()
+{
+    return QStringLiteral("没有一个文件是可识别的日志格式；自定义格式的日志请在“日志格式”中填写 nginx log_format 或 "
+                          "Apache LogFormat 字符串（命令行 --log-format）");
+}
+
+QString LayoutIgnoredText() { return QStringLiteral("日志格式与该文件不符，已按自动识别的 nginx/Apache 格式读取"); }
+
 LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordHandler &onRecord,
                             const StopFlag *stop, std::atomic<qint64> *storedBytesRead)
 {

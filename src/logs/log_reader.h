@@ -17,6 +17,7 @@ struct LogReadOptions
     QString logFormat;  // empty: detect per file; "combined", "common", an nginx log_format or an Apache
                         // LogFormat string: used for every file that is not W3C
     ScanLimits limits;  // block size, longest line
+    bool w3cColumnsCounted = false;  // a W3C line whose value count differs from its "#Fields:" is a bad line
 
     // Reading a file's content again from where an earlier read stopped (the
     // store's import). The content is the file's bytes decompressed, in whole
@@ -37,6 +38,25 @@ struct LogReadOptions
 // Empty when the format string can be used; else why not, in Chinese (the CLI exits 2 with it).
 QString LogFormatProblem(const QString &logFormat);
 
+// Why a file was not read, for reports that put like files together.
+enum class SkipKind : quint8 {
+    None,
+    ErrorLog,       // an nginx or Apache error log ("错误日志")
+    UnknownFormat,  // no access log of a known format ("不是可识别的日志格式")
+    Other,          // a link without target, an unusable format string
+};
+
+// The report texts of the two kinds that are no access log.
+QString SkipReasonText(SkipKind kind);
+
+// What a run's report adds when it read files and every one was skipped as
+// no log of a known format: a custom layout needs the format string.
+QString AllUnrecognisedText();
+
+// What a report says of a file read by detection because the format string
+// read nothing of it.
+QString LayoutIgnoredText();
+
 struct LogFileStats
 {
     LogFamily family = LogFamily::W3c;
@@ -45,7 +65,11 @@ struct LogFileStats
     qint64 badLines = 0;          // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
     bool noPageColumn = false;    // a W3C file that never names cs-uri-stem ("没有 cs-uri-stem 列")
+    bool bytesLogged = false;     // the file's format has a response size (false also when no record format was found)
     QString skipReason;           // not read at all (e.g. "不是可识别的日志格式"); records 0
+    SkipKind skipKind = SkipKind::None;
+    bool layoutIgnored = false;   // the format string read no record of the file's first line, which is
+                                  // nginx/Apache combined or common: the file was read as that
     QString errorText;            // could not be read to its end: unreadable, "文件已损坏（第 N 字节）"
                                   // (records before the fault were delivered and stay counted)
     bool stopped = false;         // the stop flag ended the read early

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 #include <QtGlobal>
 
 // The three families of access log the program reads, each file's own chosen
@@ -9,6 +10,10 @@
 enum class LogFamily : quint8 { W3c, Ncsa, Custom };
 
 enum class Compression : quint8 { None, Gzip, Zstd, Bzip2, Xz };
+
+// As JSON outputs name them.
+QString FamilyKey(LogFamily family);              // "w3c", "ncsa", "custom"
+QString CompressionKey(Compression compression);  // "none", "gzip", "zstd", "bzip2", "xz"
 
 // One request as its log line gives it. Every view points into the reader's
 // current block and is valid only while the record is being handled: a

@@ -38,9 +38,16 @@ public:
 
     // A W3C file none of whose "#Fields:" directives named cs-uri-stem.
     virtual bool noPageColumn() const { return false; }
+
+    // Whether the format has a response size at all (an IIS log without
+    // sc-bytes, a layout without $body_bytes_sent has none): no size is not 0.
+    virtual bool bytesLogged() const { return true; }
 };
 
-std::unique_ptr<RecordParser> MakeW3cParser();
+// With `countColumns`, a data line whose values are more or fewer than its
+// block's "#Fields:" names is Bad; without, it is read up to the last column a
+// record needs (the crawl run's reading, which never looks further).
+std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns = false);
 std::unique_ptr<RecordParser> MakeNcsaParser();
 std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout);
 

@@ -79,6 +79,8 @@ void take(Role role, QByteArrayView value, LogRecord &record)
 class W3cParser final : public RecordParser
 {
 public:
+    explicit W3cParser(bool countColumns) : countColumns_(countColumns) {}
+
     LineKind parse(QByteArrayView line, LogRecord &record) override
     {
         if (line.isEmpty())
@@ -100,21 +102,27 @@ public:
         const char *end = p + line.size();
         // Tabs are rare: without one, memchr finds the columns' ends fast.
         const bool tabs = std::memchr(p, '\t', size_t(end - p)) != nullptr;
+        qsizetype columns = 0;
+        bool atEnd = false;
         for (Role role : roles_) {
-            const char *q = p;
-            if (tabs) {
-                while (q < end && !isBlank(*q))
-                    ++q;
-            } else {
-                q = static_cast<const char *>(std::memchr(p, ' ', size_t(end - p)));
-                q = q ? q : end;
-            }
+            const char *q = columnEnd(p, end, tabs);
             take(role, QByteArrayView(p, q), record);
-            if (q == end)
+            ++columns;
+            atEnd = q == end;
+            if (atEnd)
                 break;
             p = q + 1;
         }
-        return LineKind::Record;
+        if (!countColumns_)
+            return LineKind::Record;
+        // The columns after the last one a record needs are only counted.
+        while (!atEnd) {
+            const char *q = columnEnd(p, end, tabs);
+            ++columns;
+            atEnd = q == end;
+            p = q + 1;
+        }
+        return columns == fieldCount_ ? LineKind::Record : LineKind::Bad;
     }
 
     void pass(const char *begin, const char *end) override
@@ -137,8 +145,21 @@ public:
     }
 
     bool noPageColumn() const override { return !everPageColumn_; }
+    bool bytesLogged() const override { return everBytesColumn_; }
 
 private:
+    // Where the column starting at `p` ends: the next separator, or `end`.
+    static const char *columnEnd(const char *p, const char *end, bool tabs)
+    {
+        if (tabs) {
+            while (p < end && !isBlank(*p))
+                ++p;
+            return p;
+        }
+        const char *space = static_cast<const char *>(std::memchr(p, ' ', size_t(end - p)));
+        return space ? space : end;
+    }
+
     // The names after "#Fields:" are separated by any run of spaces or tabs.
     void readFields(QByteArrayView names)
     {
@@ -163,15 +184,20 @@ private:
             if (role != Role::None)
                 lastNeeded = qsizetype(roles_.size()) - 1;
             everPageColumn_ = everPageColumn_ || role == Role::Page;
+            everBytesColumn_ = everBytesColumn_ || role == Role::Bytes;
             p = q;
         }
+        fieldCount_ = qsizetype(roles_.size());
         roles_.resize(size_t(lastNeeded + 1));
         inBlock_ = true;
     }
 
+    const bool countColumns_;  // a line with more or fewer values than its "#Fields:" names is Bad
     std::vector<Role> roles_;  // by column, up to the last one a record needs
+    qsizetype fieldCount_ = 0;  // the columns "#Fields:" names
     bool inBlock_ = false;     // a "#Fields:" directive came before
     bool everPageColumn_ = false;
+    bool everBytesColumn_ = false;
 };
 
 }  // namespace
@@ -184,4 +210,7 @@ bool IsW3cDirective(QByteArrayView line)
     return false;
 }
 
-std::unique_ptr<RecordParser> MakeW3cParser() { return std::make_unique<W3cParser>(); }
+std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns)
+{
+    return std::make_unique<W3cParser>(countColumns);
+}

@@ -30,6 +30,14 @@ struct AddressListSource
     QString url;
 };
 
+// A crawler address whose reverse name is public and stable: a name server
+// that does not give it cannot see the internet's reverse names.
+struct KnownCrawlerAddress
+{
+    QString address;  // "66.249.66.1"
+    QString name;     // "crawl-66-249-66-1.googlebot.com"
+};
+
 // More agents than any real catalogue holds; a file with more is no catalogue.
 inline constexpr int kMostCatalogueAgents = 4000;
 
@@ -37,6 +45,7 @@ struct AgentCatalogue
 {
     QList<CatalogueAgent> agents;  // in matching order: equal token lengths go to the earlier agent
     QList<AddressListSource> addressLists;
+    QList<KnownCrawlerAddress> resolverCheck;  // asked before DNS verdicts are trusted
     QStringList problems;  // report lines, e.g. a malformed crawlers.json that was skipped
 
     const CatalogueAgent *agent(QStringView id) const;
@@ -55,6 +64,8 @@ QString UserAgentCatalogueFile();
 // changes nothing.
 AgentCatalogue LoadAgentCatalogue(const QString &userFile = UserAgentCatalogueFile());
 
-// Lays a catalogue document over `catalogue`. Empty when it was used, else why
-// not (in Chinese); a document that is not used changes nothing.
-QString OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json);
+// Lays a catalogue document over `catalogue`. Empty when it was used, else
+// every fault found, each with its line (in Chinese): unknown keys (the
+// allowed ones listed), an id given twice, an address list no list defines.
+// A document with any fault changes nothing.
+QStringList OverlayAgentCatalogue(AgentCatalogue &catalogue, const QByteArray &json);

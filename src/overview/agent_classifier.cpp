@@ -2,6 +2,11 @@
 
 #include "overview/flat_map.h"
 #include "overview/token_matcher.h"
+#include "common/byte_search.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -27,6 +32,44 @@ constexpr qsizetype kMostCachedAgents = kMostCacheSlots / 2;
 constexpr qsizetype kMostCachedBytes = 4 << 20;
 
 }  // namespace
+
+QByteArrayView FirstBotWord(QByteArrayView agent)
+{
+    auto isWordByte = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '-'
+            || c == '.' || (static_cast<unsigned char>(c) & 0x80);
+    };
+    auto holds = [](QByteArrayView word, const char *lowerNeedle) {
+        const qsizetype length = qsizetype(std::strlen(lowerNeedle));
+        for (qsizetype i = 0; i + length <= word.size(); ++i) {
+            qsizetype k = 0;
+            while (k < length && AsciiLower(static_cast<unsigned char>(word[i + k])) == static_cast<unsigned char>(lowerNeedle[k]))
+                ++k;
+            if (k == length)
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype start = 0; start < agent.size(); ++start) {
+        qsizetype end = start;
+        while (end < agent.size() && isWordByte(agent[end]))
+            ++end;
+        QByteArrayView word = agent.sliced(start, end - start);
+        start = end;
+        if (std::none_of(std::begin(kBotWords), std::end(kBotWords), [&](const char *bot) { return holds(word, bot); }))
+            continue;
+        // A version written into the word goes too: "SomeBot-2.1", "SomeBot_v3".
+        qsizetype digits = word.size();
+        while (digits > 0 && ((word[digits - 1] >= '0' && word[digits - 1] <= '9') || word[digits - 1] == '.'))
+            --digits;
+        qsizetype cut = digits < word.size() && digits > 0 && (word[digits - 1] == 'v' || word[digits - 1] == 'V')
+            ? digits - 1 : digits;
+        if (digits < word.size() && cut > 0 && (word[cut - 1] == '-' || word[cut - 1] == '_'))
+            word.truncate(cut - 1);
+        return word;
+    }
+    return {};
+}
 
 AgentClassifier::AgentClassifier(const AgentCatalogue &catalogue)
 {

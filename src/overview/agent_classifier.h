@@ -22,6 +22,13 @@ struct AgentClass
 
 class TokenMatcher;
 
+// The first word of an agent that holds a bot word (bot, spider, crawl,
+// slurp), without its version: "Golang_Spider_Bot" of
+// "Golang_Spider_Bot/3.6", "Mail.RU_Bot" of "Mozilla/5.0 (compatible;
+// Mail.RU_Bot/2.0; +http://...)". Words end at spaces, '/', ';', '(', ')',
+// ',', '+' and the like. Empty when no word holds one.
+QByteArrayView FirstBotWord(QByteArrayView agent);
+
 // Gives each user agent its class, in this order: the catalogue agent whose
 // matching token is longest (equal lengths: the earlier agent), then a script
 // tool, then another bot (bot, spider, crawl, slurp), then no agent (empty or

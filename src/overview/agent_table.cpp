@@ -71,7 +71,7 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
                         {}});
     columns += {
         FigureColumn(QStringLiteral("页面数"), &AgentOverview::pages, false),
-        FigureColumn(QStringLiteral("有效页面数"), &AgentOverview::validPages, false),
+        FigureColumn(QStringLiteral("成功页面数"), &AgentOverview::validPages, false),
     };
     for (int i = 0; i < kStatusClassCount; ++i) {
         const StatusClass statusClass = StatusClass(i);
@@ -79,7 +79,13 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
             StatusClassLabel(statusClass),
             [statusClass](const AgentOverview &agent) { return agent.classRequests(statusClass); }, true));
     }
-    columns.append(FigureColumn(QStringLiteral("流量"), &AgentOverview::bytes, true, ByteValue));
+    if (result.bytesLogged()) {
+        columns.append(FigureColumn(QStringLiteral("流量"), &AgentOverview::bytes, true, ByteValue));
+    } else {
+        // No input logs a response size: the traffic is unknown, which a 0 would hide.
+        const auto unknown = [](const auto &, Shown) { return QStringLiteral("—"); };
+        columns.append({QStringLiteral("流量"), true, unknown, unknown});
+    }
     columns.append(FigureColumn(QStringLiteral("访问IP数"), &AgentOverview::clients, false));
     if (result.verification) {
         const QHash<QString, VerdictCounts> counts = result.verification->agents;
@@ -102,4 +108,24 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
     columns.append({QStringLiteral("最后"), false, [](const AgentOverview &agent, Shown) { return TimeText(agent.last); },
                     {}});
     return columns;
+}
+
+QList<FakeClientColumn> FakeClientColumns()
+{
+    return {
+        {QStringLiteral("地址"), false, [](const ClientVerdict &fake, const OverviewResult &, Shown) { return fake.address; }},
+        {QStringLiteral("蜘蛛"), false,
+         [](const ClientVerdict &fake, const OverviewResult &result, Shown) {
+             const AgentOverview *agent = result.agent(fake.agentId);
+             return agent ? agent->name : fake.agentId;
+         }},
+        {QStringLiteral("ID"), false, [](const ClientVerdict &fake, const OverviewResult &, Shown) { return fake.agentId; }},
+        {QStringLiteral("请求数"), true,
+         [](const ClientVerdict &fake, const OverviewResult &, Shown shown) { return CountValue(fake.requests, shown); }},
+        {QStringLiteral("反向域名"), false,
+         [](const ClientVerdict &fake, const OverviewResult &, Shown shown) {
+             return fake.ptr.isEmpty() && shown == Shown::ForPeople ? QStringLiteral("—") : fake.ptr;
+         }},
+        {QStringLiteral("原因"), false, [](const ClientVerdict &fake, const OverviewResult &, Shown) { return fake.reason; }},
+    };
 }

@@ -25,3 +25,18 @@ struct AgentColumn
 // The columns for this result; a column whose figure the result does not hold
 // is left out.
 QList<AgentColumn> AgentTableColumns(const OverviewResult &result);
+
+// The columns of the clients judged 仿冒 (the crawler check's fake clients),
+// the same for every output and the window: address, crawler, ID, requests,
+// reverse name, reason.
+struct FakeClientColumn
+{
+    using Shown = AgentColumn::Shown;
+    using Value = std::function<QString(const ClientVerdict &fake, const OverviewResult &result, Shown shown)>;
+
+    QString header;
+    bool numeric = false;
+    Value value;
+};
+
+QList<FakeClientColumn> FakeClientColumns();

@@ -16,6 +16,10 @@ constexpr int kTopSections = 50;
 constexpr qint32 kQueriedTarget = qint32(0x80000000);  // the bit that tells a queried target from a page
 constexpr qint32 kTargetIdMask = 0x7fffffff;
 
+// Distinct bot words counted per run; the agents of a log name few, and
+// words past the cap (made-up agents) are left out.
+constexpr qsizetype kMostBotWords = 10000;
+
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
 
@@ -148,6 +152,8 @@ void OverviewAccumulator::add(const LogRecord &record)
     AgentTally &agent = tallyOf(agentClass);
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
+    if (agentClass == classifier_.otherBotClass())
+        countBotWord(FirstBotWord(record.agent), 1);
     ++agent.requests;
     agent.bytes += record.bytes;
     agent.countStatus(record.status, 1);
@@ -243,6 +249,20 @@ void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint6
         agent.clientRequests[client] += requests;
 }
 
+void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests)
+{
+    if (word.isEmpty())
+        return;
+    const QByteArray key = word.toByteArray().toLower();
+    auto found = botWords_.find(key);
+    if (found == botWords_.end()) {
+        if (botWords_.size() >= kMostBotWords)
+            return;
+        found = botWords_.insert(key, {word.toByteArray(), 0});
+    }
+    found->requests += requests;
+}
+
 qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
 {
     qint32 &id = targetIds_[(quint64(quint32(page)) << 32) | quint32(query)];
@@ -292,6 +312,8 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += later.categories_[i];
     clientTexts_.insert(later.clientTexts_.begin(), later.clientTexts_.end());
+    for (const BotWordTally &word : std::as_const(later.botWords_))
+        countBotWord(word.shown, word.requests);
     for (const auto &[day, requests] : later.days_.counts())
         days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
@@ -472,4 +494,11 @@ void OverviewAccumulator::fillResult(OverviewResult &result)
         return a.requests != b.requests ? a.requests > b.requests : a.id.toUtf8() < b.id.toUtf8();
     });
     result.pageTable = pages_;
+    std::vector<BotWordRequests> words;
+    words.reserve(std::size_t(botWords_.size()));
+    for (const BotWordTally &word : std::as_const(botWords_))
+        words.push_back({QString::fromUtf8(word.shown), word.requests});
+    result.otherBots = TopItems(
+        std::move(words), kTopCount, [](const BotWordRequests &a, const BotWordRequests &b) { return a.requests > b.requests; },
+        [](const BotWordRequests &a, const BotWordRequests &b) { return a.token < b.token; });
 }

@@ -7,6 +7,7 @@
 #include "overview/page_table.h"
 
 #include <QByteArrayView>
+#include <QHash>
 
 #include <array>
 #include <map>
@@ -139,6 +140,15 @@ private:
     // Before the figures are read: counts every record still waiting.
     void countAllWaiting();
 
+    // Requests of 其他爬虫 per bot word, letter case ignored (the key lower-cased).
+    struct BotWordTally
+    {
+        QByteArray shown;  // as first met
+        qint64 requests = 0;
+    };
+    void countBotWord(QByteArrayView word, qint64 requests);
+
+
     // The target of a request with a query: its id with the top bit set,
     // which no page id has, so that it lives in pageStatuses beside pages.
     qint32 targetOf(qint32 page, qint32 query);
@@ -161,6 +171,7 @@ private:
     std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
+    QHash<QByteArray, BotWordTally> botWords_;
     DayCounts days_;
     std::shared_ptr<PageTable> pages_;
     AgentClassCache classes_;

@@ -98,3 +98,8 @@ std::optional<ChartHit> ChartHitAt(const Chart &chart, QPointF at, qreal radius 
 // The ids of the agents with most requests among the crawlers (catalogue
 // agents and other bots; not scripts, browsers or records without an agent).
 QStringList BusiestCrawlers(const OverviewResult &result, int count);
+
+// How many of the busiest crawlers each chart shows when none is chosen, in
+// the window and the report alike.
+inline constexpr int kDayChartCrawlers = 5;
+inline constexpr int kStatusChartCrawlers = 15;

@@ -124,10 +124,17 @@ void WritePages(const OverviewResult &result, CsvFile &csv)
 
 void WriteFakeClients(const OverviewResult &result, CsvFile &csv)
 {
-    csv.row({QStringLiteral("地址"), QStringLiteral("蜘蛛ID"), QStringLiteral("请求数"), QStringLiteral("反向域名"),
-             QStringLiteral("原因")});
-    for (const ClientVerdict &fake : result.verification->fakeClients)
-        csv.row({fake.address, fake.agentId, QString::number(fake.requests), fake.ptr, fake.reason});
+    const QList<FakeClientColumn> columns = FakeClientColumns();
+    QStringList headers;
+    for (const FakeClientColumn &column : columns)
+        headers.append(column.header);
+    csv.row(headers);
+    for (const ClientVerdict &fake : result.verification->fakeClients) {
+        QStringList row;
+        for (const FakeClientColumn &column : columns)
+            row.append(column.value(fake, result, AgentColumn::Shown::Raw));
+        csv.row(row);
+    }
 }
 
 void WriteCoverage(const OverviewResult &result, CsvFile &csv)

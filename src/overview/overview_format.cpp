@@ -1,41 +1,13 @@
 #include "overview/overview_format.h"
 
+#include "overview/site_tables.h"
+
 #include "common/text_rules.h"
 
 #include <QDir>
 #include <QLocale>
 
 #include <cmath>
-
-QString FamilyKey(LogFamily family)
-{
-    switch (family) {
-    case LogFamily::W3c:
-        return QStringLiteral("w3c");
-    case LogFamily::Ncsa:
-        return QStringLiteral("ncsa");
-    case LogFamily::Custom:
-        return QStringLiteral("custom");
-    }
-    return {};
-}
-
-QString CompressionKey(Compression compression)
-{
-    switch (compression) {
-    case Compression::None:
-        return QStringLiteral("none");
-    case Compression::Gzip:
-        return QStringLiteral("gzip");
-    case Compression::Zstd:
-        return QStringLiteral("zstd");
-    case Compression::Bzip2:
-        return QStringLiteral("bzip2");
-    case Compression::Xz:
-        return QStringLiteral("xz");
-    }
-    return {};
-}
 
 QString DayText(QDate day) { return day.toString(Qt::ISODate); }
 
@@ -89,6 +61,8 @@ QStringList InputNotes(const OverviewInput &input)
         notes.append(input.path + QStringLiteral(" - 已跳过：") + input.skipReason);
     if (input.failed())
         notes.append(input.path + QStringLiteral(" - ") + input.errorText);
+    if (input.layoutIgnored)
+        notes.append(input.path + QStringLiteral(" - ") + LayoutIgnoredText());
     if (input.noPageColumn)
         notes.append(input.path + QStringLiteral(" - 没有 cs-uri-stem 列"));
     if (input.badLines > 0)
@@ -155,4 +129,28 @@ QString ChangeText(const std::optional<double> &change)
     if (!change)
         return QStringLiteral("—");
     return (*change > 0 ? QStringLiteral("+") : QString()) + QString::number(*change, 'f', 1) + u'%';
+}
+
+QString VerificationHeadline(const OverviewResult &result)
+{
+    if (!result.verification)
+        return {};
+    if (!result.verification->dnsProblem.isEmpty() && !result.verification->stopped)
+        return QStringLiteral("验证：") + result.verification->dnsProblem
+            + QStringLiteral("，依反向域名的结论都算作无法验证，本次结果未写入缓存");
+    if (result.verification->stopped)
+        return QStringLiteral("验证已停止：未查完的地址算作无法验证");
+    return {};
+}
+
+QStringList RunNotes(const OverviewResult &result)
+{
+    QStringList notes = result.problems + SiteNotes(result);
+    if (result.verification)
+        notes += VerificationNotes(*result.verification);
+    for (const OverviewInput &input : result.inputs)
+        notes += InputNotes(input);
+    if (result.stopped)
+        notes.append(QStringLiteral("已停止：以上数字只含已读的部分"));
+    return notes;
 }

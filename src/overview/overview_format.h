@@ -11,8 +11,6 @@
 
 // How the overview's writers (and the window) show values, in one place.
 
-QString FamilyKey(LogFamily family);            // "w3c", "ncsa", "custom"
-QString CompressionKey(Compression compression);  // "none", "gzip", "zstd", "bzip2", "xz"
 QString DayText(QDate day);                     // "2015-01-01"
 QString TimeText(const QDateTime &time);        // "2015-01-01T00:00:01"; empty when invalid
 QString CountText(qint64 count);                // "1,234,567"
@@ -41,6 +39,16 @@ QStringList VerificationNotes(const VerificationSummary &summary);
 std::optional<double> RequestChange(qint64 before, qint64 now);
 // "+12.5%", "-3.0%"; "—" when there is no change to give.
 QString ChangeText(const std::optional<double> &change);
+
+// What a report puts above everything when the check's figures cannot be
+// taken as they are: its DNS answers were not trusted, or it was stopped.
+// Empty otherwise.
+QString VerificationHeadline(const OverviewResult &result);
+
+// Every note of a run besides its figures, for every output: the run's
+// problems, the sitemap's and robots.txt's, the check's notes, each input's
+// notes, the stop.
+QStringList RunNotes(const OverviewResult &result);
 
 // Columns a text takes in a fixed-width font: East Asian wide characters two.
 int DisplayWidth(const QString &text);

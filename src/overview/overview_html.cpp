@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kCrawlersCharted = 5;
-constexpr int kCrawlersWithStatus = 20;
 constexpr int kNeverListed = 1000;  // never-requested URLs listed per crawler
 
 // No scripts, nothing from elsewhere: the page is read offline, and the
@@ -172,25 +170,34 @@ QString SiteSections(const OverviewResult &result)
     return html;
 }
 
-QString FakeClientsTable(const QList<ClientVerdict> &fakes)
+QString FakeClientsTable(const OverviewResult &result)
 {
-    QString html = QStringLiteral("<table>\n<tr><th>地址</th><th>蜘蛛ID</th><th>请求数</th><th>反向域名</th><th>原因</th></tr>\n");
-    for (const ClientVerdict &fake : fakes)
-        html += QStringLiteral("<tr>") + Cell(fake.address, false) + Cell(fake.agentId, false)
-            + Cell(CountText(fake.requests), true) + Cell(fake.ptr, false) + Cell(fake.reason, false)
+    const QList<FakeClientColumn> columns = FakeClientColumns();
+    QString html = QStringLiteral("<table>\n<tr>");
+    for (const FakeClientColumn &column : columns)
+        html += Cell(column.header, false, "th");
+    html += QStringLiteral("</tr>\n");
+    for (const ClientVerdict &fake : result.verification->fakeClients) {
+        html += QStringLiteral("<tr>");
+        for (const FakeClientColumn &column : columns)
+            html += Cell(column.value(fake, result, AgentColumn::Shown::ForPeople), column.numeric);
+        html += QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+QString OtherBotsTable(const QList<BotWordRequests> &bots)
+{
+    QString html = QStringLiteral("<table>\n<tr><th>标识</th><th>请求数</th></tr>\n");
+    for (const BotWordRequests &bot : bots)
+        html += QStringLiteral("<tr>") + Cell(bot.token, false) + Cell(CountText(bot.requests), true)
             + QStringLiteral("</tr>\n");
     return html + QStringLiteral("</table>\n");
 }
 
 QString Notes(const OverviewResult &result)
 {
-    QStringList notes = result.problems + SiteNotes(result);
-    if (result.verification)
-        notes += VerificationNotes(*result.verification);
-    for (const OverviewInput &input : result.inputs)
-        notes += InputNotes(input);
-    if (result.stopped)
-        notes.append(QStringLiteral("已停止：以上数字只含已读的部分"));
+    const QStringList notes = RunNotes(result);
     if (notes.isEmpty())
         return {};
     QString html = QStringLiteral("<h2>提示</h2>\n<ul class=\"notes\">\n");
@@ -206,23 +213,27 @@ QString OverviewHtml(const OverviewResult &result, const QDateTime &made)
     QString html = QString::fromUtf8(kHead);
     html += QStringLiteral("<h1>蜘蛛概览</h1>\n");
     html += QStringLiteral("<p class=\"summary\">%1</p>\n").arg(Escaped(ReportCaption(result, made)));
+    if (const QString headline = VerificationHeadline(result); !headline.isEmpty())
+        html += QStringLiteral("<ul class=\"notes\"><li>") + Escaped(headline) + QStringLiteral("</li></ul>\n");
     html += QStringLiteral("<p class=\"summary\">记录数 %1 · 无效行 %2 · 范围内请求 %3 · 日志文件 %4 个</p>\n")
                 .arg(CountText(result.records), CountText(result.badLines), CountText(result.requests()),
-                     CountText(result.inputs.size()));
+                     CountText(result.logFileCount()));
     if (!result.days.isEmpty())
         html += QStringLiteral("<p class=\"summary\">日期：%1 至 %2</p>\n")
                     .arg(DayText(result.days.firstKey()), DayText(result.days.lastKey()));
     html += QStringLiteral("<h2>类别</h2>\n") + CategoriesTable(result);
     html += QStringLiteral("<h2>蜘蛛</h2>\n") + AgentsTable(result);
     html += QStringLiteral("<h2>每日请求（请求最多的蜘蛛）</h2>\n")
-        + DrawDayChart(result, BusiestCrawlers(result, kCrawlersCharted)).svg;
+        + DrawDayChart(result, BusiestCrawlers(result, kDayChartCrawlers)).svg;
     html += QStringLiteral("<h2>状态码分类</h2>\n")
-        + DrawStatusChart(result, BusiestCrawlers(result, kCrawlersWithStatus)).svg;
+        + DrawStatusChart(result, BusiestCrawlers(result, kStatusChartCrawlers)).svg;
     html += QStringLiteral("<h2>各时段请求（请求最多的蜘蛛）</h2>\n")
-        + DrawHourChart(result, BusiestCrawlers(result, kCrawlersCharted)).svg;
+        + DrawHourChart(result, BusiestCrawlers(result, kDayChartCrawlers)).svg;
     html += SiteSections(result);
     if (result.verification && !result.verification->fakeClients.isEmpty())
-        html += QStringLiteral("<h2>仿冒的蜘蛛（请求最多的地址）</h2>\n") + FakeClientsTable(result.verification->fakeClients);
+        html += QStringLiteral("<h2>仿冒的蜘蛛（请求最多的地址）</h2>\n") + FakeClientsTable(result);
+    if (!result.otherBots.isEmpty())
+        html += QStringLiteral("<h2>其他爬虫（按标识，可加入 crawlers.json）</h2>\n") + OtherBotsTable(result.otherBots);
     html += QStringLiteral("<h2>各蜘蛛的页面</h2>\n");
     for (const AgentOverview &agent : result.agents)
         html += AgentDetails(result, agent);

@@ -157,6 +157,10 @@ void AddVerificationJson(const VerificationSummary &summary, QJsonObject &docume
                                  {QStringLiteral("ptr"), TextOrNull(fake.ptr)},
                                  {QStringLiteral("reason"), fake.reason}});
     document.insert(QStringLiteral("fake_clients"), fakes);
+    if (!summary.dnsProblem.isEmpty())
+        document.insert(QStringLiteral("verification_problem"), summary.dnsProblem);
+    if (summary.stopped)
+        document.insert(QStringLiteral("verification_stopped"), true);
     if (summary.behindProxy)
         document.insert(QStringLiteral("verification_note"), ProxyNoteText());
     QJsonObject lists;
@@ -180,16 +184,21 @@ QJsonObject OverviewJson(const OverviewResult &result)
     QJsonArray agents;
     for (const AgentOverview &agent : result.agents)
         agents.append(AgentJson(agent, result));
+    QJsonArray otherBots;
+    for (const BotWordRequests &bot : result.otherBots)
+        otherBots.append(QJsonObject{{QStringLiteral("token"), bot.token}, {QStringLiteral("requests"), bot.requests}});
     QJsonObject document{
         {QStringLiteral("inputs"), inputs},
         {QStringLiteral("problems"), QJsonArray::fromStringList(result.problems)},
         {QStringLiteral("records"), result.records},
         {QStringLiteral("bad_lines"), result.badLines},
+        {QStringLiteral("bytes_logged"), result.bytesLogged()},
         {QStringLiteral("from"), TextOrNull(result.from.isValid() ? DayText(result.from) : QString())},
         {QStringLiteral("to"), TextOrNull(result.to.isValid() ? DayText(result.to) : QString())},
         {QStringLiteral("categories"), categories},
         {QStringLiteral("days"), DaysJson(result.days)},
         {QStringLiteral("agents"), agents},
+        {QStringLiteral("other_bots"), otherBots},
     };
     if (result.stopped)
         document.insert(QStringLiteral("stopped"), true);

@@ -2,6 +2,8 @@
 
 #include "overview/page_table.h"
 
+#include <algorithm>
+
 namespace {
 
 struct CategoryText
@@ -82,6 +84,17 @@ bool OverviewResult::anyFailed() const
         if (input.failed())
             return true;
     return false;
+}
+
+bool OverviewResult::bytesLogged() const
+{
+    return std::any_of(inputs.begin(), inputs.end(), [](const OverviewInput &input) { return input.bytesLogged; });
+}
+
+qsizetype OverviewResult::logFileCount() const
+{
+    return std::count_if(inputs.begin(), inputs.end(),
+                         [](const OverviewInput &input) { return input.skipKind != SkipKind::ErrorLog; });
 }
 
 const AgentOverview *OverviewResult::agent(QStringView id) const

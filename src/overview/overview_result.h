@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logs/log_reader.h"
 #include "logs/log_record.h"
 #include "site/site_figures.h"
 #include "verification/verdicts.h"
@@ -43,7 +44,10 @@ struct OverviewInput
     qint64 badLines = 0;  // lines that are no record of the file's format
     qint64 skippedLongLines = 0;
     bool noPageColumn = false;  // a W3C file that never names cs-uri-stem
+    bool bytesLogged = false;   // its format has a response size (an IIS log without sc-bytes has none)
     QString skipReason;         // not read at all; empty when read
+    SkipKind skipKind = SkipKind::None;
+    bool layoutIgnored = false;  // read by detection: the format string read nothing of it
     QString errorText;          // could not be read to its end; what was read before stays counted
     bool failed() const { return !errorText.isEmpty(); }
 };
@@ -140,6 +144,13 @@ struct AgentOverview
     QList<AgentPage> pageList() const;
 };
 
+// Requests of 其他爬虫 (a bot word, no catalogue agent) by the agents' first bot word.
+struct BotWordRequests
+{
+    QString token;  // "Golang_Spider_Bot", as first met; letter case ignored in counting
+    qint64 requests = 0;
+};
+
 struct OverviewResult
 {
     QStringList sources;          // the folders and files asked for, as given
@@ -152,6 +163,7 @@ struct OverviewResult
     std::array<qint64, kAgentCategoryCount> categories{};  // requests per AgentCategory in the range
     QMap<QDate, qint64> days;                              // requests per day in the range
     QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
+    QList<BotWordRequests> otherBots;  // 其他爬虫 by bot word, the 20 with most requests, ties by token
     std::optional<VerificationSummary> verification;  // the crawler check, when it was run
     QList<QueriedTarget> queriedTargets;  // when the run kept targets (OverviewRequest::targets)
     std::optional<SitemapSummary> sitemap;     // when sitemaps were given
@@ -169,5 +181,7 @@ struct OverviewResult
 
     qint64 requests() const;  // requests in the range, all agents
     bool anyFailed() const;   // an input could not be read to its end
+    bool bytesLogged() const;
+    qsizetype logFileCount() const;  // the "N 个文件" of the run: every input but error logs  // some input read has a response size: else 流量 is unknown, not zero
     const AgentOverview *agent(QStringView id) const;
 };

@@ -9,6 +9,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Records between two updates of the shared progress count.
@@ -32,7 +34,10 @@ OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
     entry.badLines = stats.badLines;
     entry.skippedLongLines = stats.skippedLongLines;
     entry.noPageColumn = stats.noPageColumn;
+    entry.bytesLogged = stats.bytesLogged;
     entry.skipReason = input.skipReason.isEmpty() ? stats.skipReason : input.skipReason;
+    entry.skipKind = input.skipReason.isEmpty() ? stats.skipKind : SkipKind::Other;
+    entry.layoutIgnored = stats.layoutIgnored;
     entry.errorText = stats.errorText;
     return entry;
 }
@@ -71,7 +76,9 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const AgentClassifier classifier(catalogue);
     const qint32 fromDay = DayNumber(request.from);
     const qint32 toDay = DayNumber(request.to);
-    const LogReadOptions options{request.logFormat, {}, {}};
+    LogReadOptions options;
+    options.logFormat = request.logFormat;
+    options.w3cColumnsCounted = true;
     auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
         const LogInput &input = scan.inputs[index];
         InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests, request.targets)};
@@ -108,5 +115,10 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         }
     }
     run.fillResult(result);
+    const bool allUnrecognised = std::all_of(result.inputs.begin(), result.inputs.end(), [](const OverviewInput &input) {
+        return input.skipKind == SkipKind::UnknownFormat;
+    });
+    if (allUnrecognised && !result.inputs.isEmpty() && !result.stopped)
+        result.problems.append(AllUnrecognisedText());
     return result;
 }

@@ -17,17 +17,19 @@ QString TableText(const QList<AgentColumn> &columns, const QList<QStringList> &r
     return FixedWidthTable(headers, numeric, rows);
 }
 
-// The fake clients under the agents table: address, agent, requests, reverse name, reason.
-QString FakeClientsText(const QList<ClientVerdict> &fakes)
+// The fake clients under the agents table.
+QString FakeClientsText(const OverviewResult &result)
 {
-    const QList<AgentColumn> columns{{QStringLiteral("仿冒地址"), false, {}, {}},
-                                     {QStringLiteral("ID"), false, {}, {}},
-                                     {QStringLiteral("请求数"), true, {}, {}},
-                                     {QStringLiteral("反向域名"), false, {}, {}},
-                                     {QStringLiteral("原因"), false, {}, {}}};
+    QList<AgentColumn> columns;
+    for (const FakeClientColumn &column : FakeClientColumns())
+        columns.append({column.header, column.numeric, {}, {}});
     QList<QStringList> rows;
-    for (const ClientVerdict &fake : fakes)
-        rows.append({fake.address, fake.agentId, CountText(fake.requests), fake.ptr, fake.reason});
+    for (const ClientVerdict &fake : result.verification->fakeClients) {
+        QStringList row;
+        for (const FakeClientColumn &column : FakeClientColumns())
+            row.append(column.value(fake, result, AgentColumn::Shown::ForPeople));
+        rows.append(row);
+    }
     return TableText(columns, rows);
 }
 
@@ -106,6 +108,8 @@ QString OverviewTextTable(const OverviewResult &result)
     rows.append(totals);
 
     QString text = TableText(columns, rows);
+    if (const QString headline = VerificationHeadline(result); !headline.isEmpty())
+        text.prepend(headline + QStringLiteral("\n\n"));
     text += QStringLiteral("\n记录数：%1　无效行：%2　范围内请求：%3\n")
                 .arg(CountText(result.records), CountText(result.badLines), CountText(result.requests()));
     QStringList categories;
@@ -117,16 +121,9 @@ QString OverviewTextTable(const OverviewResult &result)
                     .arg(result.from.isValid() ? DayText(result.from) : QStringLiteral("最早"),
                          result.to.isValid() ? DayText(result.to) : QStringLiteral("最晚"));
     if (result.verification && !result.verification->fakeClients.isEmpty())
-        text += u'\n' + FakeClientsText(result.verification->fakeClients);
+        text += u'\n' + FakeClientsText(result);
     text += SiteText(result);
-    QStringList notes = result.problems + SiteNotes(result);
-    if (result.verification)
-        notes += VerificationNotes(*result.verification);
-    for (const OverviewInput &input : result.inputs)
-        notes += InputNotes(input);
-    if (!notes.isEmpty())
+    if (const QStringList notes = RunNotes(result); !notes.isEmpty())
         text += u'\n' + notes.join(u'\n') + u'\n';
-    if (result.stopped)
-        text += QStringLiteral("\n已停止：以上数字只含已读的部分\n");
     return text;
 }

@@ -31,7 +31,7 @@ const char *const kUpgrades[] = {
        CREATE TABLE contents(
            id INTEGER PRIMARY KEY, head_hash INTEGER NOT NULL, length INTEGER NOT NULL, hash INTEGER NOT NULL,
            records INTEGER NOT NULL, bad_lines INTEGER NOT NULL, family TEXT NOT NULL, compression TEXT NOT NULL,
-           name TEXT NOT NULL, imported TEXT NOT NULL);
+           name TEXT NOT NULL, imported TEXT NOT NULL, bytes_logged INTEGER NOT NULL);
        CREATE INDEX contents_by_head ON contents(head_hash);
        CREATE TABLE files(
            device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL, modified INTEGER NOT NULL,

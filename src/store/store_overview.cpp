@@ -232,7 +232,8 @@ void ReadPreviousRequests(SqliteDb &db, const StoreOverviewRequest &request, con
 
 void ReadInputs(SqliteDb &db, OverviewResult &result)
 {
-    SqliteStatement query(db, "SELECT name, family, compression, records, bad_lines FROM contents ORDER BY id");
+    SqliteStatement query(db, "SELECT name, family, compression, records, bad_lines, bytes_logged FROM contents "
+                              "ORDER BY id");
     while (query.step()) {
         OverviewInput input;
         input.path = query.text(0);
@@ -240,6 +241,7 @@ void ReadInputs(SqliteDb &db, OverviewResult &result)
         input.compression = CompressionOfKey(query.text(2));
         input.records = query.integer(3);
         input.badLines = query.integer(4);
+        input.bytesLogged = query.integer(5) != 0;
         result.records += input.records;
         result.badLines += input.badLines;
         result.inputs.append(input);

@@ -48,10 +48,10 @@ struct StoreTables::Statements
           contentByLongHead(db, "SELECT id, length, hash FROM contents WHERE head_hash = ?1 AND length >= ?2"),
           contentByShortHead(db, "SELECT id, length, hash FROM contents WHERE head_hash = ?1 AND length = ?2"),
           insertContent(db, "INSERT INTO contents(head_hash, length, hash, records, bad_lines, family, compression, "
-                            "name, imported) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"),
+                            "name, imported, bytes_logged) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
           updateContent(db, "UPDATE contents SET head_hash = ?1, length = ?2, hash = ?3, records = records + ?4, "
-                            "bad_lines = bad_lines + ?5, family = ?6, compression = ?7, name = ?8, imported = ?9 "
-                            "WHERE id = ?10"),
+                            "bad_lines = bad_lines + ?5, family = ?6, compression = ?7, name = ?8, imported = ?9, "
+                            "bytes_logged = MAX(bytes_logged, ?10) WHERE id = ?11"),
           saveFile(db, "INSERT OR REPLACE INTO files(device, inode, size, modified, content) VALUES(?1, ?2, ?3, ?4, ?5)"),
           insertPage(db, "INSERT INTO pages(id, family, page) VALUES(?1, ?2, ?3)"),
           insertClientName(db, "INSERT OR IGNORE INTO client_names(client, address) VALUES(?1, ?2)"),
@@ -148,8 +148,9 @@ qint64 StoreTables::saveContent(const StoredContent &content, const LogFileStats
     save.bind(4, stats.records).bind(5, stats.badLines);
     save.bindText(6, FamilyKey(stats.family)).bindText(7, CompressionKey(stats.compression)).bindText(8, name);
     save.bindText(9, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    save.bind(10, stats.bytesLogged ? 1 : 0);
     if (content.id != 0)
-        save.bind(10, content.id);
+        save.bind(11, content.id);
     save.run();
     return content.id != 0 ? content.id : sqlite3_last_insert_rowid(db_.handle());
 }

@@ -17,6 +17,8 @@ struct CaresResolver::Pending
     DnsCallback done;
     int type;
     QHostAddress reverseOf;  // PTR: the address asked about
+    QByteArray name;
+    std::size_t nextFallback = 0;  // the channel asked after a server failure
 };
 
 struct CaresResolver::SocketWatch
@@ -27,8 +29,12 @@ struct CaresResolver::SocketWatch
 
 namespace {
 
-DnsReply failedReply(int status)
+DnsReply failedReply(int status, int type)
 {
+    // c-ares refuses a PTR name it cannot take for a host name (control
+    // characters and the like): the server did answer, with no host name.
+    if (status == ARES_EBADRESP && type == ns_t_ptr)
+        return {DnsStatus::BadName, {}, {}, {}};
     switch (status) {
     case ARES_ENOTFOUND:
         return {DnsStatus::NoName, {}, {}, {}};
@@ -89,7 +95,7 @@ DnsReply parseReply(int type, const unsigned char *answer, int length, const QHo
         for (int i = 0; status == ARES_SUCCESS && i < count; ++i)
             reply.addresses.append(QHostAddress(records[i].ip6addr._S6_un._S6_u8));
     }
-    return status == ARES_SUCCESS ? reply : failedReply(status);
+    return status == ARES_SUCCESS ? reply : failedReply(status, type);
 }
 
 int serverCount(ares_channel channel)
@@ -108,6 +114,12 @@ int serverCount(ares_channel channel)
 
 QString DnsServerSpec(const QString &text)
 {
+    if (text.contains(u',')) {
+        QStringList specs;
+        for (const QString &one : text.split(u','))
+            specs.append(DnsServerSpec(one));
+        return specs.contains(QString()) ? QString() : specs.join(u',');
+    }
     QString host = text;
     QString port;
     if (text.startsWith(u'[')) {
@@ -141,45 +153,75 @@ CaresResolver::CaresResolver(const QString &server, int timeoutMs, QObject *pare
         return;
     }
 
-    int status = init(timeoutMs);
-    const int servers = status == ARES_SUCCESS && server.isEmpty() ? serverCount(channel_) : 1;
+    int status = init(&channel_, timeoutMs);
+    const int servers = status != ARES_SUCCESS ? 1 : server.isEmpty() ? serverCount(channel_) : int(server.count(u',')) + 1;
+    const int serverTimeoutMs = std::max(500, timeoutMs / servers);
     if (servers > 1) {
         // c-ares asks each server in turn, each with the full time-out: share it out.
         ares_destroy(channel_);
-        status = init(std::max(500, timeoutMs / servers));
+        status = init(&channel_, serverTimeoutMs);
     }
     if (status == ARES_SUCCESS && !server.isEmpty()) {
         const QString servers = DnsServerSpec(server);
         status = servers.isEmpty() ? ARES_EBADSTR : ares_set_servers_ports_csv(channel_, servers.toLatin1().constData());
     }
+    if (status == ARES_SUCCESS && servers > 1)
+        status = addFallbacks(serverTimeoutMs);
     if (status != ARES_SUCCESS) {
         problem_ = status == ARES_EBADSTR ? QStringLiteral("无效的名称服务器地址：") + server
                                           : QStringLiteral("DNS 无法初始化：") + QString::fromLatin1(ares_strerror(status));
-        if (channel_)
-            ares_destroy(channel_);
+        for (ares_channeldata *channel : channels())
+            ares_destroy(channel);
         channel_ = nullptr;
+        fallbacks_.clear();
     }
 }
 
-int CaresResolver::init(int timeoutMs)
+std::vector<ares_channeldata *> CaresResolver::channels() const
+{
+    std::vector<ares_channeldata *> all = fallbacks_;
+    if (channel_)
+        all.insert(all.begin(), channel_);
+    return all;
+}
+
+int CaresResolver::addFallbacks(int serverTimeoutMs)
+{
+    ares_addr_port_node *servers = nullptr;
+    int status = ares_get_servers_ports(channel_, &servers);
+    for (ares_addr_port_node *rest = servers ? servers->next : nullptr; status == ARES_SUCCESS && rest; rest = rest->next) {
+        ares_channeldata *fallback = nullptr;
+        status = init(&fallback, serverTimeoutMs);
+        if (status == ARES_SUCCESS)
+            status = ares_set_servers_ports(fallback, rest);
+        if (fallback)
+            fallbacks_.push_back(fallback);
+    }
+    if (servers)
+        ares_free_data(servers);
+    return status;
+}
+
+int CaresResolver::init(ares_channeldata **channel, int timeoutMs)
 {
     ares_options options{};
-    // NOCHECKRESP: a SERVFAIL or REFUSED answer is reported as such, not as "could not contact".
+    // NOCHECKRESP: a SERVFAIL or REFUSED answer is reported as such, not as
+    // "could not contact"; the resolver itself asks the next server then.
     options.flags = ARES_FLAG_NOSEARCH | ARES_FLAG_NOALIASES | ARES_FLAG_NOCHECKRESP;
     options.timeout = timeoutMs;  // with ARES_OPT_TIMEOUTMS: milliseconds
     options.tries = 1;            // one try per server
     options.sock_state_cb = &CaresResolver::onSocketState;
     options.sock_state_cb_data = this;
-    channel_ = nullptr;
-    return ares_init_options(&channel_, &options,
+    *channel = nullptr;
+    return ares_init_options(channel, &options,
                              ARES_OPT_FLAGS | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_SOCK_STATE_CB);
 }
 
 CaresResolver::~CaresResolver()
 {
     destroying_ = true;  // callbacks of the queries ended by ares_destroy reach no one
-    if (channel_)
-        ares_destroy(channel_);
+    for (ares_channeldata *channel : channels())
+        ares_destroy(channel);
     for (SocketWatch *watch : std::as_const(sockets_))
         delete watch;
 }
@@ -199,12 +241,12 @@ void CaresResolver::query(const QByteArray &name, int type, DnsCallback done, co
 {
     if (!channel_) {
         QTimer::singleShot(0, this, [done = std::move(done), problem = problem_] {
-            done({DnsStatus::ServerFailure, {}, {}, problem});
+            done(DnsReply{DnsStatus::ServerFailure, {}, {}, problem});
         });
         return;
     }
     // c-ares may answer at once (a name it refuses); the callback still runs later, as promised.
-    auto *pending = new Pending{this, std::move(done), type, reverseOf};
+    auto *pending = new Pending{this, std::move(done), type, reverseOf, name};
     ares_query(channel_, name.constData(), ns_c_in, type, &CaresResolver::onQueryDone, pending);
     scheduleTimeout();
 }
@@ -215,16 +257,22 @@ void CaresResolver::onQueryDone(void *data, int status, int, unsigned char *answ
     CaresResolver *self = pending->resolver;
     if (self->destroying_)
         return;
+    if ((status == ARES_ESERVFAIL || status == ARES_EREFUSED) && pending->nextFallback < self->fallbacks_.size()) {
+        ares_channeldata *next = self->fallbacks_[pending->nextFallback++];
+        Pending *again = pending.release();
+        ares_query(next, again->name.constData(), ns_c_in, again->type, &CaresResolver::onQueryDone, again);
+        return;
+    }
     DnsReply reply = status == ARES_SUCCESS ? parseReply(pending->type, answer, length, pending->reverseOf)
-                                            : failedReply(status);
+                                            : failedReply(status, pending->type);
     QMetaObject::invokeMethod(
         self, [done = std::move(pending->done), reply = std::move(reply)] { done(reply); }, Qt::QueuedConnection);
 }
 
 void CaresResolver::cancelAll()
 {
-    if (channel_)
-        ares_cancel(channel_);
+    for (ares_channeldata *channel : channels())
+        ares_cancel(channel);
 }
 
 void CaresResolver::onSocketState(void *data, int socket, int readable, int writable)
@@ -260,15 +308,23 @@ void CaresResolver::onSocketState(void *data, int socket, int readable, int writ
 
 void CaresResolver::process(int readSocket, int writeSocket)
 {
-    if (channel_)
-        ares_process_fd(channel_, readSocket, writeSocket);
+    for (ares_channeldata *channel : channels())
+        ares_process_fd(channel, readSocket, writeSocket);
     scheduleTimeout();
 }
 
 void CaresResolver::scheduleTimeout()
 {
     timeval wait{};
-    if (!channel_ || !ares_timeout(channel_, nullptr, &wait)) {
+    bool any = false;
+    for (ares_channeldata *channel : channels()) {
+        timeval buffer{};
+        if (const timeval *next = ares_timeout(channel, any ? &wait : nullptr, &buffer)) {
+            wait = *next;
+            any = true;
+        }
+    }
+    if (!any) {
         timeout_.stop();
         return;
     }

@@ -9,5 +9,8 @@ VerificationRules VerificationRulesOf(const AgentCatalogue &catalogue)
         rules.agents.insert(agent.id, {agent.hostSuffixes, agent.addressLists});
     for (const AddressListSource &list : catalogue.addressLists)
         rules.lists.append({list.id, QUrl(list.url)});
+    for (const KnownCrawlerAddress &known : catalogue.resolverCheck)
+        if (const QHostAddress address(known.address); !address.isNull())
+            rules.resolverCheck.append({address, known.name.toLatin1()});
     return rules;
 }

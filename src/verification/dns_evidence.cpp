@@ -9,11 +9,17 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 constexpr qint64 kMaxCacheFileBytes = 64 << 20;
 
-bool isDefiniteStatus(DnsStatus status) { return status == DnsStatus::Answer || status == DnsStatus::NoName; }
+bool isDefiniteStatus(DnsStatus status)
+{
+    return status == DnsStatus::Answer || status == DnsStatus::NoName || status == DnsStatus::BadName;
+}
 
 QJsonArray addressArray(const QList<QHostAddress> &addresses)
 {
@@ -51,6 +57,7 @@ QJsonObject entryObject(const DnsEvidence &evidence)
     }
     return {{QStringLiteral("t"), evidence.checkedAt},
             {QStringLiteral("nxdomain"), evidence.ptrStatus == DnsStatus::NoName},
+            {QStringLiteral("bad_name"), evidence.ptrStatus == DnsStatus::BadName},
             {QStringLiteral("names"), names},
             {QStringLiteral("forwards"), forwards}};
 }
@@ -59,7 +66,9 @@ DnsEvidence entryFrom(const QJsonObject &object)
 {
     DnsEvidence evidence;
     evidence.checkedAt = object.value(QLatin1String("t")).toInteger();
-    evidence.ptrStatus = object.value(QLatin1String("nxdomain")).toBool() ? DnsStatus::NoName : DnsStatus::Answer;
+    evidence.ptrStatus = object.value(QLatin1String("nxdomain")).toBool()   ? DnsStatus::NoName
+                         : object.value(QLatin1String("bad_name")).toBool() ? DnsStatus::BadName
+                                                                             : DnsStatus::Answer;
     for (const QJsonValue &name : object.value(QLatin1String("names")).toArray()) {
         if (evidence.names.size() < kMaxDnsNames)
             evidence.names.append(nameBytes(name));
@@ -148,9 +157,18 @@ void VerificationCache::store(const QString &address, const DnsEvidence &evidenc
 
 bool VerificationCache::save(const QString &path, QString *error) const
 {
-    QJsonObject entries;
+    // Past the cap the oldest answers go, so that the file stays readable.
+    std::vector<std::pair<qint64, QString>> byAge;
+    byAge.reserve(std::size_t(entries_.size()));
     for (auto it = entries_.cbegin(); it != entries_.cend(); ++it)
-        entries.insert(it.key(), entryObject(it.value()));
+        byAge.emplace_back(-it->checkedAt, it.key());
+    if (qsizetype(byAge.size()) > kMostEntries) {
+        std::nth_element(byAge.begin(), byAge.begin() + kMostEntries, byAge.end());
+        byAge.resize(std::size_t(kMostEntries));
+    }
+    QJsonObject entries;
+    for (const auto &[age, address] : byAge)
+        entries.insert(address, entryObject(entries_.value(address)));
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)

@@ -38,6 +38,8 @@ class VerificationCache
 {
 public:
     static constexpr qint64 kLifetimeSeconds = 24 * 3600;
+    // Answers a saved file holds at most (about 20 MB), the newest kept.
+    static constexpr qsizetype kMostEntries = 100000;
 
     // ~/.cache/蛛迹通/蛛迹通/verification-cache.json on Linux.
     static QString defaultPath();

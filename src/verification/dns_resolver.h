@@ -8,8 +8,9 @@
 #include <functional>
 
 // How a lookup ended. NoName is NXDOMAIN; a name without records of the asked
-// type is an Answer with nothing in it.
-enum class DnsStatus : quint8 { Answer, NoName, TimedOut, ServerFailure, Cancelled };
+// type is an Answer with nothing in it; BadName is a PTR answer whose name is
+// no host name (control characters and the like): an answer all the same.
+enum class DnsStatus : quint8 { Answer, NoName, TimedOut, ServerFailure, Cancelled, BadName };
 
 struct DnsReply
 {

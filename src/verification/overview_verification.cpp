@@ -16,7 +16,10 @@ VerificationResult VerifyOverview(OverviewResult &result, const VerificationRule
         if (rules.ruleOf(agent.id).isEmpty())
             continue;
         VerdictCounts &counts = summary.agents[agent.id];
-        counts.unknown += agent.requests - counts.total();  // records without a client address
+        if (const qint64 withoutClient = agent.requests - counts.total(); withoutClient > 0) {
+            counts.unknown += withoutClient;
+            counts.unknownReasons[QStringLiteral("没有客户端地址")] += withoutClient;
+        }
     }
     result.verification = std::move(summary);
     result.problems += check.problems;

@@ -46,6 +46,7 @@ struct VerdictCounts
     qint64 fake = 0;
     qint64 unknown = 0;
     qint64 local = 0;
+    QMap<QString, qint64> unknownReasons;  // why 无法验证 ("DNS 超时", …), requests per reason
 
     qint64 total() const { return verified + fake + unknown + local; }
     VerdictCounts &operator+=(const VerdictCounts &other)
@@ -54,6 +55,8 @@ struct VerdictCounts
         fake += other.fake;
         unknown += other.unknown;
         local += other.local;
+        for (auto reason = other.unknownReasons.cbegin(); reason != other.unknownReasons.cend(); ++reason)
+            unknownReasons[reason.key()] += reason.value();
         return *this;
     }
 };
@@ -65,7 +68,13 @@ struct VerificationSummary
     QMap<QString, QString> listAges;       // id → creationTime of each usable list the agents use
     QMap<QString, QString> unusableLists;  // id → why not: missing or invalid
     bool behindProxy = false;  // most requests of agents with a rule come from local addresses
+    QString dnsProblem;        // why no DNS answer of the run could be trusted; empty when they could
+    bool stopped = false;      // the check was stopped: verdicts left open are 无法验证 (已停止)
 };
+
+// The run's DNS verdicts are not trusted: the name server gave none of the
+// known crawler addresses its public reverse name.
+inline QString ResolverBlindText() { return QStringLiteral("名称服务器无法解析已知的爬虫地址"); }
 
 inline QString ProxyNoteText()
 {

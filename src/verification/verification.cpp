@@ -175,6 +175,43 @@ private:
     bool stopping_ = false;
 };
 
+// Whether the name server gives at least one known crawler address its public
+// reverse name. Waits for every answer, so that no callback outlives the call.
+bool resolverSeesCrawlers(DnsResolver &resolver, const QList<KnownReverseName> &known, const StopFlag *stop)
+{
+    QEventLoop loop;
+    qsizetype pending = known.size();
+    bool seen = false;
+    bool cancelled = false;
+    auto cancelOnce = [&] {
+        if (!cancelled && pending > 0) {
+            cancelled = true;
+            resolver.cancelAll();
+        }
+    };
+    for (const KnownReverseName &entry : known) {
+        resolver.lookUpName(entry.address, [&, expected = QString::fromLatin1(entry.name)](const DnsReply &reply) {
+            --pending;
+            seen = seen || std::any_of(reply.names.begin(), reply.names.end(), [&](const QByteArray &name) {
+                return HostNameHasSuffix(name, expected) && name.size() <= expected.size() + 1;
+            });
+            if (seen)
+                cancelOnce();
+            if (pending == 0)
+                loop.quit();
+        });
+    }
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&] {
+        if (stop && stop->isSet())
+            cancelOnce();
+    });
+    stopWatch.start(100);
+    if (pending > 0)
+        loop.exec();
+    return seen;
+}
+
 ClientVerdict verdictOf(const ClientToVerify &client, Verdict verdict, const QString &reason = QString())
 {
     return {client.agentId, client.address, client.requests, verdict, {}, reason, {}};
@@ -184,6 +221,8 @@ ClientVerdict verdictOf(const ClientToVerify &client, Verdict verdict, const QSt
 ClientVerdict dnsVerdict(const ClientToVerify &client, const VerificationRule &rule, const QHostAddress &address,
                          const DnsEvidence &evidence)
 {
+    if (evidence.ptrStatus == DnsStatus::BadName)
+        return verdictOf(client, Verdict::Fake, QStringLiteral("反向域名无效"));
     if (evidence.ptrStatus != DnsStatus::Answer && evidence.ptrStatus != DnsStatus::NoName)
         return verdictOf(client, Verdict::Unknown, evidence.ptrFailure);
     if (evidence.names.isEmpty())
@@ -236,9 +275,10 @@ bool isComplete(const DnsEvidence &evidence, const QStringList &suffixes)
 }
 
 // The verdict of one pair from what is known about its address (parsed);
-// `evidence` is null when DNS was not asked (no suffixes, or the cap).
+// `evidence` is null when DNS was not asked (no suffixes, or the cap);
+// `dnsProblem`, when set, is why no DNS answer of the run can be trusted.
 ClientVerdict decideVerdict(const ClientToVerify &client, const QHostAddress &address, const VerificationRule &rule,
-                            const LoadedAddressLists &lists, const DnsEvidence *evidence)
+                            const LoadedAddressLists &lists, const DnsEvidence *evidence, const QString &dnsProblem)
 {
     if (rule.isEmpty())
         return verdictOf(client, Verdict::NoRule);
@@ -257,8 +297,10 @@ ClientVerdict decideVerdict(const ClientToVerify &client, const QHostAddress &ad
         }
     }
     if (!rule.hostSuffixes.isEmpty()) {
-        return evidence ? dnsVerdict(client, rule, address, *evidence)
-                        : verdictOf(client, Verdict::Unknown, QStringLiteral("上限"));
+        if (!evidence)
+            return verdictOf(client, Verdict::Unknown, QStringLiteral("上限"));
+        return dnsProblem.isEmpty() ? dnsVerdict(client, rule, address, *evidence)
+                                    : verdictOf(client, Verdict::Unknown, dnsProblem);
     }
     return listMissing ? verdictOf(client, Verdict::Unknown, QStringLiteral("地址列表缺失"))
                        : verdictOf(client, Verdict::Fake, QStringLiteral("不在地址列表中"));
@@ -330,11 +372,23 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
     }
     result.cacheHits = asked.size() - toLookUp.size();
 
+    if (options.progress && !asked.isEmpty())
+        options.progress(result.cacheHits, int(asked.size()));
+    // A name server that cannot see the internet answers "no such name" to
+    // everything, which would call every real crawler a fake.
+    if (!toLookUp.isEmpty() && !rules.resolverCheck.isEmpty()
+        && !resolverSeesCrawlers(resolver, rules.resolverCheck, options.stop)) {
+        result.stopped = options.stop && options.stop->isSet();
+        result.dnsProblem = result.stopped ? QStringLiteral("已停止") : ResolverBlindText();
+        for (const QHostAddress &address : std::as_const(toLookUp))
+            result.evidence.insert(address.toString(), DnsEvidence{});
+        toLookUp.clear();
+    }
     DnsRun dns(resolver, suffixes, options);
     dns.run(toLookUp, result.evidence, result.cacheHits, asked.size());
-    result.lookups = dns.lookups();
-    result.stopped = dns.stopped();
-    if (!options.dnsCachePath.isEmpty()) {
+    result.lookups += dns.lookups();
+    result.stopped = result.stopped || dns.stopped();
+    if (!options.dnsCachePath.isEmpty() && result.dnsProblem.isEmpty()) {
         for (const QHostAddress &address : std::as_const(toLookUp))
             cache.store(address.toString(), result.evidence.value(address.toString()));
         QString error;
@@ -350,7 +404,8 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
         const QHostAddress &address = addresses[i];
         const auto found = address.isNull() ? result.evidence.cend() : result.evidence.constFind(address.toString());
         const ClientVerdict verdict = decideVerdict(client, address, rules.ruleOf(client.agentId), lists,
-                                                    found == result.evidence.cend() ? nullptr : &found.value());
+                                                    found == result.evidence.cend() ? nullptr : &found.value(),
+                                                    result.dnsProblem);
         result.clients.append(verdict);
         if (verdict.verdict == Verdict::NoRule)
             continue;
@@ -359,6 +414,8 @@ VerificationResult VerifyClients(const QList<ClientToVerify> &clients, const Ver
          : verdict.verdict == Verdict::Fake   ? counts.fake
          : verdict.verdict == Verdict::Local  ? counts.local
                                               : counts.unknown) += client.requests;
+        if (verdict.verdict == Verdict::Unknown)
+            counts.unknownReasons[verdict.reason] += client.requests;
         ruledRequests += client.requests;
         if (verdict.verdict == Verdict::Local)
             localRequests += client.requests;

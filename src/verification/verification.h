@@ -5,6 +5,7 @@
 #include "verification/verdicts.h"
 
 #include <QDateTime>
+#include <QHostAddress>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -24,10 +25,18 @@ struct VerificationRule
     bool isEmpty() const { return hostSuffixes.isEmpty() && addressListIds.isEmpty(); }
 };
 
+// An address and the reverse name a name server that sees the internet gives it.
+struct KnownReverseName
+{
+    QHostAddress address;
+    QByteArray name;
+};
+
 struct VerificationRules
 {
     QHash<QString, VerificationRule> agents;  // every agent id known → its rule, empty when it has none
     QList<AddressListSpec> lists;             // where update-ranges fetches each list
+    QList<KnownReverseName> resolverCheck;    // asked before a run's DNS answers are trusted; none: no check
 
     VerificationRule ruleOf(const QString &agentId) const { return agents.value(agentId); }
 };
@@ -60,7 +69,6 @@ struct VerificationResult : VerificationSummary
     int addressesAsked = 0;  // distinct addresses that needed DNS, cache hits included
     int cacheHits = 0;
     int lookups = 0;
-    bool stopped = false;
 };
 
 // Settles every pair: address lists first, then DNS for the addresses that

@@ -32,13 +32,3 @@ FetchedPage FetchResultPage(QNetworkAccessManager &network, const QString &url, 
     return page;
 }
 
-QString INET下载投注网页(QNetworkAccessManager &network, const QString &url, bool utf8, const DownloadLimits &limits)
-{
-    return FetchResultPage(network, url, utf8, limits).text;
-}
-
-QString INET下载投注网页(const QString &url, bool utf8, const DownloadLimits &limits)
-{
-    QNetworkAccessManager network;
-    return INET下载投注网页(network, url, utf8, limits);
-}

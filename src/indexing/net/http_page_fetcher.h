@@ -20,7 +20,3 @@ QString CleanDownloadedPage(QString page);
 FetchedPage FetchResultPage(QNetworkAccessManager &network, const QString &url, bool utf8,
                             const DownloadLimits &limits = {});
 
-// The page text alone; empty on any failure.
-QString INET下载投注网页(const QString &url, bool utf8, const DownloadLimits &limits = {});
-QString INET下载投注网页(QNetworkAccessManager &network, const QString &url, bool utf8,
-                   const DownloadLimits &limits = {});

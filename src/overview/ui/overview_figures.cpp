@@ -1,6 +1,8 @@
 #include "overview/ui/overview_figures.h"
 
 #include "overview/agent_table.h"
+#include "logs/log_input.h"
+#include "logs/log_reader.h"
 #include "overview/overview_format.h"
 
 #include <algorithm>
@@ -73,19 +75,26 @@ QString TotalsText(const OverviewResult &result)
              CountText(result.badLines));
 }
 
-QStringList FakeClientHeaders() { return {"地址", "蜘蛛", "请求数", "反向域名", "原因"}; }
+QStringList FakeClientHeaders()
+{
+    QStringList headers;
+    for (const FakeClientColumn &column : FakeClientColumns())
+        headers.append(column.header);
+    return headers;
+}
 
 QList<ReportRow> FakeClientRows(const OverviewResult &result)
 {
     QList<ReportRow> rows;
     if (!result.verification)
         return rows;
+    const QList<FakeClientColumn> columns = FakeClientColumns();
     for (const ClientVerdict &fake : result.verification->fakeClients) {
-        const AgentOverview *agent = result.agent(fake.agentId);
-        rows.append({{{fake.address, {}}, {agent ? agent->name : fake.agentId, {}}, countCell(fake.requests),
-                      {fake.ptr.isEmpty() ? QStringLiteral("—") : fake.ptr, {}}, {fake.reason, {}}},
-                     fake.address,
-                     0});
+        ReportRow row{{}, fake.address, 0};
+        for (const FakeClientColumn &column : columns)
+            row.cells.append({column.value(fake, result, Shown::ForPeople),
+                              column.numeric ? QVariant(column.value(fake, result, Shown::Raw).toLongLong()) : QVariant()});
+        rows.append(std::move(row));
     }
     return rows;
 }
@@ -171,9 +180,11 @@ QString EmptyRunReason(const OverviewResult &result, bool recursive)
 {
     if (std::any_of(result.inputs.cbegin(), result.inputs.cend(), readSomething))
         return {};
+    // The engine says so among the run's problems when it scanned a folder.
     if (result.inputs.isEmpty())
-        return recursive ? QStringLiteral("没有找到日志文件")
-                         : QStringLiteral("没有找到日志文件；IIS 的日志在 W3SVC 子目录中，请勾选“包含子目录”");
+        return result.problems.contains(NoLogFilesText(recursive)) ? QString() : NoLogFilesText(recursive);
+    if (result.problems.contains(AllUnrecognisedText()))
+        return {};
     return QStringLiteral("没有一个文件读出了访问记录；如果日志是自定义的格式，请在“日志格式”中填入 nginx 的 "
                           "log_format 或 Apache 的 LogFormat 格式串");
 }

@@ -60,8 +60,6 @@ const QString kAutomaticFormat = QStringLiteral("自动");
 const QStringList kNamedFormats = {kAutomaticFormat, QStringLiteral("combined"), QStringLiteral("common")};
 const QString kRequestsHeader = QStringLiteral("请求数");
 constexpr int kRememberedFormats = 5;
-constexpr int kDayChartAgents = 5;      // the busiest crawlers when no row is selected
-constexpr int kStatusChartAgents = 15;
 constexpr int kProgressSteps = 1000;
 const QString kNoSite = QStringLiteral("（不用站点）");
 const QString kHtmlName = QStringLiteral("蜘蛛概览.html");
@@ -262,7 +260,8 @@ QWidget *OverviewWindow::buildFakeClients()
     auto *sorted = new TagFilterModel(this);
     sorted->setSourceModel(fakes_);
     fakeTable_ = MakeReportTable(page, QStringLiteral("fakeTable"), sorted);
-    fakeTable_->sortByColumn(2, Qt::DescendingOrder);  // most requests first, as the check ranks them
+    fakeTable_->sortByColumn(int(FakeClientHeaders().indexOf(kRequestsHeader)),
+                             Qt::DescendingOrder);  // most requests first, as the check ranks them
     AddTableMenu(fakeTable_);
     verificationNotes_ = NamedLabel(page, QStringLiteral("verificationNotes"), QString());
     verificationNotes_->setWordWrap(true);
@@ -529,16 +528,16 @@ void OverviewWindow::updateCharts()
         return;
     }
     // An empty size: the picture on its own, as exported, headed by what it is of.
-    dayChart_->setDrawer([result = shown_, ids = chartAgentIds(kDayChartAgents)](QSizeF size) {
+    dayChart_->setDrawer([result = shown_, ids = chartAgentIds(kDayChartCrawlers)](QSizeF size) {
         return size.isEmpty() ? DrawDayChart(*result, ids, {860, 360}, ReportCaption(*result, QDateTime::currentDateTime()))
                               : DrawDayChart(*result, ids, size);
     });
-    statusChart_->setDrawer([result = shown_, ids = chartAgentIds(kStatusChartAgents)](QSizeF size) {
+    statusChart_->setDrawer([result = shown_, ids = chartAgentIds(kStatusChartCrawlers)](QSizeF size) {
         return size.isEmpty() ? DrawStatusChart(*result, ids, {860, 0}, ReportCaption(*result, QDateTime::currentDateTime()))
                               : DrawStatusChart(*result, ids, {size.width(), 0});
     });
     if (!storeShown_.isEmpty())
-        trend_->setStore(storeShown_, chartAgentIds(kDayChartAgents));
+        trend_->setStore(storeShown_, chartAgentIds(kDayChartCrawlers));
 }
 
 QString OverviewWindow::siteName() const { return site_->currentIndex() > 0 ? site_->currentText() : QString(); }

@@ -189,6 +189,38 @@ report "goaccess --log-format=COMBINED -o out.json" "$w" "$c" "$p"
 printf '  trawlex-cli overview is %.0fx faster than GoAccess (wall), %.0fx (CPU)\n' \
   "$(echo "$w / $base_wall" | bc -l)" "$(echo "$c / $base_cpu" | bc -l)"
 
+# The site store: a first import against a plain overview of the same files
+# (one job each), the store's size against the logs'; an import with nothing
+# new over 1,000 files; `overview --store` and `trend` over a generated year
+# (365 days of 50,000 requests, 30,000 pages, 40 agents).
+stores=$(mktemp -d)
+section "site store: first import of the overview's logs, 2 x $bytes bytes (target: <= 1.5x)" \
+  "trawlex-cli overview --jobs 1" "$bin/trawlex-cli" overview --jobs 1 "$ov_w3c" "$ov_combined"
+read -r w c p < <(measure bash -c 'rm -f "$1"; "$2" import --jobs 1 --store "$1" "$3" "$4"' _ \
+  "$stores/first.sqlite" "$bin/trawlex-cli" "$ov_w3c" "$ov_combined"); report "trawlex-cli import --jobs 1" "$w" "$c" "$p"
+store_size=$(stat -c %s "$stores/first.sqlite") log_size=$(du -sbc "$ov_w3c" "$ov_combined" | tail -n 1 | cut -f1)
+printf '  store %d bytes, %.1f%% of the logs (target: <= 15%%)\n' "$store_size" "$(echo "100 * $store_size / $log_size" | bc -l)"
+"$bin/trawlex-cli" overview --jobs 1 --json "$ov_w3c" "$ov_combined" | grep -v '"path"' > "$sink.1"
+"$bin/trawlex-cli" overview --json --store "$stores/first.sqlite" | grep -v '"path"' > "$sink.n"
+python3 - "$sink.1" "$sink.n" <<'PY' && echo "  overview --store gives the plain overview's figures" || echo "  FIGURES DIFFER"
+import json, sys
+a, b = (json.load(open(f)) for f in sys.argv[1:])
+for o in (a, b):
+    o.pop("inputs")
+sys.exit(a != b)
+PY
+many=$out/small-1000
+[ -d "$many" ] || "$bin/trawlex-loggen" --files 1000 --lines 200 --seed 5 --format combined "$many" >&2
+"$bin/trawlex-cli" import --store "$stores/many.sqlite" "$many" > /dev/null
+section "site store: import again with nothing new, 1,000 files (target: <= 1 s)" \
+  "trawlex-cli import (nothing new)" "$bin/trawlex-cli" import --store "$stores/many.sqlite" "$many"
+year=$out/year.sqlite
+[ -f "$year" ] || { echo "generating a year's store in $year ..." >&2; "$bin/trawlex-storegen" "$year"; }
+section "site store: a year, 365 x 50,000 requests, 30,000 pages, 40 agents (targets: <= 2 s, trend <= 1 s)" \
+  "trawlex-cli overview --store" "$bin/trawlex-cli" overview --store "$year"
+read -r w c p < <(measure "$bin/trawlex-cli" trend --store "$year"); report "trawlex-cli trend --store" "$w" "$c" "$p"
+rm -rf "$stores"
+
 # Crawler check: what --verify adds to the overview besides waiting for DNS
 # (a local port that refuses at once stands in for the name server), then
 # 10,000 distinct addresses against a resolver answering after 50 ms (at most

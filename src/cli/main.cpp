@@ -3,6 +3,7 @@
 #include "cli/index_command.h"
 #include "cli/log_format_options.h"
 #include "cli/services_command.h"
+#include "cli/store_commands.h"
 #include "cli/overview_command.h"
 #include "cli/rank_command.h"
 #include "cli/verify_command.h"
@@ -50,6 +51,10 @@ int main(int argc, char *argv[])
         return RunOverviewCommand(arguments, console);
     if (command == QLatin1String("formats"))
         return RunFormatsCommand(arguments, console);
+    if (command == QLatin1String("import"))
+        return RunImportCommand(arguments, console);
+    if (command == QLatin1String("trend"))
+        return RunTrendCommand(arguments, console);
     if (command == QLatin1String("spiders"))
         return RunSpidersCommand(arguments, console);
     if (command == QLatin1String("verify"))
@@ -76,6 +81,12 @@ int main(int argc, char *argv[])
         "                      [--json | --csv DIR | --html FILE]\n"
         "                      [--verify [--dns-server ADDRESS[:PORT]] [--no-cache]] PATH...\n"
         "  trawlex-cli formats [--formats-file FILE]\n"
+        "  trawlex-cli overview (--store FILE | --site NAME) [--from DATE] [--to DATE]\n"
+        "                      [--json | --csv DIR | --html FILE] [--verify ...]\n"
+        "  trawlex-cli import (--store FILE | --site NAME) [--recursive] [--log-format FMT] [--jobs N]\n"
+        "                    [--keep-days N] PATH...\n"
+        "  trawlex-cli trend (--store FILE | --site NAME) [--agent ID]... [--by day|week|month]\n"
+        "                   [--json | --csv]\n"
         "  trawlex-cli spiders\n"
         "  trawlex-cli verify [--dns-server ADDRESS[:PORT]] [--no-cache] ADDRESS AGENT\n"
         "  trawlex-cli update-ranges [--url ID=URL]...\n"

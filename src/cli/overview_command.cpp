@@ -4,6 +4,7 @@
 #include "cli/log_command_line.h"
 #include "cli/log_format_options.h"
 #include "cli/site_options.h"
+#include "cli/store_commands.h"
 #include "cli/verify_command.h"
 #include "common/stop_flag.h"
 #include "logs/log_reader.h"
@@ -14,6 +15,7 @@
 #include "overview/overview_run.h"
 #include "overview/overview_text.h"
 #include "overview/site_tables.h"
+#include "store/store_overview.h"
 #include "verification/cares_resolver.h"
 #include "verification/catalogue_rules.h"
 #include "verification/overview_verification.h"
@@ -100,6 +102,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     dns.addTo(parser);
     const SiteCommandLine site;
     site.addTo(parser);
+    const StoreCommandLine storeOptions;  // the figures from a store instead of logs
+    storeOptions.addTo(parser);
 
     int status = ExitOk;
     if (!ParseCommandLine(parser, arguments, console, status))
@@ -112,9 +116,17 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     const std::optional<QDate> to = DateOption(parser, toOption);
     if (!from || !to)
         return usage(QStringLiteral("日期须为 YYYY-MM-DD / dates are YYYY-MM-DD"));
+    const bool fromStore = storeOptions.isSet(parser);
     LogInputChoice logChoice;
-    if (!logs.choose(parser, console, logChoice))
+    if (fromStore) {
+        if (storeOptions.path(parser).isEmpty())
+            return usage(QStringLiteral("--store 和 --site 只能给一个 / give one of --store, --site"));
+        if (!parser.positionalArguments().isEmpty())
+            return usage(QStringLiteral("有 --store 时不读日志 / with --store, give no logs"));
+        logChoice.paths = {storeOptions.path(parser)};  // passes the request's check below; never read as a log
+    } else if (!logs.choose(parser, console, logChoice)) {
         return ExitUsage;
+    }
     OverviewRequest request;
     request.paths = logChoice.paths;
     request.recursive = logChoice.recursive;
@@ -137,6 +149,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     if (!siteRequest)
         return usage(siteProblem);
     request.targets = siteRequest->any();
+    if (fromStore && siteRequest->any())
+        return usage(QStringLiteral("--sitemap、--robots 要读日志里的网址（含参数），存储里没有 / need the logs, not a store"));
     std::unique_ptr<CaresResolver> resolver;
     if (request.clientRequests && !(resolver = dns.makeResolver(parser, console, status)))
         return status;
@@ -146,7 +160,18 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     OverviewResult result;
     {
         const InterruptStopsRun interrupt(stop);
-        result = RunOverview(request, catalogue, nullptr, &stop);
+        if (!fromStore)
+            result = RunOverview(request, catalogue, nullptr, &stop);
+    }
+    if (fromStore) {
+        QString problem;
+        std::optional<OverviewResult> stored =
+            OverviewFromStore({storeOptions.path(parser), request.from, request.to, request.clientRequests, false}, catalogue, &problem);
+        if (!stored) {
+            console.err(problem + u'\n');
+            return ExitRunFailed;
+        }
+        result = std::move(*stored);
     }
     if (resolver && !result.stopped) {
         VerificationOptions options;

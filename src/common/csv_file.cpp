@@ -14,6 +14,14 @@ QString CsvField(QString text)
     return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
+QString CsvRow(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted.append(CsvField(field));
+    return quoted.join(u',');
+}
+
 CsvFile::CsvFile(const QString &path) : file_(path)
 {
     // Without the mark, spreadsheet programs take the file for the system's code page.
@@ -25,10 +33,7 @@ CsvFile::CsvFile(const QString &path) : file_(path)
 
 void CsvFile::row(const QStringList &fields)
 {
-    QStringList quoted;
-    for (const QString &field : fields)
-        quoted.append(CsvField(field));
-    buffer_ += quoted.join(u',').toUtf8() + "\r\n";
+    buffer_ += CsvRow(fields).toUtf8() + "\r\n";
     if (buffer_.size() > (1 << 20))
         flush();
 }

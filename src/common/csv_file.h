@@ -28,3 +28,5 @@ private:
 // A field quoted where it needs to be; one that starts like a formula is
 // kept as text by a leading apostrophe.
 QString CsvField(QString text);
+// One CSV row without its line end: every field as CsvField writes it.
+QString CsvRow(const QStringList &fields);

@@ -60,7 +60,7 @@ bool LineBlockReader::next(const char *&begin, const char *&end)
         if (failed_)
             return false;
         if (atEnd_) {
-            if (dataBegin_ == dataEnd_)
+            if (dataBegin_ == dataEnd_ || holdUnterminated_)
                 return false;
             // The last line, without a line end; never over-long (see below).
             begin = buffer_.get() + dataBegin_;

@@ -29,6 +29,10 @@ public:
     // possibly the last line of the source. False at the end or on failure.
     bool next(const char *&begin, const char *&end);
 
+    // A last line without its line end is left out: the file may still be
+    // being written, and the line is taken once it is complete.
+    void holdUnterminatedLine() { holdUnterminated_ = true; }
+
     bool failed() const { return failed_; }
     qint64 skippedLongLines() const { return skippedLongLines_; }
 
@@ -49,6 +53,7 @@ private:
     bool failed_ = false;
     bool skipping_ = false;  // inside an over-long line, up to its LF
     bool startChecked_ = false;
+    bool holdUnterminated_ = false;
     qint64 skippedLongLines_ = 0;
 };
 

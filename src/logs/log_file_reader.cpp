@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 bool isBlankLine(QByteArrayView line)
@@ -41,6 +43,7 @@ LogFileReader::~LogFileReader() = default;
 bool LogFileReader::open()
 {
     opened_ = true;
+    resumeChecked_ = !options_.resume || options_.resume->length == 0;
     if (!input_.skipReason.isEmpty()) {
         skip(SkipKind::Other, input_.skipReason);
         return false;
@@ -69,6 +72,9 @@ bool LogFileReader::open()
         source = decompressed_.get();
     }
     lines_ = std::make_unique<LineBlockReader>(*source, options_.limits);
+    // A compressed file is written whole: its last line is complete as it is.
+    if (options_.resume && stats_.compression == Compression::None)
+        lines_->holdUnterminatedLine();
     return true;
 }
 
@@ -162,14 +168,38 @@ void LogFileReader::reportProgress()
     reportedBytes_ = read;
 }
 
+bool LogFileReader::passReadBefore(const char *runBegin, const char *&begin, const char *end)
+{
+    const LogReadOptions::Resume &resume = *options_.resume;
+    const qint64 readBefore = std::clamp<qint64>(resume.length - content_.length(), 0, end - runBegin);
+    const char *cut = runBegin + readBefore;
+    content_.add(QByteArrayView(runBegin, cut));
+    if (!resumeChecked_ && content_.length() == resume.length) {
+        resumeChecked_ = true;
+        if (content_.value() != resume.hash) {
+            stats_.contentDiffers = true;
+            return false;
+        }
+    }
+    content_.add(QByteArrayView(cut, end));
+    if (parser_ && begin < cut) {
+        parser_->pass(begin, cut);
+        begin = cut;
+    }
+    return true;
+}
+
 bool LogFileReader::next(const char *&begin, const char *&end)
 {
     if (!opened_ && !open())
         done_ = true;
     while (!done_ && lines_->next(begin, end)) {
         reportProgress();
+        const char *runBegin = begin;
         if (!parser_)
             begin = findFormat(begin, end);
+        if (options_.resume && !passReadBefore(runBegin, begin, end))
+            break;
         if (parser_ && begin != end)
             return true;
     }
@@ -177,7 +207,21 @@ bool LogFileReader::next(const char *&begin, const char *&end)
         reportProgress();
         if (lines_->failed())
             stats_.errorText = decompressed_ ? decompressed_->errorText() : file_->errorText();
+        else if (!resumeChecked_)
+            stats_.contentDiffers = true;  // it ends before the part read before does
     }
+    done_ = true;
+    return false;
+}
+
+bool LogFileReader::nextContent(const char *&begin, const char *&end)
+{
+    if (!opened_ && !open())
+        done_ = true;
+    if (!done_ && lines_->next(begin, end))
+        return true;
+    if (lines_ && lines_->failed())
+        stats_.errorText = decompressed_ ? decompressed_->errorText() : file_->errorText();
     done_ = true;
     return false;
 }
@@ -195,5 +239,26 @@ LogFileStats LogFileReader::stats() const
         if (stats.formatName.isEmpty() && definition_ && stats.family != LogFamily::W3c)
             stats.formatName = definition_->name;
     }
+    stats.contentLength = content_.length();
+    stats.contentHash = content_.value();
+    stats.contentHeadHash = content_.headValue();
     return stats;
+}
+
+std::optional<QByteArray> ReadLogContentHead(const LogInput &input, qsizetype size, QString *error)
+{
+    LogReadOptions options;
+    options.resume = LogReadOptions::Resume{};
+    LogFileReader reader(input, options);
+    QByteArray head;
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    while (head.size() < size && reader.nextContent(begin, end))
+        head.append(begin, std::min<qsizetype>(end - begin, size - head.size()));
+    const LogFileStats stats = reader.stats();
+    if (!stats.opened || stats.failed()) {
+        *error = stats.failed() ? stats.errorText : stats.skipReason;
+        return std::nullopt;
+    }
+    return head;
 }

@@ -28,6 +28,10 @@ public:
     // failure and for a file that is no log.
     bool next(const char *&begin, const char *&end);
 
+    // The next run of the content, unparsed and with no format sought (see
+    // LogReadOptions::resume for what the content is).
+    bool nextContent(const char *&begin, const char *&end);
+
     // The parser of the file's format; set once next() returned true.
     RecordParser &parser() { return *parser_; }
 
@@ -46,6 +50,9 @@ private:
     std::unique_ptr<RecordParser> detectedParser(QByteArrayView firstLine);
     void skip(SkipKind kind, const QString &reason);
     void reportProgress();
+    // Hashes the run [runBegin, end) of an incremental read and lets the part of [begin, end) that was
+    // read before go by unread; false when that part differs.
+    bool passReadBefore(const char *runBegin, const char *&begin, const char *end);
 
     const LogInput &input_;
     const LogReadOptions &options_;
@@ -61,6 +68,8 @@ private:
     const LogFormatDefinition *definition_ = nullptr;  // the one given by name, then the one reading the file
     std::unique_ptr<RecordParser> parser_;
     LogFileStats stats_;
+    ContentHash content_;
+    bool resumeChecked_ = false;
     qint64 reportedBytes_ = 0;
     bool opened_ = false;
     bool done_ = false;

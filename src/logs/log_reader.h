@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/stop_flag.h"
+#include "logs/content_hash.h"
 #include "logs/line_block_reader.h"
 #include "logs/log_input.h"
 #include "logs/log_record.h"
@@ -13,6 +14,7 @@
 
 class ForwardedClients;
 struct LogFormats;
+#include <optional>
 
 struct LogReadOptions
 {
@@ -22,6 +24,21 @@ struct LogReadOptions
     std::shared_ptr<const LogFormats> formats;  // the definitions in force; null: the built-in ones
     std::shared_ptr<const ForwardedClients> forwardedClients;  // set: the client from X-Forwarded-For
     bool w3cColumnsCounted = false;  // a W3C line whose value count differs from its "#Fields:" is a bad line
+
+    // Reading a file's content again from where an earlier read stopped (the
+    // store's import). The content is the file's bytes decompressed, in whole
+    // lines (a UTF-8 byte-order mark and over-long lines left out); a plain
+    // file's last line without its line end is left for a later read, as the
+    // file may still be growing. Set: the read hashes the content, and the
+    // first `length` bytes give no records (their lines still set the
+    // format's state); when they do not hash to `hash`, or the content ends
+    // before them, the read stops there and says the content differs.
+    struct Resume
+    {
+        qint64 length = 0;
+        quint64 hash = 0;
+    };
+    std::optional<Resume> resume;
 };
 
 // Empty when the format can be used; else why not, in Chinese (the CLI exits 2 with it).
@@ -66,8 +83,18 @@ struct LogFileStats
                                   // (records before the fault were delivered and stay counted)
     bool stopped = false;         // the stop flag ended the read early
     bool opened = false;          // the file could be opened (a later fault leaves the records before it)
+    // With LogReadOptions::resume: the content read, and whether the part read before differs.
+    qint64 contentLength = 0;
+    quint64 contentHash = 0;      // ContentHash::value() of the content read
+    quint64 contentHeadHash = 0;  // ContentHash::headValue()
+    bool contentDiffers = false;
     bool failed() const { return !errorText.isEmpty(); }
 };
+
+// The first `size` bytes of a log's content as a read with LogReadOptions::resume sees it (fewer when the
+// content is shorter), so that a store can tell which content it is before reading it; null on failure,
+// with the reason in `error`.
+std::optional<QByteArray> ReadLogContentHead(const LogInput &input, qsizetype size, QString *error);
 
 using RecordHandler = std::function<void(const LogRecord &)>;
 

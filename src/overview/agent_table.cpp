@@ -59,6 +59,17 @@ QList<AgentColumn> AgentTableColumns(const OverviewResult &result)
         {QStringLiteral("占比"), true,
          [inRange](const AgentOverview &agent, Shown shown) { return ShareText(agent.requests, inRange, shown); },
          [inRange](const OverviewResult &, Shown shown) { return ShareText(inRange, inRange, shown); }},
+    };
+    if (result.comparesPrevious)
+        columns.append({QStringLiteral("变化"), true,
+                        [](const AgentOverview &agent, Shown shown) {
+                            const std::optional<double> change = RequestChange(agent.previousRequests, agent.requests);
+                            if (shown == Shown::ForPeople)
+                                return ChangeText(change);
+                            return change ? QString::number(*change, 'f', 1) : QString();
+                        },
+                        {}});
+    columns += {
         FigureColumn(QStringLiteral("页面数"), &AgentOverview::pages, false),
         FigureColumn(QStringLiteral("成功页面数"), &AgentOverview::validPages, false),
     };

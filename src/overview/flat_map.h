@@ -1,41 +1,11 @@
 #pragma once
 
+#include "common/hash_bytes.h"
+
 #include <QtGlobal>
 
 #include <cstring>
 #include <vector>
-
-// A quick 64-bit hash of bytes, for the overview's tables: its keys are
-// log text (agents, pages, addresses), not chosen to collide. Two lanes take
-// 16 bytes a round: their multiplications run side by side, which halves the
-// time of a user agent (often 100-200 bytes), hashed for every record.
-inline quint64 HashBytes(const char *bytes, qsizetype size)
-{
-    quint64 first = 0x9e3779b97f4a7c15ULL ^ quint64(size);
-    quint64 second = 0xc2b2ae3d27d4eb4fULL;
-    auto mix = [](quint64 &hash, quint64 word) {
-        hash = (hash ^ word) * 0xbf58476d1ce4e5b9ULL;
-        hash ^= hash >> 31;
-    };
-    auto wordAt = [](const char *at, std::size_t count) {
-        quint64 word = 0;
-        std::memcpy(&word, at, count);
-        return word;
-    };
-    for (; size >= 16; bytes += 16, size -= 16) {
-        mix(first, wordAt(bytes, 8));
-        mix(second, wordAt(bytes + 8, 8));
-    }
-    if (size > 8) {
-        mix(first, wordAt(bytes, 8));
-        mix(second, wordAt(bytes + 8, std::size_t(size - 8)));
-    } else if (size > 0) {
-        mix(first, wordAt(bytes, std::size_t(size)));
-    }
-    quint64 hash = first ^ (second * 0x94d049bb133111ebULL);
-    hash = (hash ^ (hash >> 29)) * 0x94d049bb133111ebULL;
-    return hash ^ (hash >> 32);
-}
 
 // Nothing to keep besides the key: a FlatMap<Present> is a set.
 struct Present
@@ -70,6 +40,14 @@ public:
     }
 
     void insert(quint64 key) { (*this)[key]; }
+
+    // Room for `count` keys without growing on the way: each growth moves
+    // every key again.
+    void reserve(std::size_t count)
+    {
+        while (count * 2 > slots_.size())
+            grow();
+    }
 
     // Starts loading the slot where `key` lies or would go: a large table
     // misses the cache on most look-ups, and a caller that knows its key a

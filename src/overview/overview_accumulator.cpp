@@ -3,6 +3,7 @@
 #include "common/byte_search.h"
 #include "common/cp936.h"
 #include "common/utf8.h"
+#include "overview/record_keys.h"
 
 #include <QHash>
 
@@ -29,38 +30,6 @@ QDateTime DateTimeOf(qint64 timeKey)
     if (timeKey == 0)
         return {};
     return QDateTime(DateOfDay(qint32(timeKey >> 17)), QTime(0, 0).addSecs(int(timeKey & 0x1ffff)), Qt::UTC);
-}
-
-quint64 PairKey(qint32 page, int status) { return (quint64(quint32(page)) << 16) | quint16(status); }
-qint32 PageOfPair(quint64 key) { return qint32(quint32(key >> 16)); }
-int StatusOfPair(quint64 key) { return qint16(quint16(key & 0xffff)); }
-
-// An IPv4 address as its number; any other text by a 64-bit hash with the top
-// bit set, so that the two never meet.
-quint64 ClientKey(QByteArrayView client)
-{
-    quint64 address = 0;
-    quint32 part = 0;
-    int digits = 0;
-    int dots = 0;
-    for (char c : client) {
-        if (c >= '0' && c <= '9' && digits < 3) {
-            part = part * 10 + quint32(c - '0');
-            ++digits;
-        } else if (c == '.' && digits > 0 && part <= 255 && dots < 3) {
-            address = (address << 8) | part;
-            part = 0;
-            digits = 0;
-            ++dots;
-        } else {
-            dots = -1;
-            break;
-        }
-    }
-    if (dots == 3 && digits > 0 && part <= 255)
-        return (address << 8) | part;
-    const quint64 hash = HashBytes(client.data(), client.size());
-    return std::min(hash | (quint64(1) << 63), FlatMap<Present>::kEmpty - 1);
 }
 
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
@@ -180,10 +149,7 @@ void OverviewAccumulator::add(const LogRecord &record)
     if (record.hasPage)
         page = pages_->prepare(record.page, record.family);
     const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
-    std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
-    if (!slot)
-        slot = std::make_unique<AgentTally>();
-    AgentTally &agent = *slot;
+    AgentTally &agent = tallyOf(agentClass);
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     if (agentClass == classifier_.otherBotClass())
@@ -215,7 +181,7 @@ void OverviewAccumulator::add(const LogRecord &record)
         agent.clients.prefetch(waiting.client);
         if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued) {
             ++agent.clientRequests[waiting.client];
-            if (waiting.client >> 63 && !clientTexts_.contains(waiting.client))
+            if (!IsAddressKey(waiting.client) && !clientTexts_.contains(waiting.client))
                 clientTexts_.emplace(waiting.client, record.client.toByteArray());
         }
     }
@@ -226,6 +192,61 @@ void OverviewAccumulator::add(const LogRecord &record)
         ++waitingCount_;
     waiting_[waitingNext_] = waiting;
     waitingNext_ = (waitingNext_ + 1) % waiting_.size();
+}
+
+OverviewAccumulator::AgentTally &OverviewAccumulator::tallyOf(int agentClass)
+{
+    std::unique_ptr<AgentTally> &slot = agents_[std::size_t(agentClass)];
+    if (!slot)
+        slot = std::make_unique<AgentTally>();
+    return *slot;
+}
+
+void OverviewAccumulator::addCountedDay(const CountedDay &counted)
+{
+    AgentTally &agent = tallyOf(counted.agentClass);
+    categories_[int(classifier_.classes()[counted.agentClass].category)] += counted.requests;
+    agent.requests += counted.requests;
+    agent.bytes += counted.bytes;
+    if (counted.day == 0)
+        return;
+    days_.add(counted.day, counted.requests);
+    agent.days.add(counted.day, counted.requests);
+    agent.countTime(TimeKey(counted.day, counted.firstSecond));
+    agent.countTime(TimeKey(counted.day, counted.lastSecond));
+}
+
+void OverviewAccumulator::addCountedStatus(int agentClass, int status, qint64 requests)
+{
+    tallyOf(agentClass).countStatus(status, requests);
+}
+
+void OverviewAccumulator::addCountedHour(int agentClass, int hour, qint64 requests)
+{
+    tallyOf(agentClass).hours[std::size_t(std::clamp(hour, 0, kHours - 1))] += requests;
+}
+
+void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
+{
+    FlatMap<PairTally> &tallies = tallyOf(agentClass).pageStatuses;
+    tallies.reserve(tallies.size() + pairs.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (i + kWaitingRecords < pairs.size())
+            tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));
+        const CountedPair &counted = pairs[i];
+        PairTally &pair = tallies[PairKey(counted.page, counted.status)];
+        pair.requests += counted.requests;
+        if (counted.lastDay != 0)
+            pair.lastTime = std::max(pair.lastTime, TimeKey(counted.lastDay, counted.lastSecond));
+    }
+}
+
+void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint64 requests)
+{
+    AgentTally &agent = tallyOf(agentClass);
+    agent.clients.insert(client);
+    if (keepClientRequests_ && classifier_.classes()[agentClass].catalogued)
+        agent.clientRequests[client] += requests;
 }
 
 void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests)
@@ -299,10 +320,7 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
         const AgentTally *from = later.agents_[agentClass].get();
         if (!from)
             continue;
-        std::unique_ptr<AgentTally> &slot = agents_[agentClass];
-        if (!slot)
-            slot = std::make_unique<AgentTally>();
-        AgentTally &into = *slot;
+        AgentTally &into = tallyOf(int(agentClass));
         into.requests += from->requests;
         into.bytes += from->bytes;
         for (int i = 0; i < kStatusClassCount; ++i)
@@ -452,9 +470,9 @@ void OverviewAccumulator::splitTargets(std::vector<std::pair<quint64, PairTally>
 
 QString OverviewAccumulator::clientText(quint64 client) const
 {
-    if (client >> 63)
-        return QString::fromLatin1(clientTexts_.at(client));
-    return QStringLiteral("%1.%2.%3.%4").arg(client >> 24).arg((client >> 16) & 0xff).arg((client >> 8) & 0xff).arg(client & 0xff);
+    if (IsAddressKey(client))
+        return AddressOfKey(client);
+    return QString::fromLatin1(clientTexts_.at(client));
 }
 
 void OverviewAccumulator::fillResult(OverviewResult &result)

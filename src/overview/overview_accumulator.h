@@ -30,6 +30,37 @@ public:
 
     void add(const LogRecord &record);
 
+    // Figures counted before (a store's days) instead of records, giving the
+    // result their records would give. Days are not checked against the
+    // range: the caller picks them.
+    struct CountedDay
+    {
+        int agentClass = 0;
+        qint32 day = 0;  // yyyymmdd; 0 for records without a date
+        qint64 requests = 0;
+        qint64 bytes = 0;
+        qint32 firstSecond = -1;  // of the day's first and last record; -1 when they had no time
+        qint32 lastSecond = -1;
+    };
+    void addCountedDay(const CountedDay &counted);
+    void addCountedStatus(int agentClass, int status, qint64 requests);
+    void addCountedHour(int agentClass, int hour, qint64 requests);
+    struct CountedPair
+    {
+        qint32 page = 0;  // id in this accumulator's page table (internPage)
+        int status = 0;
+        qint64 requests = 0;
+        qint32 lastDay = 0;  // of the pair's latest record; 0 when its records had no date
+        qint32 lastSecond = 0;
+    };
+    // (page, status) pairs of one agent: the many pairs of a long range miss
+    // the cache, so their slots are fetched a few pairs ahead.
+    void addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs);
+    void addCountedClient(int agentClass, quint64 client, qint64 requests);
+    // The text of a client key that is no IPv4 address, for clientRequests.
+    void addClientText(quint64 client, const QByteArray &text) { clientTexts_.emplace(client, text); }
+    qint32 internPage(QByteArrayView page, LogFamily family) { return pages_->intern(page, family); }
+
     // Adds the figures of an accumulator of inputs read after this one's.
     // `later` first counts its last records (see Waiting), and so does
     // fillResult(): hence neither is const.
@@ -104,6 +135,7 @@ private:
     };
     static constexpr std::size_t kWaitingRecords = 8;
 
+    AgentTally &tallyOf(int agentClass);
     void countWaiting(const Waiting &waiting);
     // Before the figures are read: counts every record still waiting.
     void countAllWaiting();

@@ -246,6 +246,34 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
     return DrawLineChart(result, agentIds, size, caption, true, axis);
 }
 
+Chart DrawPeriodChart(const QList<QDate> &starts, const QList<ChartLine> &lines, QSizeF size, const QString &caption)
+{
+    // The lines as the agents of a result, so that they are drawn as the days are.
+    OverviewResult result;
+    QStringList ids;
+    for (const ChartLine &line : lines) {
+        AgentOverview agent;
+        agent.id = line.id;
+        agent.name = line.label;
+        result.agents.append(agent);
+        ids.append(line.id);
+    }
+    LineAxis axis;
+    axis.count = starts.size();
+    axis.value = [&lines](const AgentOverview &agent, qint64 period) {
+        for (const ChartLine &line : lines)
+            if (line.id == agent.id)
+                return line.values.value(period);
+        return qint64(0);
+    };
+    axis.label = [&starts](qint64 period, bool longLabel) {
+        return longLabel ? DayText(starts[period]) : starts[period].toString(QStringLiteral("MM-dd"));
+    };
+    axis.identify = [&starts](ChartPoint &point, qint64 period) { point.day = starts[period]; };
+    axis.alwaysLong = !starts.isEmpty() && starts.front().year() != starts.back().year();
+    return DrawLineChart(result, ids, size, caption, !starts.isEmpty(), axis);
+}
+
 Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size, const QString &caption)
 {
     LineAxis axis;

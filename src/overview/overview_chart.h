@@ -74,6 +74,19 @@ Chart DrawDayChart(const OverviewResult &result, const QStringList &agentIds, QS
 Chart DrawHourChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 300},
                     const QString &caption = {});
 
+// One line of a period chart: a value for each of the chart's dates.
+struct ChartLine
+{
+    QString id;
+    QString label;
+    QList<qint64> values;
+};
+
+// Lines over the first days of periods (days, weeks or months), drawn as the
+// per-day chart is: the trend of a store's history.
+Chart DrawPeriodChart(const QList<QDate> &starts, const QList<ChartLine> &lines, QSizeF size = {860, 360},
+                      const QString &caption = {});
+
 // Each given agent's 2xx/3xx/4xx/5xx requests as one stacked horizontal bar.
 Chart DrawStatusChart(const OverviewResult &result, const QStringList &agentIds, QSizeF size = {860, 0},
                       const QString &caption = {});

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QLocale>
 
+#include <cmath>
+
 QString DayText(QDate day) { return day.toString(Qt::ISODate); }
 
 QString TimeText(const QDateTime &time)
@@ -123,6 +125,20 @@ QStringList VerificationNotes(const VerificationSummary &summary)
     for (auto reason = unusableByReason.cbegin(); reason != unusableByReason.cend(); ++reason)
         notes.append(reason.value().join(u'、') + QStringLiteral("：") + reason.key());
     return notes;
+}
+
+std::optional<double> RequestChange(qint64 before, qint64 now)
+{
+    if (before == 0)
+        return std::nullopt;
+    return std::round(1000.0 * double(now - before) / double(before)) / 10.0;
+}
+
+QString ChangeText(const std::optional<double> &change)
+{
+    if (!change)
+        return QStringLiteral("—");
+    return (*change > 0 ? QStringLiteral("+") : QString()) + QString::number(*change, 'f', 1) + u'%';
 }
 
 QString VerificationHeadline(const OverviewResult &result)

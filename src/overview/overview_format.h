@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // How the overview's writers (and the window) show values, in one place.
 
 QString DayText(QDate day);                     // "2015-01-01"
@@ -35,6 +37,11 @@ QStringList VerificationNotes(const VerificationSummary &summary);
 // Why an agent's requests are 无法验证, a line per reason with its requests;
 // empty when none are.
 QString UnknownReasonsText(const VerdictCounts &counts);
+// The change from `before` to `now` requests in percent, rounded to one
+// decimal; none when `before` is 0 (nothing to compare with).
+std::optional<double> RequestChange(qint64 before, qint64 now);
+// "+12.5%", "-3.0%"; "—" when there is no change to give.
+QString ChangeText(const std::optional<double> &change);
 
 // What a report puts above everything when the check's figures cannot be
 // taken as they are: its DNS answers were not trusted, or it was stopped.

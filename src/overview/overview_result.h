@@ -134,6 +134,7 @@ struct AgentOverview
     QList<PageStatusRequests> pageStatuses;  // every (page, status) pair, by page id then status
     QList<ClientRequests> clientRequests;    // a catalogued agent's requests per client, by address text,
                                              // when the run was asked for them (for the crawler check)
+    qint64 previousRequests = 0;  // in the days of the same length before the range, when compared
     QList<SectionRequests> sections;  // the 50 sections with most requests, ties by section text
     std::array<qint64, kHours> hours{};  // requests by the hour the log writes (W3C: UTC)
     QList<TargetStatusRequests> targetStatuses;  // every (target, status) pair, when the run kept them
@@ -170,6 +171,8 @@ struct OverviewResult
     std::optional<SitemapSummary> sitemap;     // when sitemaps were given
     std::optional<RobotsTxtSummary> robotsTxt;  // when a robots.txt was given
     bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
+    // The agents' previousRequests are set (a store knows the days before the range).
+    bool comparesPrevious = false;
 
     // Distinct pages: W3C pages ignore ASCII letter case, others keep it, and a W3C page is never
     // another family's page. The text is decoded from the page's own bytes: UTF-8 when they are

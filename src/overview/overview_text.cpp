@@ -6,36 +6,15 @@
 
 namespace {
 
-QString Padded(const QString &text, int width, bool alignRight)
-{
-    const QString padding(std::max(0, width - DisplayWidth(text)), u' ');
-    return alignRight ? padding + text : text + padding;
-}
-
 QString TableText(const QList<AgentColumn> &columns, const QList<QStringList> &rows)
 {
-    QList<int> widths;
-    for (const AgentColumn &column : columns)
-        widths.append(DisplayWidth(column.header));
-    for (const QStringList &row : rows)
-        for (qsizetype i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], DisplayWidth(row[i]));
-    QString text;
-    auto appendRow = [&](const QStringList &cells, bool header) {
-        QString line;
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            line += (i > 0 ? QStringLiteral("  ") : QString()) + Padded(cells[i], widths[i], !header && columns[i].numeric);
-        while (line.endsWith(u' '))
-            line.chop(1);
-        text += line + u'\n';
-    };
     QStringList headers;
-    for (const AgentColumn &column : columns)
+    QList<bool> numeric;
+    for (const AgentColumn &column : columns) {
         headers.append(column.header);
-    appendRow(headers, true);
-    for (const QStringList &row : rows)
-        appendRow(row, false);
-    return text;
+        numeric.append(column.numeric);
+    }
+    return FixedWidthTable(headers, numeric, rows);
 }
 
 // The fake clients under the agents table.
@@ -85,6 +64,33 @@ QString SiteText(const OverviewResult &result)
 }
 
 }  // namespace
+
+QString FixedWidthTable(const QStringList &headers, const QList<bool> &alignRight, const QList<QStringList> &rows)
+{
+    auto padded = [](const QString &text, int width, bool right) -> QString {
+        const QString padding(std::max(0, width - DisplayWidth(text)), u' ');
+        return right ? padding + text : text + padding;
+    };
+    QList<int> widths;
+    for (const QString &header : headers)
+        widths.append(DisplayWidth(header));
+    for (const QStringList &row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+    QString text;
+    auto appendRow = [&](const QStringList &cells, bool header) {
+        QString line;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            line += (i > 0 ? QStringLiteral("  ") : QString()) + padded(cells[i], widths[i], !header && alignRight[i]);
+        while (line.endsWith(u' '))
+            line.chop(1);
+        text += line + u'\n';
+    };
+    appendRow(headers, true);
+    for (const QStringList &row : rows)
+        appendRow(row, false);
+    return text;
+}
 
 QString OverviewTextTable(const OverviewResult &result)
 {

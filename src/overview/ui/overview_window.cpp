@@ -16,8 +16,11 @@
 #include "overview/ui/problem_line.h"
 #include "overview/ui/report_table.h"
 #include "overview/ui/robots_tab.h"
+#include "overview/ui/site_settings.h"
 #include "overview/ui/table_menu.h"
+#include "overview/ui/trend_tab.h"
 #include "overview/ui/verification_tools.h"
+#include "store/site_store.h"
 #include "ui_common/export_prompts.h"
 #include "ui_common/folder_browser.h"
 #include "ui_common/localized_message_box.h"
@@ -35,6 +38,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +63,7 @@ const QStringList kNamedFormats = {kAutomaticFormat, QStringLiteral("combined"),
 const QString kRequestsHeader = QStringLiteral("请求数");
 constexpr int kRememberedFormats = 5;
 constexpr int kProgressSteps = 1000;
+const QString kNoSite = QStringLiteral("（不用站点）");
 const QString kHtmlName = QStringLiteral("蜘蛛概览.html");
 const QString kFormatHelp = QStringLiteral(
     "“自动”按每个文件的内容识别 W3C（IIS）、combined 和 common 格式。\n"
@@ -127,6 +132,15 @@ void OverviewWindow::buildControls()
     start_ = NamedButton(this, QStringLiteral("startButton"), QStringLiteral("开始分析"));
     stop_ = NamedButton(this, QStringLiteral("stopButton"), QStringLiteral("停止"));
     stop_->setEnabled(false);
+    site_ = new QComboBox(this);
+    site_->setObjectName(QStringLiteral("siteCombo"));
+    site_->setMinimumContentsLength(16);
+    site_->addItem(kNoSite);
+    site_->addItems(SiteNames());
+    newSite_ = NamedButton(this, QStringLiteral("newSite"), QStringLiteral("新建"));
+    removeSite_ = NamedButton(this, QStringLiteral("removeSite"), QStringLiteral("删除"));
+    import_ = NamedButton(this, QStringLiteral("importButton"), QStringLiteral("导入"));
+    import_->setToolTip(QStringLiteral("把站点目录里新的日志内容导入站点存储，再从存储显示结果"));
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("progressBar"));
     progress_->setRange(0, kProgressSteps);
@@ -170,11 +184,19 @@ void OverviewWindow::buildControls()
     robots_ = new RobotsTab(this);
     charts_->addTab(coverage_, QStringLiteral("覆盖"));
     charts_->addTab(robots_, QStringLiteral("robots"));
+    trend_ = new TrendTab(this);
+    charts_->addTab(trend_, QStringLiteral("趋势"));
     exportCsv_ = NamedButton(this, QStringLiteral("exportCsv"), QStringLiteral("导出CSV…"));
     exportHtml_ = NamedButton(this, QStringLiteral("exportHtml"), QStringLiteral("导出HTML…"));
     exportCharts_ = NamedButton(this, QStringLiteral("exportCharts"), QStringLiteral("导出图表PNG…"));
 
     // Top: what to read. Middle: the table over the charts. Bottom: exports.
+    auto *siteRow = new QHBoxLayout;
+    siteRow->addWidget(new QLabel(QStringLiteral("站点："), this));
+    siteRow->addWidget(site_);
+    siteRow->addWidget(newSite_);
+    siteRow->addWidget(removeSite_);
+    siteRow->addStretch();
     auto *input = new QGridLayout;
     input->addWidget(new QLabel(QStringLiteral("日志目录："), this), 0, 0);
     input->addWidget(folderEdit_, 0, 1, 1, 6);
@@ -192,6 +214,7 @@ void OverviewWindow::buildControls()
     input->addLayout(verifyRow, 1, 6);
     input->addWidget(start_, 1, 7);
     input->addWidget(stop_, 1, 8);
+    input->addWidget(import_, 1, 9);
     addSiteInputs(input);
     auto *clientRow = new QHBoxLayout;
     clientRow->addWidget(forwarded_);
@@ -222,6 +245,7 @@ void OverviewWindow::buildControls()
     exports->addWidget(exportCharts_);
 
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(siteRow);
     layout->addLayout(input);
     layout->addLayout(progressRow);
     layout->addLayout(categoryRow);
@@ -233,6 +257,11 @@ void OverviewWindow::buildControls()
     progressTimer_->setInterval(100);
     connect(progressTimer_, &QTimer::timeout, this, &OverviewWindow::showProgress);
     connect(&runner_, &OverviewRunner::finished, this, &OverviewWindow::finishRun);
+    connect(&storeRunner_, &StoreRunner::finished, this, &OverviewWindow::finishStoreRun);
+    connect(site_, &QComboBox::currentIndexChanged, this, &OverviewWindow::siteChosen);
+    connect(newSite_, &QPushButton::clicked, this, &OverviewWindow::newSiteClicked);
+    connect(removeSite_, &QPushButton::clicked, this, &OverviewWindow::removeSiteClicked);
+    connect(import_, &QPushButton::clicked, this, &OverviewWindow::importSite);
     connect(chooseFolder_, &QPushButton::clicked, this, &OverviewWindow::chooseFolder);
     connect(start_, &QPushButton::clicked, this, &OverviewWindow::startRun);
     connect(stop_, &QPushButton::clicked, this, &OverviewWindow::stopRun);
@@ -345,10 +374,28 @@ void OverviewWindow::chooseFolder()
         folderEdit_->setText(folder);
 }
 
+bool OverviewWindow::readRange(QDate &from, QDate &to)
+{
+    for (QLineEdit *edit : {from_, to_}) {
+        const QString text = edit->text().trimmed();
+        const QDate date = QDate::fromString(text, Qt::ISODate);
+        if (!text.isEmpty() && !date.isValid()) {
+            showMessage(QStringLiteral("日期“%1”无效，请写成 YYYY-MM-DD，或留空表示不限。").arg(text));
+            return false;
+        }
+        (edit == from_ ? from : to) = date;
+    }
+    return true;
+}
+
 void OverviewWindow::startRun()
 {
-    if (runner_.running())
+    if (running())
         return;
+    if (!siteName().isEmpty()) {
+        startStoreRun(false);
+        return;
+    }
     const QString folder = folderEdit_->text().trimmed();
     if (folder.isEmpty() || !QFileInfo::exists(folder)) {
         showMessage(QStringLiteral("该目录不存在！"));
@@ -361,15 +408,8 @@ void OverviewWindow::startRun()
     request.formats = formats_;
     if (!chooseClients(request))
         return;
-    for (QLineEdit *edit : {from_, to_}) {
-        const QString text = edit->text().trimmed();
-        const QDate date = QDate::fromString(text, Qt::ISODate);
-        if (!text.isEmpty() && !date.isValid()) {
-            showMessage(QStringLiteral("日期“%1”无效，请写成 YYYY-MM-DD，或留空表示不限。").arg(text));
-            return;
-        }
-        (edit == from_ ? request.from : request.to) = date;
-    }
+    if (!readRange(request.from, request.to))
+        return;
     request.jobs = qMax(1, QThread::idealThreadCount());
     if (const QString problem = OverviewRequestProblem(request); !problem.isEmpty()) {
         showMessage(problem);
@@ -392,6 +432,7 @@ void OverviewWindow::startRun()
 void OverviewWindow::stopRun()
 {
     runner_.stop();
+    storeRunner_.stop();
     status_->setText(QStringLiteral("正在停止…"));
 }
 
@@ -403,18 +444,23 @@ void OverviewWindow::showProgress()
                              .arg(CountText(runner_.addressesChecked()), CountText(addresses)));
         return;
     }
-    const qint64 total = runner_.totalBytes();
-    const qint64 read = runner_.bytesRead();
+    const bool store = storeRunner_.running();
+    const qint64 total = store ? storeRunner_.totalBytes() : runner_.totalBytes();
+    const qint64 read = store ? storeRunner_.bytesRead() : runner_.bytesRead();
+    const qint64 perSecond = store ? storeRunner_.recordsPerSecond() : runner_.recordsPerSecond();
     progress_->setValue(total > 0 ? int(qMin(read, total) * kProgressSteps / total) : 0);
     status_->setText(QStringLiteral("已读 %1 / %2，每秒 %3 条记录")
-                         .arg(ByteSizeText(read), ByteSizeText(total), CountText(runner_.recordsPerSecond())));
+                         .arg(ByteSizeText(read), ByteSizeText(total), CountText(perSecond)));
 }
 
 void OverviewWindow::finishRun(std::shared_ptr<const OverviewResult> result)
 {
     progressTimer_->stop();
     start_->setEnabled(true);
+    import_->setEnabled(true);
     stop_->setEnabled(false);
+    storeShown_.clear();
+    trend_->setStore({}, {});
     if (result->stopped) {
         // Part of the input only: no figure of it may pass for the whole;
         // the last finished run's stay, and say so.
@@ -513,6 +559,130 @@ void OverviewWindow::updateCharts()
         return size.isEmpty() ? DrawStatusChart(*result, ids, {860, 0}, ReportCaption(*result, QDateTime::currentDateTime()))
                               : DrawStatusChart(*result, ids, {size.width(), 0});
     });
+    if (!storeShown_.isEmpty())
+        trend_->setStore(storeShown_, chartAgentIds(kDayChartCrawlers));
+}
+
+QString OverviewWindow::siteName() const { return site_->currentIndex() > 0 ? site_->currentText() : QString(); }
+
+void OverviewWindow::chooseSite(const QString &name)
+{
+    const int index = name.isEmpty() ? 0 : site_->findText(name);
+    site_->setCurrentIndex(std::max(index, 0));
+}
+
+void OverviewWindow::createSite(const QString &name)
+{
+    if (site_->findText(name) < 0) {
+        SaveSite({name, folderEdit_->text().trimmed(), recursive_->isChecked(), chosenFormat(),
+                  DefaultStorePath(name)});
+        site_->addItem(name);
+    }
+    chooseSite(name);
+}
+
+void OverviewWindow::siteChosen()
+{
+    removeSite_->setEnabled(!siteName().isEmpty());
+    import_->setEnabled(!siteName().isEmpty() && !running());
+    // The crawler check asks DNS about the logs' clients; a site's results
+    // come from its store, where the check is the command line's
+    // (overview --store --verify).
+    verify_->setEnabled(siteName().isEmpty());
+    if (siteName().isEmpty())
+        return;
+    const Site site = LoadSite(siteName());
+    setFolder(site.folder, site.recursive);
+    format_->setCurrentText(site.logFormat.isEmpty() ? kAutomaticFormat : formatText(site.logFormat));
+}
+
+void OverviewWindow::newSiteClicked()
+{
+    const QString name = QInputDialog::getText(this, QStringLiteral("新建站点"), QStringLiteral("站点名称：")).trimmed();
+    if (name.isEmpty())
+        return;
+    if (name.contains(u'/') || name.contains(u'\\') || name == kNoSite) {
+        showMessage(QStringLiteral("站点名称不能含有 / 或 \\。"));
+        return;
+    }
+    createSite(name);
+}
+
+void OverviewWindow::removeSiteClicked()
+{
+    const QString name = siteName();
+    if (name.isEmpty())
+        return;
+    RemoveSite(name);
+    site_->removeItem(site_->currentIndex());
+    chooseSite({});
+}
+
+void OverviewWindow::importSite() { startStoreRun(true); }
+
+void OverviewWindow::startStoreRun(bool import)
+{
+    if (running() || siteName().isEmpty())
+        return;
+    Site site = LoadSite(siteName());
+    // The site remembers what it was last imported from.
+    site.folder = folderEdit_->text().trimmed();
+    site.recursive = recursive_->isChecked();
+    site.logFormat = chosenFormat();
+    StoreOverviewRequest read{site.storePath, {}, {}, false, true};
+    if (!readRange(read.from, read.to))
+        return;
+    std::optional<ImportRequest> importing;
+    if (import) {
+        if (site.folder.isEmpty() || !QFileInfo::exists(site.folder)) {
+            showMessage(QStringLiteral("该目录不存在！"));
+            return;
+        }
+        importing = ImportRequest{site.storePath, {site.folder}, site.recursive, site.logFormat,
+                                  qMax(1, QThread::idealThreadCount()), 0, 0};
+        if (const QString problem = ImportRequestProblem(*importing); !problem.isEmpty()) {
+            showMessage(problem);
+            return;
+        }
+    }
+    SaveSite(site);
+    rememberFormat(site.logFormat);
+    saveSettings();
+    clearResult();
+    start_->setEnabled(false);
+    import_->setEnabled(false);
+    stop_->setEnabled(true);
+    status_->setText(import ? QStringLiteral("正在导入…") : QStringLiteral("正在读取站点存储…"));
+    storeRunner_.start(std::move(importing), std::move(read), LoadAgentCatalogue());
+    progressTimer_->start();
+}
+
+void OverviewWindow::finishStoreRun(std::shared_ptr<const OverviewResult> result, QStringList report)
+{
+    progressTimer_->stop();
+    start_->setEnabled(true);
+    import_->setEnabled(!siteName().isEmpty());
+    stop_->setEnabled(false);
+    // The import's closing line (or why the store could not be used) in
+    // view, every input's line behind 查看全部.
+    QStringList summary = report.mid(report.size() - 1);
+    if (result) {
+        summary += ProblemSummary(*result);
+        report += ProblemList(*result);
+    }
+    problems_->setProblems(summary, report);
+    if (!result) {
+        progress_->setValue(0);
+        status_->setText(report.isEmpty() ? QStringLiteral("已停止") : report.constLast());
+    } else {
+        progress_->setValue(kProgressSteps);
+        status_->setText(QStringLiteral("站点存储：%1 条记录").arg(CountText(result->records)));
+        storeShown_ = LoadSite(siteName()).storePath;
+        showResult(std::move(result));
+    }
+    emit runFinished();
+    if (closeAfterRun_)
+        FrameOf(this)->close();
 }
 
 AgentDetails *OverviewWindow::openDetails(const QString &agentId)
@@ -610,7 +780,7 @@ void OverviewWindow::closeEvent(QCloseEvent *event)
 {
     // A run is stopped first; the window closes once the worker has returned,
     // so nothing the run writes to goes away under it.
-    if (runner_.running()) {
+    if (running()) {
         closeAfterRun_ = true;
         stopRun();
         event->ignore();
@@ -655,6 +825,8 @@ void OverviewWindow::loadSettings()
     format_->setCurrentText(format.isEmpty() ? kAutomaticFormat : formatText(format));
     from_->setText(settings.value(QStringLiteral("从")).toString());
     to_->setText(settings.value(QStringLiteral("到")).toString());
+    chooseSite(settings.value(QStringLiteral("站点")).toString());
+    siteChosen();
     SetColumnWidths(agentTable_, settings.value(QStringLiteral("列宽")).toMap());
     const int sortColumn = agents_->column(settings.value(QStringLiteral("排序列")).toString());
     if (sortColumn >= 0)
@@ -677,6 +849,7 @@ void OverviewWindow::saveSettings()
     for (int i = fixedFormats_; i < format_->count(); ++i)
         recent.append(format_->itemText(i));
     settings.setValue(QStringLiteral("最近格式"), recent);
+    settings.setValue(QStringLiteral("站点"), siteName());
     settings.setValue(QStringLiteral("从"), from_->text().trimmed());
     settings.setValue(QStringLiteral("到"), to_->text().trimmed());
     if (geometryRestored_)

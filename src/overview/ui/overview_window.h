@@ -2,6 +2,7 @@
 
 #include "overview/overview_result.h"
 #include "overview/ui/overview_runner.h"
+#include "overview/ui/store_runner.h"
 
 #include <QWidget>
 
@@ -24,6 +25,7 @@ class QTableView;
 class QTimer;
 class ReportTableModel;
 class TagFilterModel;
+class TrendTab;
 
 // The crawler overview window: a log folder in, every crawler's figures out
 // as a table, a per-day chart and a status chart, with details per crawler,
@@ -39,7 +41,15 @@ public:
     void setFolder(const QString &folder, bool recursive = false);
     // A fresh overview of `folder`: old results cleared, the automatic format, the run started.
     void startOverview(const QString &folder, bool recursive);
-    bool running() const { return runner_.running(); }
+    bool running() const { return runner_.running() || storeRunner_.running(); }
+
+    // Sites: a name whose folder, format and store the window remembers.
+    // Without one the window reads the logs as ever; with one, 导入 brings
+    // what is new into its store and the results come from the store.
+    void createSite(const QString &name);
+    void chooseSite(const QString &name);  // empty: no site
+    QString siteName() const;
+
     // The whole result, and the part of it the ticked categories show.
     std::shared_ptr<const OverviewResult> result() const { return result_; }
     std::shared_ptr<const OverviewResult> shownResult() const { return shown_; }
@@ -79,6 +89,11 @@ private slots:
     void exportCsvClicked();
     void exportHtmlClicked();
     void exportChartsClicked();
+    void siteChosen();
+    void newSiteClicked();
+    void removeSiteClicked();
+    void importSite();
+    void finishStoreRun(std::shared_ptr<const OverviewResult> result, QStringList report);
 
 private:
     void buildControls();
@@ -99,6 +114,10 @@ private:
     QString formatText(const QString &format) const;
     // Where clients come from; false with a message shown when the trusted proxies are malformed.
     bool chooseClients(OverviewRequest &request);
+    // The dates of the range; false (and said) when one is not a date.
+    bool readRange(QDate &from, QDate &to);
+    // Reads the store of the chosen site, importing its folder first when asked.
+    void startStoreRun(bool import);
 
     QLineEdit *folderEdit_;
     QPushButton *chooseFolder_;
@@ -133,10 +152,17 @@ private:
     QPushButton *exportCsv_;
     QPushButton *exportHtml_;
     QPushButton *exportCharts_;
+    QComboBox *site_;
+    QPushButton *newSite_;
+    QPushButton *removeSite_;
+    QPushButton *import_;
+    TrendTab *trend_;
 
     std::shared_ptr<const LogFormats> formats_;  // built-in and the user's formats.json, read when the window opens
     int fixedFormats_ = 0;                        // the box's items before the remembered format strings
     OverviewRunner runner_;
+    StoreRunner storeRunner_;
+    QString storeShown_;  // the store the shown result came from; empty for logs
     QTimer *progressTimer_;
     std::shared_ptr<const OverviewResult> result_;
     std::shared_ptr<const OverviewResult> shown_;  // result_ cut to the ticked categories

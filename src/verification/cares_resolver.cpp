@@ -115,10 +115,10 @@ int serverCount(ares_channel channel)
 QString DnsServerSpec(const QString &text)
 {
     if (text.contains(u',')) {
-        QStringList specs;
+        QStringList addresses;
         for (const QString &one : text.split(u','))
-            specs.append(DnsServerSpec(one));
-        return specs.contains(QString()) ? QString() : specs.join(u',');
+            addresses.append(DnsServerSpec(one));
+        return addresses.contains(QString()) ? QString() : addresses.join(u',');
     }
     QString host = text;
     QString port;

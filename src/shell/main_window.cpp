@@ -126,6 +126,14 @@ T *MDIForm1::raiseChild()
     return nullptr;
 }
 
+// The frames are deleted with the workspace after this object has stopped
+// being a main window: their last signal must not reach it.
+MDIForm1::~MDIForm1()
+{
+    for (QMdiSubWindow *frame : workspace_->subWindowList())
+        disconnect(frame, nullptr, this, nullptr);
+}
+
 // A job window as a child of the workspace, deleted when it closes.
 QMdiSubWindow *MDIForm1::addChild(QWidget *window)
 {

@@ -18,6 +18,7 @@ class MDIForm1 : public QMainWindow
 
 public:
     explicit MDIForm1(QWidget *parent = nullptr);
+    ~MDIForm1() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

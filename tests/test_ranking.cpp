@@ -84,8 +84,8 @@ struct Cli
 };
 
 // The command line, with this thread's event loop turning so that the fake
-// engine can answer; `whileRunning` acts once the engine has had `asks` asks.
-Cli cli(const QStringList &arguments, const FakeSearchEngine *engine = nullptr, int asks = 0,
+// engine can answer; `whileRunning` acts once, as soon as `ready` says so.
+Cli cli(const QStringList &arguments, const std::function<bool()> &ready = {},
         const std::function<void(QProcess &)> &whileRunning = {})
 {
     QProcess process;
@@ -93,7 +93,7 @@ Cli cli(const QStringList &arguments, const FakeSearchEngine *engine = nullptr, 
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (whileRunning && engine->requests().size() >= asks) {
+        if (whileRunning && ready()) {
             watch.stop();
             whileRunning(process);
         }
@@ -257,12 +257,12 @@ private slots:
         WriteFile(keywords, "page1\r\nerror");
         const QStringList arguments{"rank", "--site", kSite, "--keywords", keywords, "--services-file", services,
                                     "--services", "fake,cite", "--depth", "8", "--delay", "0"};
-        const Cli text = cli(arguments, &web);
+        const Cli text = cli(arguments);
         QCOMPARE(text.status, 1);
         QCOMPARE(text.out.split(u'\n').mid(0, 3),
                  (QStringList{"关键词  假        显示", "page1   3         8名以外", "error   查询失败  8名以外"}));
 
-        const Cli json = cli(arguments + QStringList{"--json"}, &web);
+        const Cli json = cli(arguments + QStringList{"--json"});
         QCOMPARE(json.status, 1);
         const QJsonObject document = QJsonDocument::fromJson(json.out.toUtf8()).object();
         QCOMPARE(document.value("site").toString(), kSite);
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(entries.at(2).toObject().value("error").toString(), QStringLiteral("第 1 页：HTTP 500"));
 
         const QString csvPath = dir.filePath(QStringLiteral("ranks.csv"));
-        QCOMPARE(cli(arguments + QStringList{"--csv", csvPath}, &web).status, 1);
+        QCOMPARE(cli(arguments + QStringList{"--csv", csvPath}).status, 1);
         QFile csv(csvPath);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("关键词,假,显示\r\npage1,3,8名以外\r\nerror,查询失败,8名以外\r\n").toUtf8());
@@ -299,8 +299,9 @@ private slots:
         WriteFile(services, FakeSearchEngine::definitions(web.base()));
         WriteFile(keywords, "page1\r\npage3");
         const Cli stopped = cli({"rank", "--site", kSite, "--keywords", keywords, "--services-file", services,
-                                 "--services", "fake", "--delay", "60", "--json"},
-                                &web, 1, [](QProcess &process) { ::kill(pid_t(process.processId()), SIGINT); });
+                                 "--services", "fake", "--delay", "60", "--json", "--save-pages", dir.path()},
+                                [&] { return QFileInfo::exists(dir.filePath("fake_page1_p1.html")); },
+                                [](QProcess &process) { ::kill(pid_t(process.processId()), SIGINT); });
         QCOMPARE(stopped.status, 130);
         const QJsonObject document = QJsonDocument::fromJson(stopped.out.toUtf8()).object();
         QCOMPARE(document.value("stopped"), QJsonValue(true));
@@ -315,16 +316,14 @@ private slots:
         const QString services = dir.filePath(QStringLiteral("services.json"));
         WriteFile(services, FakeSearchEngine::definitions(web.base()));
         const Cli found = cli({"services", "--services-file", services, "--test", "fake", "--keyword", "page3",
-                               "--site", kSite},
-                              &web);
+                               "--site", kSite});
         QCOMPARE(found.status, 0);
         for (const QString &part : {QString(web.base().toString() + QStringLiteral("/s?q=page3&pn=6")),
                                     QStringLiteral("HTTP 状态 / status: 200"), QStringLiteral("https://Example.com/y"),
                                     QStringLiteral("排名 / rank: 8（https://Example.com/y）")})
             QVERIFY2(found.out.contains(part), qPrintable(found.out));
         const Cli blocked = cli({"services", "--services-file", services, "--test", "fake", "--keyword", "captcha",
-                                 "--site", kSite},
-                                &web);
+                                 "--site", kSite});
         QCOMPARE(blocked.status, 1);
         QVERIFY2(blocked.out.contains(QStringLiteral("验证码")), qPrintable(blocked.out));
         const Cli listed = cli({"services", "--services-file", services});

@@ -127,10 +127,12 @@ T *MDIForm1::raiseChild()
 }
 
 // The frames are deleted with the workspace after this object has stopped
-// being a main window: their last signal must not reach it.
+// being a main window: their last signal must not reach it. A closed frame
+// still waiting for its deletion is no longer in the workspace's list but is
+// still its child.
 MDIForm1::~MDIForm1()
 {
-    for (QMdiSubWindow *frame : workspace_->subWindowList())
+    for (QMdiSubWindow *frame : workspace_->findChildren<QMdiSubWindow *>())
         disconnect(frame, nullptr, this, nullptr);
 }
 

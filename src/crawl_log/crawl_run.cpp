@@ -6,7 +6,6 @@
 #include "common/run_output.h"
 #include "common/stop_flag.h"
 #include "common/utf8.h"
-#include "crawl_log/byte_string_set.h"
 #include "logs/log_file_reader.h"
 #include "logs/log_text.h"
 
@@ -80,19 +79,14 @@ private:
         if (kind != LineKind::Record)
             return;
         ++summary.requests;
-        if (record_.hasPage && isNew(record_.page))
-            analysis_.pages.insert(DecodeLogLine(record_.page), record_.family != LogFamily::W3c);
+        if (record_.hasPage)
+            analysis_.pages.insertLogged(record_.page, record_.family != LogFamily::W3c);
     }
-
-    // Most requests repeat a page, and a page seen before is in the set
-    // already: one lookup of its bytes instead of a decode and a case fold.
-    bool isNew(QByteArrayView page) { return seen_.insert(page); }
 
     const CrawlerToken &token_;
     CaselessNeedle needle_;
     LogFileAnalysis &analysis_;
     LogRecord record_;
-    ByteStringSet seen_;
 };
 
 QString fileLine(const CrawlFileSummary &file, const QString &text)
@@ -198,10 +192,10 @@ CrawlRunSummary RunCrawlAnalysis(const CrawlRunRequest &request, PageSet &runWid
     CrawlRunSummary summary;
     for (qsizetype i = 0; i < fileCount; ++i) {
         output.setProgressValue(int(i));
-        const LogFileAnalysis analysis = ahead ? ahead->take(i) : analyze(i, stop);
+        LogFileAnalysis analysis = ahead ? ahead->take(i) : analyze(i, stop);
         // A stop seen by the reader itself may have cut this file short.
         const bool fileCutShort = !ahead && stop.isSet();
-        runWidePages.merge(analysis.pages);
+        runWidePages.merge(std::move(analysis.pages));
         output.appendText(FileReportText(analysis.summary));
         summary.files.append(analysis.summary);
         output.yield();

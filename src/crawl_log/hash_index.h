@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <vector>
 
-// The lookup table behind the crawl run's sets of pages: it maps a hash to
+// The lookup table behind the crawl run's set of pages: it maps a hash to
 // the numbers of the entries that have it, while the set keeps the entries
 // in the order it needs. One flat array of (hash, number) pairs, at most half
 // full, probed in a row: a lookup mostly touches one slot and nothing is
-// allocated per entry. A node-based set (a node, a key copy and a heap block
-// per page, hashed again when it grows and when files are merged) took about
-// a quarter of a crawl run.
+// allocated per entry. A slot is eight bytes (32 bits of the hash, a 32-bit
+// number): with two million pages the table is a few dozen megabytes, and a
+// page whose hash differs is told apart without reading its text.
 class HashIndex
 {
 public:
@@ -19,16 +19,17 @@ public:
     // accepts; when there is none, `newNumber` is entered for `hash` and
     // returned.
     template <class SameAs>
-    std::size_t findOrAdd(std::uint64_t hash, std::size_t newNumber, SameAs sameAs)
+    std::uint32_t findOrAdd(std::uint64_t hash, std::uint32_t newNumber, SameAs sameAs)
     {
         if ((count_ + 1) * 2 > slots_.size())
             rehash(std::max<std::size_t>(16, slots_.size() * 2));
+        const std::uint32_t tag = std::uint32_t(hash);
         const std::size_t mask = slots_.size() - 1;
-        std::size_t at = std::size_t(hash) & mask;
+        std::size_t at = tag & mask;
         for (; slots_[at].number != kEmpty; at = (at + 1) & mask)
-            if (slots_[at].hash == hash && sameAs(slots_[at].number))
+            if (slots_[at].tag == tag && sameAs(slots_[at].number))
                 return slots_[at].number;
-        slots_[at] = Slot{hash, newNumber};
+        slots_[at] = Slot{tag, newNumber};
         ++count_;
         return newNumber;
     }
@@ -50,12 +51,12 @@ public:
     }
 
 private:
-    static constexpr std::size_t kEmpty = SIZE_MAX;
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
 
     struct Slot
     {
-        std::uint64_t hash = 0;
-        std::size_t number = kEmpty;
+        std::uint32_t tag = 0;  // the hash's low 32 bits, which also place the slot
+        std::uint32_t number = kEmpty;
     };
 
     // `size` is a power of two.
@@ -67,7 +68,7 @@ private:
         for (const Slot &slot : old) {
             if (slot.number == kEmpty)
                 continue;
-            std::size_t at = std::size_t(slot.hash) & mask;
+            std::size_t at = slot.tag & mask;
             while (slots_[at].number != kEmpty)
                 at = (at + 1) & mask;
             slots_[at] = slot;

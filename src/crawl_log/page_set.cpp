@@ -1,44 +1,135 @@
 #include "crawl_log/page_set.h"
 
+#include "common/utf8.h"
+#include "logs/log_text.h"
+
 #include <QHashFunctions>
 
-PageSet::Key PageSet::keyOf(const QString &page, bool letterCaseMatters)
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
+
+std::uint64_t hashOf(QByteArrayView key, bool letterCaseMatters)
 {
-    letterCaseMatters = letterCaseMatters && !page.isEmpty();
-    QString text = letterCaseMatters ? page : page.toLower();
-    const std::size_t hash = qHash(text, letterCaseMatters ? 1 : 0);
-    return Key{std::move(text), letterCaseMatters, hash};
+    return qHashBits(key.data(), std::size_t(key.size()), letterCaseMatters ? 1 : 0);
 }
+
+bool hasUpperCase(QByteArrayView ascii)
+{
+    return std::any_of(ascii.begin(), ascii.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+}  // namespace
 
 bool PageSet::insert(const QString &page, bool letterCaseMatters)
 {
-    return insertKeyed(keyOf(page, letterCaseMatters), page);
+    letterCaseMatters = letterCaseMatters && !page.isEmpty();
+    const QByteArray text = page.toUtf8();
+    if (letterCaseMatters)
+        return insertKey(text, {}, true);
+    const QByteArray key = page.toLower().toUtf8();
+    return insertKey(key, key == text ? QByteArrayView() : QByteArrayView(text), false);
 }
 
-bool PageSet::insertKeyed(const Key &key, const QString &page)
+bool PageSet::insertLogged(QByteArrayView bytes, bool letterCaseMatters)
 {
-    const std::size_t number = keyOfPage_.size();
-    if (index_.findOrAdd(key.hash, number, [&](std::size_t known) { return keyOfPage_[known] == key; }) != number)
+    if (!Utf8::isAscii(bytes))
+        return insert(DecodeLogLine(bytes), letterCaseMatters);
+    // Lower case of ASCII text is ASCII lower case, and its UTF-8 is itself.
+    if ((letterCaseMatters && !bytes.isEmpty()) || !hasUpperCase(bytes))
+        return insertKey(bytes, {}, letterCaseMatters && !bytes.isEmpty());
+    lowered_.resize(bytes.size());
+    std::transform(bytes.begin(), bytes.end(), lowered_.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c | 0x20) : c; });
+    return insertKey(lowered_, bytes, false);
+}
+
+bool PageSet::insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters)
+{
+    const auto number = std::uint32_t(entries_.size());
+    auto sameKey = [&](std::uint32_t known) {
+        const Entry &entry = entries_[known];
+        return bool(entry.letterCaseMatters) == letterCaseMatters && keyOf(entry) == key;
+    };
+    if (index_.findOrAdd(hashOf(key, letterCaseMatters), number, sameKey) != number)
         return false;
-    pages_.append(page);
-    keyOfPage_.push_back(key);
-    hasEmptyPage_ = hasEmptyPage_ || page.isEmpty();
+    Entry entry{};
+    entry.keyLength = std::uint32_t(key.size());
+    entry.textLength = std::uint32_t(text.size());
+    entry.letterCaseMatters = letterCaseMatters;
+    char *bytes = reserveBytes(std::size_t(key.size() + text.size()), entry);
+    if (!key.isEmpty())
+        std::memcpy(bytes, key.data(), std::size_t(key.size()));
+    if (!text.isEmpty())
+        std::memcpy(bytes + key.size(), text.data(), std::size_t(text.size()));
+    entries_.push_back(entry);
+    hasEmptyPage_ = hasEmptyPage_ || key.isEmpty();
     return true;
+}
+
+char *PageSet::reserveBytes(std::size_t size, Entry &entry)
+{
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < size) {
+        blocks_.emplace_back();
+        blocks_.back().reserve(std::max(kBlockBytes, size));
+    }
+    std::vector<char> &block = blocks_.back();
+    entry.block = std::uint32_t(blocks_.size() - 1);
+    entry.offset = std::uint32_t(block.size());
+    block.resize(block.size() + size);
+    return block.data() + entry.offset;
+}
+
+QByteArrayView PageSet::keyOf(const Entry &entry) const
+{
+    return QByteArrayView(blocks_[entry.block].data() + entry.offset, qsizetype(entry.keyLength));
+}
+
+QByteArrayView PageSet::textOf(const Entry &entry) const
+{
+    if (entry.textLength == 0)
+        return keyOf(entry);
+    return QByteArrayView(blocks_[entry.block].data() + entry.offset + entry.keyLength, qsizetype(entry.textLength));
 }
 
 void PageSet::merge(const PageSet &other)
 {
+    if (entries_.empty()) {
+        *this = other;
+        return;
+    }
     // Room for all of them at once: growing step by step would place the
     // run's pages again and again.
-    index_.reserve(keyOfPage_.size() + other.keyOfPage_.size());
-    for (qsizetype i = 0; i < other.pages_.size(); ++i)
-        insertKeyed(other.keyOfPage_[std::size_t(i)], other.pages_[i]);
+    index_.reserve(entries_.size() + other.entries_.size());
+    for (const Entry &entry : other.entries_)
+        insertKey(other.keyOf(entry), entry.textLength == 0 ? QByteArrayView() : other.textOf(entry),
+                  entry.letterCaseMatters);
+}
+
+void PageSet::merge(PageSet &&other)
+{
+    if (entries_.empty())
+        *this = std::move(other);
+    else
+        merge(static_cast<const PageSet &>(other));
+}
+
+QStringList PageSet::pages() const
+{
+    QStringList pages;
+    pages.reserve(size());
+    for (const Entry &entry : entries_)
+        pages.append(DecodeLogText(textOf(entry), TextEncoding::Utf8));
+    return pages;
 }
 
 void PageSet::clear()
 {
     index_.clear();
-    pages_.clear();
-    keyOfPage_.clear();
+    entries_.clear();
+    blocks_.clear();
     hasEmptyPage_ = false;
 }

@@ -2,10 +2,11 @@
 
 #include "crawl_log/hash_index.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 
+#include <cstdint>
 #include <vector>
 
 // Distinct pages in the order first seen. Pages of W3C logs (IIS, Windows)
@@ -14,37 +15,50 @@
 // servers) keep their letter case: their key is the page itself. A key also
 // says which of the two it is, so the two kinds are never the same page; the
 // empty page is always of the first kind.
+//
+// A crawl may see millions of pages, so each is kept compactly: its key in
+// UTF-8 in one of a few large blocks, followed by the text first seen only
+// where that differs from the key, and sixteen bytes of entry. Nothing is
+// allocated per page.
 class PageSet
 {
 public:
     // True when the page was new; a known key leaves the set unchanged.
     bool insert(const QString &page, bool letterCaseMatters = false);
-    // Inserts the pages of `other` in its order.
+    // The page as a log line holds it, read as UTF-8 or code page 936 by its
+    // own bytes (see DecodeLogLine). An ASCII page, the usual one, is looked
+    // up without being decoded.
+    bool insertLogged(QByteArrayView bytes, bool letterCaseMatters);
+    // Inserts the pages of `other` in its order; into an empty set they are
+    // taken over as they are.
     void merge(const PageSet &other);
+    void merge(PageSet &&other);
     void clear();
 
-    qsizetype size() const { return pages_.size(); }
+    qsizetype size() const { return qsizetype(entries_.size()); }
     // The counts the reports give leave the empty page out.
     qsizetype countWithoutEmptyPage() const { return size() - (hasEmptyPage_ ? 1 : 0); }
-    const QStringList &pages() const { return pages_; }
+    QStringList pages() const;
 
 private:
-    struct Key
+    struct Entry
     {
-        QString text;
-        bool letterCaseMatters;
-        std::size_t hash;  // kept, so that merging hashes nothing again
-        bool operator==(const Key &other) const
-        {
-            return letterCaseMatters == other.letterCaseMatters && text == other.text;
-        }
+        std::uint32_t block;
+        std::uint32_t offset;  // of the key in its block; the text follows when it differs
+        std::uint32_t keyLength;
+        std::uint32_t textLength : 31;  // 0: the text is the key
+        std::uint32_t letterCaseMatters : 1;
     };
 
-    static Key keyOf(const QString &page, bool letterCaseMatters);
-    bool insertKeyed(const Key &key, const QString &page);
+    bool insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters);
+    QByteArrayView keyOf(const Entry &entry) const;
+    QByteArrayView textOf(const Entry &entry) const;
+    // Room for `size` bytes in the last block, which never moves once written.
+    char *reserveBytes(std::size_t size, Entry &entry);
 
     HashIndex index_;
-    QStringList pages_;
-    std::vector<Key> keyOfPage_;  // by page
+    std::vector<Entry> entries_;
+    std::vector<std::vector<char>> blocks_;
+    QByteArray lowered_;  // the key of the ASCII page being looked up
     bool hasEmptyPage_ = false;
 };

@@ -67,6 +67,10 @@ private slots:
         QTest::newRow("W3C header with tabs and runs of spaces")
             << QByteArray("#Fields:\tdate  \t cs-uri-stem\n2008-05-01 /a\n") << QString()
             << QStringList{"/a||0|0|20080501|-1|"} << 0;
+        QTest::newRow("W3C values past 16 bytes, tabs and spaces mixed, an empty value")
+            << QByteArray("#Fields: s-sitename date time cs-uri-stem c-ip cs(User-Agent) sc-status sc-bytes\n"
+                          "W3SVC1234567890123\t2008-05-01 00:01:02\t/a/long/path/0123456789.htm  Baidu+x\t200 99\n")
+            << QString() << QStringList{"/a/long/path/0123456789.htm|Baidu+x|200|99|20080501|62|"} << 0;
         QTest::newRow("W3C header without a space")
             << QByteArray("#Fields:cs-uri-stem\n/a\n") << QString() << QStringList{"/a||0|0|0|-1|"} << 0;
         QTest::newRow("W3C lines before the first #Fields are bad")
@@ -136,6 +140,9 @@ private slots:
         QTest::newRow("fewer values") << QByteArray("2008-05-01 /a\n") << 0;
         QTest::newRow("more values") << QByteArray("2008-05-01 /a 200 x\n") << 0;
         QTest::newRow("more values past the needed ones, tabs") << QByteArray("2008-05-01\t/a\t200\tx\ty\n") << 0;
+        QTest::newRow("a value longer than 16 bytes") << QByteArray("2008-05-01 /a/long/path/past/sixteen/bytes.htm 200\n") << 1;
+        QTest::newRow("a separator at the end") << QByteArray("2008-05-01 /a 200 \n") << 0;
+        QTest::newRow("many values past the needed ones") << QByteArray("2008-05-01 /a 200") + QByteArray(" x").repeated(20) + "\n" << 0;
     }
     void w3cColumnCount()
     {

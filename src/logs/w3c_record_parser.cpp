@@ -7,6 +7,14 @@
 #include "logs/record_fields.h"
 #include "logs/record_parser.h"
 
+#include <QtEndian>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -105,6 +113,89 @@ QByteArrayView percentDecoded(QByteArrayView text, QByteArray &decoded)
     return QByteArrayView(decoded.constData(), out);
 }
 
+// The separators of a data line, spaces and tabs, found 16 bytes at a time
+// (8 without SSE2) in one pass over the line: a search per column cost more
+// than reading the columns.
+class Separators
+{
+public:
+    Separators(const char *begin, const char *end) : next_(begin), end_(end) {}
+
+    // The next separator, or the line's end when there is none.
+    const char *next()
+    {
+        while (found_ == 0) {
+            if (next_ >= end_)
+                return end_;
+            load();
+        }
+        const char *separator = word_ + std::countr_zero(found_) / kBitsPerByte;
+        found_ &= found_ - 1;
+        return separator;
+    }
+
+    // How many separators next() has not returned yet.
+    qsizetype countRest()
+    {
+        qsizetype count = std::popcount(found_);
+        while (next_ < end_) {
+            load();
+            count += std::popcount(found_);
+        }
+        found_ = 0;
+        return count;
+    }
+
+private:
+#if defined(__SSE2__)
+    static constexpr qsizetype kWordBytes = 16;
+    static constexpr int kBitsPerByte = 1;
+
+    static std::uint64_t separatorBits(const char *word)
+    {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(word));
+        const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
+                                           _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')));
+        return std::uint32_t(_mm_movemask_epi8(blank));
+    }
+#else
+    static constexpr qsizetype kWordBytes = 8;
+    static constexpr int kBitsPerByte = 8;
+
+    // The high bit of each byte of `word` that is zero.
+    static std::uint64_t zeroBytes(std::uint64_t word)
+    {
+        constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+        return ~(((word & low7) + low7) | word | low7);
+    }
+
+    static std::uint64_t separatorBits(const char *word)
+    {
+        const std::uint64_t bytes = qFromLittleEndian<std::uint64_t>(word);
+        return zeroBytes(bytes ^ 0x2020202020202020ULL) | zeroBytes(bytes ^ 0x0909090909090909ULL);
+    }
+#endif
+
+    // The next word; bytes past the line's end read as zero, which is no separator.
+    void load()
+    {
+        if (end_ - next_ >= kWordBytes) {
+            found_ = separatorBits(next_);
+        } else {
+            char tail[kWordBytes] = {};
+            std::memcpy(tail, next_, size_t(end_ - next_));
+            found_ = separatorBits(tail);
+        }
+        word_ = next_;
+        next_ += kWordBytes;
+    }
+
+    const char *word_ = nullptr;  // the bytes `found_` describes
+    const char *next_;
+    const char *end_;
+    std::uint64_t found_ = 0;     // a bit for each separator of word_ not returned yet
+};
+
 class W3cParser final : public RecordParser
 {
 public:
@@ -132,12 +223,11 @@ public:
         // give an empty column, as the server would have written "-".
         const char *p = line.data();
         const char *end = p + line.size();
-        // Tabs are rare: without one, memchr finds the columns' ends fast.
-        const bool tabs = std::memchr(p, '\t', size_t(end - p)) != nullptr;
+        Separators separators(p, end);
         qsizetype columns = 0;
         bool atEnd = false;
         for (Role role : roles_) {
-            const char *q = columnEnd(p, end, tabs);
+            const char *q = separators.next();
             take(role, QByteArrayView(p, q), record);
             ++columns;
             atEnd = q == end;
@@ -150,12 +240,8 @@ public:
         if (!countColumns_)
             return LineKind::Record;
         // The columns after the last one a record needs are only counted.
-        while (!atEnd) {
-            const char *q = columnEnd(p, end, tabs);
-            ++columns;
-            atEnd = q == end;
-            p = q + 1;
-        }
+        if (!atEnd)
+            columns += separators.countRest() + 1;
         return columns == fieldCount_ ? LineKind::Record : LineKind::Bad;
     }
 
@@ -184,18 +270,6 @@ public:
     QString dialectName() const override { return dialect_ ? dialect_->name : QString(); }
 
 private:
-    // Where the column starting at `p` ends: the next separator, or `end`.
-    static const char *columnEnd(const char *p, const char *end, bool tabs)
-    {
-        if (tabs) {
-            while (p < end && !isBlank(*p))
-                ++p;
-            return p;
-        }
-        const char *space = static_cast<const char *>(std::memchr(p, ' ', size_t(end - p)));
-        return space ? space : end;
-    }
-
     // The names after "#Fields:" are separated by any run of spaces or tabs.
     void readFields(QByteArrayView names)
     {

@@ -115,11 +115,13 @@ private slots:
     }
 
     // The sets grow far past their first size; each must agree with a plain
-    // ordered set on what is new, and a merge keep the first-seen order.
+    // ordered set on what is new, whether its pages come as text, as logged
+    // bytes or queued, and a merge keep the first-seen order.
     void setsAgreeWithAPlainSet()
     {
         QRandomGenerator random(7);
         PageSet files[2];
+        PageSet queued[2];  // the same pages through the queue, flushed now and then
         std::set<std::pair<bool, QString>> knownKeys[2];
         for (int i = 0; i < 20000; ++i) {
             const bool caseMatters = random.bounded(2) == 1;
@@ -140,6 +142,13 @@ private slots:
                                             : files[i % 2].insertLogged(form == 2 && lossless ? cp936 : page.toUtf8(),
                                                                         caseMatters);
             QCOMPARE(inserted, isNew);
+            queued[i % 2].insertLoggedSoon(lossless && random.bounded(2) == 1 ? cp936 : page.toUtf8(), caseMatters);
+            if (random.bounded(40) == 0)
+                queued[i % 2].flush();
+        }
+        for (int k = 0; k < 2; ++k) {
+            queued[k].flush();
+            QCOMPARE(queued[k].pages(), files[k].pages());
         }
         PageSet run;
         run.merge(files[0]);

@@ -35,6 +35,7 @@ public:
             scanBytewise(begin, end, parser);
         else
             scanLineByLine(begin, end, parser);
+        analysis_.pages.flush();
     }
 
 private:
@@ -80,7 +81,7 @@ private:
             return;
         ++summary.requests;
         if (record_.hasPage)
-            analysis_.pages.insertLogged(record_.page, record_.family != LogFamily::W3c);
+            analysis_.pages.insertLoggedSoon(record_.page, record_.family != LogFamily::W3c);
     }
 
     const CrawlerToken &token_;

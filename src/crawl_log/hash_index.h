@@ -7,8 +7,8 @@
 
 // The lookup table behind the crawl run's set of pages: it maps a hash to
 // the numbers of the entries that have it, while the set keeps the entries
-// in the order it needs. One flat array of (hash, number) pairs, at most half
-// full, probed in a row: a lookup mostly touches one slot and nothing is
+// in the order it needs. One flat array of (hash, number) pairs, at most three
+// quarters full, probed in a row (eight slots share a cache line): a lookup mostly touches one slot and nothing is
 // allocated per entry. A slot is eight bytes (32 bits of the hash, a 32-bit
 // number): with two million pages the table is a few dozen megabytes, and a
 // page whose hash differs is told apart without reading its text.
@@ -21,7 +21,7 @@ public:
     template <class SameAs>
     std::uint32_t findOrAdd(std::uint64_t hash, std::uint32_t newNumber, SameAs sameAs)
     {
-        if ((count_ + 1) * 2 > slots_.size())
+        if ((count_ + 1) * 4 > slots_.size() * 3)
             rehash(std::max<std::size_t>(16, slots_.size() * 2));
         const std::uint32_t tag = std::uint32_t(hash);
         const std::size_t mask = slots_.size() - 1;
@@ -34,11 +34,19 @@ public:
         return newNumber;
     }
 
+    // Asks the processor to fetch the slot a lookup of `hash` begins with, so
+    // that the lookups of several pages wait for memory together.
+    void prefetch(std::uint64_t hash) const
+    {
+        if (!slots_.empty())
+            __builtin_prefetch(&slots_[std::uint32_t(hash) & (slots_.size() - 1)]);
+    }
+
     // Room for `count` entries without growing on the way.
     void reserve(std::size_t count)
     {
         std::size_t size = std::max<std::size_t>(16, slots_.size());
-        while (count * 2 > size)
+        while (count * 4 > size * 3)
             size *= 2;
         if (size != slots_.size())
             rehash(size);

@@ -11,6 +11,9 @@
 namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
+// Pages whose lookups wait for memory together: enough to cover the time a
+// slot takes to arrive.
+constexpr std::size_t kQueueLength = 16;
 
 std::uint64_t hashOf(QByteArrayView key, bool letterCaseMatters)
 {
@@ -47,14 +50,57 @@ bool PageSet::insertLogged(QByteArrayView bytes, bool letterCaseMatters)
     return insertKey(lowered_, bytes, false);
 }
 
+void PageSet::insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters)
+{
+    if (!Utf8::isAscii(bytes)) {
+        flush();
+        insertLogged(bytes, letterCaseMatters);
+        return;
+    }
+    letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
+    const qsizetype start = queuedBytes_.size();
+    qsizetype textLength = 0;
+    if (letterCaseMatters || !hasUpperCase(bytes)) {
+        queuedBytes_.append(bytes);
+    } else {
+        for (char c : bytes)
+            queuedBytes_.append(c >= 'A' && c <= 'Z' ? char(c | 0x20) : c);
+        queuedBytes_.append(bytes);
+        textLength = bytes.size();
+    }
+    const std::uint64_t hash = hashOf(QByteArrayView(queuedBytes_).sliced(start, bytes.size()), letterCaseMatters);
+    index_.prefetch(hash);
+    queued_.push_back(Queued{hash, bytes.size(), textLength, letterCaseMatters});
+    if (queued_.size() == kQueueLength)
+        flush();
+}
+
+void PageSet::flush()
+{
+    const char *bytes = queuedBytes_.constData();
+    for (const Queued &page : queued_) {
+        const QByteArrayView key(bytes, page.keyLength);
+        const QByteArrayView text(bytes + page.keyLength, page.textLength);
+        insertKey(key, text, page.letterCaseMatters, page.hash);
+        bytes += page.keyLength + page.textLength;
+    }
+    queued_.clear();
+    queuedBytes_.clear();
+}
+
 bool PageSet::insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters)
+{
+    return insertKey(key, text, letterCaseMatters, hashOf(key, letterCaseMatters));
+}
+
+bool PageSet::insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters, std::uint64_t hash)
 {
     const auto number = std::uint32_t(entries_.size());
     auto sameKey = [&](std::uint32_t known) {
         const Entry &entry = entries_[known];
         return bool(entry.letterCaseMatters) == letterCaseMatters && keyOf(entry) == key;
     };
-    if (index_.findOrAdd(hashOf(key, letterCaseMatters), number, sameKey) != number)
+    if (index_.findOrAdd(hash, number, sameKey) != number)
         return false;
     Entry entry{};
     entry.keyLength = std::uint32_t(key.size());

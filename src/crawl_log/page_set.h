@@ -29,6 +29,12 @@ public:
     // own bytes (see DecodeLogLine). An ASCII page, the usual one, is looked
     // up without being decoded.
     bool insertLogged(QByteArrayView bytes, bool letterCaseMatters);
+    // insertLogged() for a run of pages: their lookups are made several at a
+    // time, which saves most of the wait for memory when the set is large.
+    // The pages go in, in order, at the latest with flush(); the set must be
+    // flushed before it is read or merged.
+    void insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters);
+    void flush();
     // Inserts the pages of `other` in its order; into an empty set they are
     // taken over as they are.
     void merge(const PageSet &other);
@@ -50,7 +56,17 @@ private:
         std::uint32_t letterCaseMatters : 1;
     };
 
+    // A page of insertLoggedSoon() whose key and text wait in queuedBytes_.
+    struct Queued
+    {
+        std::uint64_t hash;
+        qsizetype keyLength;
+        qsizetype textLength;  // 0: the text is the key
+        bool letterCaseMatters;
+    };
+
     bool insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters);
+    bool insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters, std::uint64_t hash);
     QByteArrayView keyOf(const Entry &entry) const;
     QByteArrayView textOf(const Entry &entry) const;
     // Room for `size` bytes in the last block, which never moves once written.
@@ -60,5 +76,7 @@ private:
     std::vector<Entry> entries_;
     std::vector<std::vector<char>> blocks_;
     QByteArray lowered_;  // the key of the ASCII page being looked up
+    std::vector<Queued> queued_;
+    QByteArray queuedBytes_;
     bool hasEmptyPage_ = false;
 };

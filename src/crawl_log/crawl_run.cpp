@@ -54,9 +54,10 @@ private:
             // In code page 936 an ASCII byte may be the second half of a
             // Chinese character; only the decoded line tells. Where every
             // byte before the match is ASCII, the match begins a character
-            // in any encoding, so the line need not be examined.
-            const bool hit = Utf8::isAscii(QByteArrayView(lineStart, match))
-                || DetectLineEncoding(line) != TextEncoding::Cp936 || token_.occursIn(Cp936::decode(line));
+            // in any encoding, so the line need not be examined; nor need a
+            // line that is UTF-8 (not code page 936, see DetectLineEncoding).
+            const bool hit = Utf8::isAscii(QByteArrayView(lineStart, match)) || Utf8::isValid(line)
+                || token_.occursIn(Cp936::decode(line));
             take(parser, line, hit);
         }
     }

@@ -36,6 +36,10 @@ const char *const kUpgrades[] = {
        CREATE TABLE files(
            device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL, modified INTEGER NOT NULL,
            content INTEGER NOT NULL, PRIMARY KEY(device, inode)) WITHOUT ROWID;)",
+    // 2: other crawlers' requests by their bot word (the word in lower case, and as first spelt).
+    R"(CREATE TABLE day_bot_words(
+           day INTEGER NOT NULL, word BLOB NOT NULL, spelt BLOB NOT NULL, requests INTEGER NOT NULL,
+           PRIMARY KEY(day, word)) WITHOUT ROWID;)",
 };
 static_assert(std::size(kUpgrades) == SiteStore::kSchemaVersion);
 

@@ -337,7 +337,8 @@ void TestStore::olderStoreIsUpgraded()
     QVERIFY(RunImport(request, BuiltInAgentCatalogue()).storeProblem.isEmpty());
     sqlite3 *db = nullptr;
     QCOMPARE(sqlite3_open(store.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "DROP TABLE day_bot_words; PRAGMA user_version = 1", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "DROP TABLE day_bot_words; DROP TABLE ranks; DROP TABLE rank_runs; "
+                               "PRAGMA user_version = 1", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 
     QString problem;

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -60,12 +61,14 @@ private:
     void showTable();
     void loadSettings();
     void saveSettings();
+    QString keepInSite();  // the finished run into the chosen site's store: what the status says of it
     QString saveKeywords() const;  // empty when saved, else why not
 
     QLineEdit *siteEdit_;
     QCheckBox *subdomainsBox_;  // 含子域名
     QSpinBox *depthBox_;
     QDoubleSpinBox *delayBox_;
+    QComboBox *siteStoreBox_;  // 存入站点: none, or a site of the overview window whose store keeps the runs
     QPlainTextEdit *keywordsEdit_;  // one keyword a line, kept in gjc.txt
     QList<QCheckBox *> engineBoxes_;
     QPushButton *startButton_;  // 开始

@@ -128,11 +128,9 @@ int RunRankCommand(const QStringList &arguments, Console &console)
                        serviceOptions.file, savePagesOption, jsonOption, csvOption, storeOption});
 
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
     auto usage = [&console](const QString &message) { return UsageError(console, message); };
-    if (!parser.positionalArguments().isEmpty())
-        return usage(QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
     RankRequest request;
     request.site = parser.value(siteOption).trimmed();
     request.subdomains = parser.isSet(subdomainsOption);

@@ -23,7 +23,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -212,6 +211,7 @@ void KeywordRankWindow::startRun()
     setRunning(true);
     showTable();
     table_->resizeColumnsToContents();
+    windowRun_.begin();
     run_->start();
 }
 
@@ -240,8 +240,7 @@ void KeywordRankWindow::finishRun()
         text += QStringLiteral("有查询失败，指向“查询失败”可看原因。");
     status_->setText(text);
     emit runFinished();
-    if (closeAfterRun_)
-        host()->close();
+    windowRun_.end();
 }
 
 QString KeywordRankWindow::keepInSite()
@@ -301,21 +300,10 @@ void KeywordRankWindow::exportCsvClicked()
     status_->setText(problem.isEmpty() ? QStringLiteral("已保存 ") + QDir::toNativeSeparators(path) : problem);
 }
 
-QWidget *KeywordRankWindow::host()
-{
-    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return frame ? static_cast<QWidget *>(frame) : this;
-}
-
 void KeywordRankWindow::closeEvent(QCloseEvent *event)
 {
-    // The run is stopped first; the window closes once its threads have ended.
-    if (running()) {
-        closeAfterRun_ = true;
-        stopRun();
-        event->ignore();
+    if (windowRun_.deferClose(event))
         return;
-    }
     saveSettings();
     if (const QString problem = saveKeywords(); !problem.isEmpty())
         QMessageBox::warning(this, AppIdentity::title(), problem);

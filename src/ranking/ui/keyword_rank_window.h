@@ -3,6 +3,7 @@
 #include "common/stop_flag.h"
 #include "indexing/service_catalogue.h"
 #include "ranking/rank_run.h"
+#include "ui_common/window_run.h"
 
 #include <QWidget>
 
@@ -56,7 +57,6 @@ private slots:
 private:
     void buildControls();
     QWidget *buildEngineBoxes();
-    QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
     void setRunning(bool running);
     void showTable();
     void loadSettings();
@@ -86,5 +86,5 @@ private:
     QString keywordPath_;
     StopFlag stop_;
     std::unique_ptr<RankRun> run_;
-    bool closeAfterRun_ = false;
+    WindowRun windowRun_{this, stop_};  // a close while the run goes waits for its threads
 };

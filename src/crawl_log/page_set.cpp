@@ -25,6 +25,21 @@ bool hasUpperCase(QByteArrayView ascii)
     return std::any_of(ascii.begin(), ascii.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
+// Appends the key of an ASCII page to `out`, then its text where that
+// differs; returns the length of the text appended (0: the text is the key).
+// Lower case of ASCII text is ASCII lower case, and its UTF-8 is itself.
+qsizetype appendAsciiKey(QByteArrayView ascii, bool letterCaseMatters, QByteArray &out)
+{
+    if (letterCaseMatters || !hasUpperCase(ascii)) {
+        out.append(ascii);
+        return 0;
+    }
+    for (char c : ascii)
+        out.append(c >= 'A' && c <= 'Z' ? char(c | 0x20) : c);
+    out.append(ascii);
+    return ascii.size();
+}
+
 }  // namespace
 
 bool PageSet::insert(const QString &page, bool letterCaseMatters)
@@ -41,13 +56,11 @@ bool PageSet::insertLogged(QByteArrayView bytes, bool letterCaseMatters)
 {
     if (!Utf8::isAscii(bytes))
         return insert(DecodeLogLine(bytes), letterCaseMatters);
-    // Lower case of ASCII text is ASCII lower case, and its UTF-8 is itself.
-    if ((letterCaseMatters && !bytes.isEmpty()) || !hasUpperCase(bytes))
-        return insertKey(bytes, {}, letterCaseMatters && !bytes.isEmpty());
-    lowered_.resize(bytes.size());
-    std::transform(bytes.begin(), bytes.end(), lowered_.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c | 0x20) : c; });
-    return insertKey(lowered_, bytes, false);
+    letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
+    lowered_.clear();
+    appendAsciiKey(bytes, letterCaseMatters, lowered_);
+    const QByteArrayView keyAndText(lowered_);
+    return insertKey(keyAndText.first(bytes.size()), keyAndText.sliced(bytes.size()), letterCaseMatters);
 }
 
 void PageSet::insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters)
@@ -59,15 +72,7 @@ void PageSet::insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters)
     }
     letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
     const qsizetype start = queuedBytes_.size();
-    qsizetype textLength = 0;
-    if (letterCaseMatters || !hasUpperCase(bytes)) {
-        queuedBytes_.append(bytes);
-    } else {
-        for (char c : bytes)
-            queuedBytes_.append(c >= 'A' && c <= 'Z' ? char(c | 0x20) : c);
-        queuedBytes_.append(bytes);
-        textLength = bytes.size();
-    }
+    const qsizetype textLength = appendAsciiKey(bytes, letterCaseMatters, queuedBytes_);
     const std::uint64_t hash = hashOf(QByteArrayView(queuedBytes_).sliced(start, bytes.size()), letterCaseMatters);
     index_.prefetch(hash);
     queued_.push_back(Queued{hash, bytes.size(), textLength, letterCaseMatters});
@@ -143,6 +148,7 @@ QByteArrayView PageSet::textOf(const Entry &entry) const
 
 void PageSet::merge(const PageSet &other)
 {
+    Q_ASSERT(queued_.empty() && other.queued_.empty());
     if (entries_.empty()) {
         *this = other;
         return;
@@ -165,6 +171,7 @@ void PageSet::merge(PageSet &&other)
 
 QStringList PageSet::pages() const
 {
+    Q_ASSERT(queued_.empty());
     QStringList pages;
     pages.reserve(size());
     for (const Entry &entry : entries_)
@@ -177,5 +184,7 @@ void PageSet::clear()
     index_.clear();
     entries_.clear();
     blocks_.clear();
+    queued_.clear();
+    queuedBytes_.clear();
     hasEmptyPage_ = false;
 }

@@ -75,7 +75,7 @@ private:
     HashIndex index_;
     std::vector<Entry> entries_;
     std::vector<std::vector<char>> blocks_;
-    QByteArray lowered_;  // the key of the ASCII page being looked up
+    QByteArray lowered_;  // the key (and text) of the ASCII page being looked up
     std::vector<Queued> queued_;
     QByteArray queuedBytes_;
     bool hasEmptyPage_ = false;

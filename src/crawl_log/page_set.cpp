@@ -25,19 +25,57 @@ bool hasUpperCase(QByteArrayView ascii)
     return std::any_of(ascii.begin(), ascii.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
-// Appends the key of an ASCII page to `out`, then its text where that
-// differs; returns the length of the text appended (0: the text is the key).
-// Lower case of ASCII text is ASCII lower case, and its UTF-8 is itself.
-qsizetype appendAsciiKey(QByteArrayView ascii, bool letterCaseMatters, QByteArray &out)
+// Whether a UTF-8 page's characters other than ASCII have no lower case of
+// their own (Chinese ones, say): its lower case is then that of its ASCII
+// letters.
+bool caselessBeyondAscii(QByteArrayView utf8)
 {
-    if (letterCaseMatters || !hasUpperCase(ascii)) {
-        out.append(ascii);
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    const auto *end = p + utf8.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        // Valid UTF-8: the lead byte gives the length.
+        const int length = *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : 2;
+        char32_t c = *p & (0x7F >> length);
+        for (int i = 1; i < length; ++i)
+            c = (c << 6) | (p[i] & 0x3F);
+        // An upper-case letter may have a lower case that is more than one
+        // character (İ), which QChar::toLower() does not give.
+        const QChar::Category category = QChar::category(c);
+        if (QChar::toLower(c) != c || category == QChar::Letter_Uppercase || category == QChar::Letter_Titlecase)
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+// Whether a page's key and text can be taken from its bytes as logged,
+// without decoding them into text and back: ASCII, and UTF-8 where letter
+// case matters or its characters beyond ASCII have no case.
+bool keyedAsLogged(QByteArrayView bytes, bool letterCaseMatters)
+{
+    if (Utf8::isAscii(bytes))
+        return true;
+    return Utf8::isValid(bytes) && (letterCaseMatters || caselessBeyondAscii(bytes));
+}
+
+// Appends the key of a page keyedAsLogged() to `out`, then its text where
+// that differs; returns the length of the text appended (0: the text is the
+// key). Its lower case is that of its ASCII letters, and the bytes of a
+// character beyond ASCII are never ASCII.
+qsizetype appendKeyAsLogged(QByteArrayView bytes, bool letterCaseMatters, QByteArray &out)
+{
+    if (letterCaseMatters || !hasUpperCase(bytes)) {
+        out.append(bytes);
         return 0;
     }
-    for (char c : ascii)
+    for (char c : bytes)
         out.append(c >= 'A' && c <= 'Z' ? char(c | 0x20) : c);
-    out.append(ascii);
-    return ascii.size();
+    out.append(bytes);
+    return bytes.size();
 }
 
 }  // namespace
@@ -54,25 +92,25 @@ bool PageSet::insert(const QString &page, bool letterCaseMatters)
 
 bool PageSet::insertLogged(QByteArrayView bytes, bool letterCaseMatters)
 {
-    if (!Utf8::isAscii(bytes))
+    if (!keyedAsLogged(bytes, letterCaseMatters))
         return insert(DecodeLogLine(bytes), letterCaseMatters);
     letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
     lowered_.clear();
-    appendAsciiKey(bytes, letterCaseMatters, lowered_);
+    appendKeyAsLogged(bytes, letterCaseMatters, lowered_);
     const QByteArrayView keyAndText(lowered_);
     return insertKey(keyAndText.first(bytes.size()), keyAndText.sliced(bytes.size()), letterCaseMatters);
 }
 
 void PageSet::insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters)
 {
-    if (!Utf8::isAscii(bytes)) {
+    if (!keyedAsLogged(bytes, letterCaseMatters)) {
         flush();
         insertLogged(bytes, letterCaseMatters);
         return;
     }
     letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
     const qsizetype start = queuedBytes_.size();
-    const qsizetype textLength = appendAsciiKey(bytes, letterCaseMatters, queuedBytes_);
+    const qsizetype textLength = appendKeyAsLogged(bytes, letterCaseMatters, queuedBytes_);
     const std::uint64_t hash = hashOf(QByteArrayView(queuedBytes_).sliced(start, bytes.size()), letterCaseMatters);
     index_.prefetch(hash);
     queued_.push_back(Queued{hash, bytes.size(), textLength, letterCaseMatters});

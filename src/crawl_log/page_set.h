@@ -26,8 +26,9 @@ public:
     // True when the page was new; a known key leaves the set unchanged.
     bool insert(const QString &page, bool letterCaseMatters = false);
     // The page as a log line holds it, read as UTF-8 or code page 936 by its
-    // own bytes (see DecodeLogLine). An ASCII page, the usual one, is looked
-    // up without being decoded.
+    // own bytes (see DecodeLogLine). An ASCII page, the usual one, and a UTF-8
+    // one whose other characters have no letter case (Chinese) are looked up
+    // without being decoded.
     bool insertLogged(QByteArrayView bytes, bool letterCaseMatters);
     // insertLogged() for a run of pages: their lookups are made several at a
     // time, which saves most of the wait for memory when the set is large.

@@ -127,8 +127,9 @@ private slots:
             const bool caseMatters = random.bounded(2) == 1;
             QString page = QStringLiteral("/P%1").arg(random.bounded(3000));
             // Chinese has no letter case; É, Σ, İ and fullwidth Ａ have; "i\u0307" is İ in lower case.
-            static const QStringList prefixes = {u"/页面"_qs, u"/Été"_qs, u"/ΣΑ"_qs, u"/İ"_qs, u"/i\u0307"_qs,
-                                                 u"/Ａｂ"_qs, u"\uFEFF/"_qs};
+            static const QStringList prefixes = {QStringLiteral("/页面"), QStringLiteral("/Été"), QStringLiteral("/ΣΑ"),
+                                                 QStringLiteral("/İ"),    QStringLiteral("/i\u0307"), QStringLiteral("/Ａｂ"),
+                                                 QStringLiteral("\uFEFF/")};
             if (random.bounded(4) == 0)
                 page.prepend(prefixes[random.bounded(int(prefixes.size()))]);
             if (random.bounded(2) == 1)

@@ -76,7 +76,7 @@ private:
     HashIndex index_;
     std::vector<Entry> entries_;
     std::vector<std::vector<char>> blocks_;
-    QByteArray lowered_;  // the key (and text) of the ASCII page being looked up
+    QByteArray lowered_;  // the key (and text) of the page insertLogged() looks up by its bytes
     std::vector<Queued> queued_;
     QByteArray queuedBytes_;
     bool hasEmptyPage_ = false;

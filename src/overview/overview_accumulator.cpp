@@ -35,7 +35,8 @@ QDateTime DateTimeOf(qint64 timeKey)
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
 
 // The first `count` items by `more`, then by `before`; `before` is costly and
-// asked only among the items that tie at the cut.
+// asked only among the items that tie at the cut, which may be most of them
+// (many pages asked once each): only the first `count` are put in order.
 template <typename Item, typename More, typename Before>
 QList<Item> TopItems(std::vector<Item> items, int count, More more, Before before)
 {
@@ -45,11 +46,11 @@ QList<Item> TopItems(std::vector<Item> items, int count, More more, Before befor
         items.erase(std::remove_if(items.begin(), items.end(), [&](const Item &item) { return more(cut, item); }),
                     items.end());
     }
-    std::sort(items.begin(), items.end(), [&](const Item &a, const Item &b) {
+    const std::size_t kept = std::min(items.size(), std::size_t(count));
+    std::partial_sort(items.begin(), items.begin() + qsizetype(kept), items.end(), [&](const Item &a, const Item &b) {
         return more(a, b) || (!more(b, a) && before(a, b));
     });
-    if (qsizetype(items.size()) > count)
-        items.resize(std::size_t(count));
+    items.resize(kept);
     return QList<Item>(items.begin(), items.end());
 }
 
@@ -137,6 +138,11 @@ OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint
     }
 }
 
+void OverviewAccumulator::beginInput(qsizetype index)
+{
+    inputStarts_.push_back({index, qint32(pages_->size()), qint32(targets_.size())});
+}
+
 void OverviewAccumulator::add(const LogRecord &record)
 {
     // A record without a date lies in no range.
@@ -153,7 +159,7 @@ void OverviewAccumulator::add(const LogRecord &record)
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     if (agentClass == classifier_.otherBotClass())
-        countBotWord(FirstBotWord(record.agent), 1);
+        countBotWord(FirstBotWord(record.agent), 1, inputStarts_.empty() ? 0 : inputStarts_.back().input);
     ++agent.requests;
     agent.bytes += record.bytes;
     agent.countStatus(record.status, 1);
@@ -249,7 +255,7 @@ void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint6
         agent.clientRequests[client] += requests;
 }
 
-void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests)
+void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests, qsizetype input)
 {
     if (word.isEmpty())
         return;
@@ -258,7 +264,10 @@ void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests)
     if (found == botWords_.end()) {
         if (botWords_.size() >= kMostBotWords)
             return;
-        found = botWords_.insert(key, {word.toByteArray(), 0});
+        found = botWords_.insert(key, {word.toByteArray(), 0, input});
+    } else if (input < found->firstInput) {  // met earlier by another job
+        found->shown = word.toByteArray();
+        found->firstInput = input;
     }
     found->requests += requests;
 }
@@ -293,31 +302,53 @@ void OverviewAccumulator::countAllWaiting()
     waitingNext_ = 0;
 }
 
-void OverviewAccumulator::merge(OverviewAccumulator &later)
+void OverviewAccumulator::mergeJobs(const std::vector<std::unique_ptr<OverviewAccumulator>> &jobs)
 {
-    later.countAllWaiting();
-    std::vector<qint32> pageIds(std::size_t(later.pages_->size()));
-    for (qint32 page = 0; page < qint32(pageIds.size()); ++page)
-        pageIds[std::size_t(page)] = pages_->intern(later.pages_->bytes(page), later.pages_->family(page));
-    std::vector<qint32> targetIds(later.targets_.size());
-    for (std::size_t target = 0; target < targetIds.size(); ++target) {
-        const auto [page, query] = later.targets_[target];
-        targetIds[target] = targetOf(pageIds[std::size_t(page)],
-                                     queries_.intern(later.queries_.bytes(query), LogFamily::Ncsa));
+    // The jobs' inputs in order: each one's new pages and targets get their
+    // ids here as they would reading the inputs one after another.
+    std::vector<std::pair<qsizetype, std::pair<std::size_t, std::size_t>>> starts;  // input → (job, its start)
+    for (std::size_t job = 0; job < jobs.size(); ++job) {
+        jobs[job]->countAllWaiting();
+        for (std::size_t start = 0; start < jobs[job]->inputStarts_.size(); ++start)
+            starts.push_back({jobs[job]->inputStarts_[start].input, {job, start}});
     }
+    std::sort(starts.begin(), starts.end());
+    std::vector<JobIds> ids(jobs.size());
+    for (const auto &[input, where] : starts)
+        takeNewIds(*jobs[where.first], where.second, ids[where.first]);
+    for (std::size_t job = 0; job < jobs.size(); ++job)
+        mergeFigures(*jobs[job], ids[job]);
+}
+
+void OverviewAccumulator::takeNewIds(const OverviewAccumulator &job, std::size_t start, JobIds &ids)
+{
+    const bool last = start + 1 == job.inputStarts_.size();
+    const qint32 pageEnd = last ? qint32(job.pages_->size()) : job.inputStarts_[start + 1].page;
+    const qint32 targetEnd = last ? qint32(job.targets_.size()) : job.inputStarts_[start + 1].target;
+    for (qint32 page = job.inputStarts_[start].page; page < pageEnd; ++page)
+        ids.pages.push_back(pages_->intern(job.pages_->bytes(page), job.pages_->family(page)));
+    for (qint32 target = job.inputStarts_[start].target; target < targetEnd; ++target) {
+        const auto [page, query] = job.targets_[std::size_t(target)];
+        ids.targets.push_back(
+            targetOf(ids.pages[std::size_t(page)], queries_.intern(job.queries_.bytes(query), LogFamily::Ncsa)));
+    }
+}
+
+void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &ids)
+{
     auto ownTarget = [&](qint32 target) {
-        return target < 0 ? targetIds[std::size_t(target & kTargetIdMask)] : pageIds[std::size_t(target)];
+        return target < 0 ? ids.targets[std::size_t(target & kTargetIdMask)] : ids.pages[std::size_t(target)];
     };
 
     for (int i = 0; i < kAgentCategoryCount; ++i)
-        categories_[i] += later.categories_[i];
-    clientTexts_.insert(later.clientTexts_.begin(), later.clientTexts_.end());
-    for (const BotWordTally &word : std::as_const(later.botWords_))
-        countBotWord(word.shown, word.requests);
-    for (const auto &[day, requests] : later.days_.counts())
+        categories_[i] += job.categories_[i];
+    clientTexts_.insert(job.clientTexts_.begin(), job.clientTexts_.end());
+    for (const BotWordTally &word : std::as_const(job.botWords_))
+        countBotWord(word.shown, word.requests, word.firstInput);
+    for (const auto &[day, requests] : job.days_.counts())
         days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
-        const AgentTally *from = later.agents_[agentClass].get();
+        const AgentTally *from = job.agents_[agentClass].get();
         if (!from)
             continue;
         AgentTally &into = tallyOf(int(agentClass));
@@ -422,16 +453,17 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     const PageTable &table = *pages_;
     agent.topPages = TopItems(
         std::move(pages), kTopCount, [](const PageRequests &a, const PageRequests &b) { return a.requests > b.requests; },
-        [&](const PageRequests &a, const PageRequests &b) { return table.utf8(a.page) < table.utf8(b.page); });
+        [&](const PageRequests &a, const PageRequests &b) {
+            // Pages of the same text (one a W3C page, one not) in the order first met.
+            const int text = table.compareText(a.page, b.page);
+            return text < 0 || (text == 0 && a.page < b.page);
+        });
     agent.topErrors = TopItems(
         std::move(errors), kTopCount,
         [](const PageStatusRequests &a, const PageStatusRequests &b) { return a.requests > b.requests; },
         [&](const PageStatusRequests &a, const PageStatusRequests &b) {
-            if (a.page == b.page)
-                return a.status < b.status;
-            const QByteArray textA = table.utf8(a.page);
-            const QByteArray textB = table.utf8(b.page);
-            return textA < textB || (textA == textB && a.status < b.status);
+            const int text = a.page == b.page ? 0 : table.compareText(a.page, b.page);
+            return text < 0 || (text == 0 && (a.status < b.status || (a.status == b.status && a.page < b.page)));
         });
     return agent;
 }

@@ -15,9 +15,10 @@
 #include <utility>
 #include <vector>
 
-// The overview's figures as records come: one accumulator per input, merged
-// in input order into the run's. Memory grows with distinct pages, clients
-// and days, never with records.
+// The overview's figures as records come: one accumulator per job, each
+// reading whole inputs in increasing order, merged at the end into figures
+// equal to those of one accumulator reading every input in order. Memory
+// grows with distinct pages, clients and days, never with records.
 class OverviewAccumulator
 {
 public:
@@ -28,6 +29,9 @@ public:
     OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
                         bool keepClientRequests = false, bool keepTargets = false);
 
+    // The records of input `index` come next; an accumulator is given its
+    // inputs in increasing order.
+    void beginInput(qsizetype index);
     void add(const LogRecord &record);
 
     // Figures counted before (a store's days) instead of records, giving the
@@ -61,10 +65,12 @@ public:
     void addClientText(quint64 client, const QByteArray &text) { clientTexts_.emplace(client, text); }
     qint32 internPage(QByteArrayView page, LogFamily family) { return pages_->intern(page, family); }
 
-    // Adds the figures of an accumulator of inputs read after this one's.
-    // `later` first counts its last records (see Waiting), and so does
-    // fillResult(): hence neither is const.
-    void merge(OverviewAccumulator &later);
+    // Takes the figures of the jobs' accumulators, each of which read some
+    // of the inputs, into this one, which has read none: pages, targets and
+    // bot words then come in the order of one accumulator reading the inputs
+    // in order. Each job first counts its last records (see Waiting), and so
+    // does fillResult(): hence neither is const.
+    void mergeJobs(const std::vector<std::unique_ptr<OverviewAccumulator>> &jobs);
 
     // The categories, days, agents and pages of the result.
     void fillResult(OverviewResult &result);
@@ -145,8 +151,27 @@ private:
     {
         QByteArray shown;  // as first met
         qint64 requests = 0;
+        qsizetype firstInput = 0;  // where it was first met
     };
-    void countBotWord(QByteArrayView word, qint64 requests);
+    void countBotWord(QByteArrayView word, qint64 requests, qsizetype input);
+
+    // Where the pages and targets first met in an input begin: ids are given
+    // in the order pages come, so each input's new ones follow each other.
+    struct InputStart
+    {
+        qsizetype input = 0;
+        qint32 page = 0;
+        qint32 target = 0;
+    };
+    // The ids of a job's pages and targets in this accumulator, given as the
+    // inputs come in order.
+    struct JobIds
+    {
+        std::vector<qint32> pages;
+        std::vector<qint32> targets;
+    };
+    void takeNewIds(const OverviewAccumulator &job, std::size_t start, JobIds &ids);
+    void mergeFigures(OverviewAccumulator &job, const JobIds &ids);
 
 
     // The target of a request with a query: its id with the top bit set,
@@ -172,6 +197,7 @@ private:
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
     QHash<QByteArray, BotWordTally> botWords_;
+    std::vector<InputStart> inputStarts_;
     DayCounts days_;
     std::shared_ptr<PageTable> pages_;
     AgentClassCache classes_;

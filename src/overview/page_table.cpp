@@ -45,6 +45,15 @@ QByteArray PageTable::utf8(qint32 id) const
     return Utf8::isValid(page) ? page.toByteArray() : Cp936::decode(page).toUtf8();
 }
 
+int PageTable::compareText(qint32 a, qint32 b) const
+{
+    const QByteArrayView textA = bytes(a);
+    const QByteArrayView textB = bytes(b);
+    if (Utf8::isValid(textA) && Utf8::isValid(textB))
+        return textA.compare(textB);
+    return utf8(a).compare(utf8(b));
+}
+
 PageTable::Prepared PageTable::prepare(QByteArrayView page, LogFamily family) const
 {
     const quint32 hash = hashOf(page, family == LogFamily::W3c ? KeyKind::Spelling : KeyKind::Own);

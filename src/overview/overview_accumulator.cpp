@@ -374,7 +374,7 @@ void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &i
     }
 }
 
-AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally &tally, SectionIndex &sectionIndex) const
+AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally, SectionIndex &sectionIndex) const
 {
     const AgentClass &identity = classifier_.classes()[agentClass];
     AgentOverview agent;
@@ -402,6 +402,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     std::vector<std::pair<quint64, PairTally>> pairs;
     pairs.reserve(tally.pageStatuses.size());
     tally.pageStatuses.forEach([&](quint64 key, const PairTally &pair) { pairs.emplace_back(key, pair); });
+    tally.pageStatuses = {};
     std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);

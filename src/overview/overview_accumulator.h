@@ -72,7 +72,9 @@ public:
     // does fillResult(): hence neither is const.
     void mergeJobs(const std::vector<std::unique_ptr<OverviewAccumulator>> &jobs);
 
-    // The categories, days, agents and pages of the result.
+    // The categories, days, agents and pages of the result. The per-page
+    // tables are emptied on the way, making room for the result's: the last
+    // call.
     void fillResult(OverviewResult &result);
 
 private:
@@ -179,7 +181,7 @@ private:
     qint32 targetOf(qint32 page, qint32 query);
 
     class SectionIndex;
-    AgentOverview agentResult(int agentClass, const AgentTally &tally, SectionIndex &sections) const;
+    AgentOverview agentResult(int agentClass, AgentTally &tally, SectionIndex &sections) const;
     // Fills the agent's targetStatuses from its pairs, and makes the pairs
     // the (page, status) pairs they count under.
     void splitTargets(std::vector<std::pair<quint64, PairTally>> &pairs, AgentOverview &agent) const;

@@ -109,7 +109,7 @@ void PageTable::place(const Slot &slot)
     while (slots_[index].id >= 0)
         index = (index + 1) & mask;
     slots_[index] = slot;
-    if (++usedSlots_ * 2 > slots_.size())
+    if (++usedSlots_ * 4 > slots_.size() * 3)
         grow();
 }
 

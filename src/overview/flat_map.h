@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/hash_bytes.h"
+#include "overview/table_memory.h"
 
 #include <QtGlobal>
 
@@ -93,13 +94,13 @@ private:
 
     void grow()
     {
-        std::vector<Slot> old(slots_.size() * 2);
+        std::vector<Slot, TableAllocator<Slot>> old(slots_.size() * 2);
         old.swap(slots_);
         for (const Slot &slot : old)
             if (slot.key != kEmpty)
                 slots_[slotOf(slot.key)] = slot;
     }
 
-    std::vector<Slot> slots_;
+    std::vector<Slot, TableAllocator<Slot>> slots_;
     std::size_t size_ = 0;
 };

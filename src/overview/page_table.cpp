@@ -129,7 +129,7 @@ QByteArrayView PageTable::keyAt(const Slot &slot) const
 
 void PageTable::grow()
 {
-    std::vector<Slot> old(slots_.size() * 2);
+    std::vector<Slot, TableAllocator<Slot>> old(slots_.size() * 2);
     old.swap(slots_);
     usedSlots_ = 0;
     for (const Slot &slot : old)

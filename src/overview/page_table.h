@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
+#include "overview/table_memory.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -78,7 +79,7 @@ private:
     QByteArray keys_;      // W3C pages in lower case, and the spellings met after a page's first
     std::vector<quint32> displayEnds_;
     std::vector<LogFamily> families_;
-    std::vector<Slot> slots_;  // open addressing, at most three quarters full (as FlatMap)
+    std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most three quarters full (as FlatMap)
     std::size_t usedSlots_ = 0;
     QByteArray key_;  // reused, so that folding a page allocates nothing
 };

@@ -310,6 +310,36 @@ private slots:
         QCOMPARE(result.pageCount(), 4);
     }
 
+    // A pair keeps few requests in its own word and hands the rest on: the
+    // sum and the latest time must come out whole either way.
+    void pairRequestsPastTheWord_data()
+    {
+        QTest::addColumn<QList<qint64>>("counted");
+        QTest::newRow("below the word's limit") << QList<qint64>{(1 << 20) - 2};
+        QTest::newRow("at it") << QList<qint64>{(1 << 20) - 1, 1};
+        QTest::newRow("past it twice") << QList<qint64>{1 << 20, 5, (1 << 20) + 3};
+        QTest::newRow("a long range") << QList<qint64>{qint64(1) << 40, 2};
+    }
+    void pairRequestsPastTheWord()
+    {
+        QFETCH(QList<qint64>, counted);
+        static const AgentClassifier classifier(BuiltInAgentCatalogue());
+        OverviewAccumulator figures(classifier, 0, 0);
+        const int baidu = classifier.classify(kBaidu, false);
+        const qint32 page = figures.internPage("/a", LogFamily::Ncsa);
+        qint64 total = 1;
+        for (qint64 requests : counted) {
+            figures.addCountedPairs(baidu, {{page, 200, requests, 20150102, 7}});
+            total += requests;
+        }
+        figures.add(RecordText{kBaidu, "/a", "", 200, 20150101, 9}.record());
+        OverviewResult result;
+        figures.fillResult(result);
+        const PageStatusRequests &pair = result.agents.front().pageStatuses.front();
+        QCOMPARE(pair.requests, total);
+        QCOMPARE(pair.lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 7), Qt::UTC));
+    }
+
     void dateRange_data()
     {
         QTest::addColumn<int>("from");

@@ -44,6 +44,13 @@ public:
 
     void insert(quint64 key) { (*this)[key]; }
 
+    // The value of `key`; null when absent.
+    const Value *find(quint64 key) const
+    {
+        const Slot &slot = slots_[slotOf(key)];
+        return slot.key == key ? &slot.value : nullptr;
+    }
+
     // Room for `count` keys without growing on the way: each growth moves
     // every key again.
     void reserve(std::size_t count)

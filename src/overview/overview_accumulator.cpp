@@ -234,16 +234,15 @@ void OverviewAccumulator::addCountedHour(int agentClass, int hour, qint64 reques
 
 void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
 {
-    FlatMap<PairTally> &tallies = tallyOf(agentClass).pageStatuses;
+    AgentTally &agent = tallyOf(agentClass);
+    FlatMap<PairWord> &tallies = agent.pageStatuses;
     tallies.reserve(tallies.size() + pairs.size());
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (i + kWaitingRecords < pairs.size())
             tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));
         const CountedPair &counted = pairs[i];
-        PairTally &pair = tallies[PairKey(counted.page, counted.status)];
-        pair.requests += counted.requests;
-        if (counted.lastDay != 0)
-            pair.lastTime = std::max(pair.lastTime, TimeKey(counted.lastDay, counted.lastSecond));
+        agent.countPair(PairKey(counted.page, counted.status), counted.requests,
+                        counted.lastDay != 0 ? TimeKey(counted.lastDay, counted.lastSecond) : 0);
     }
 }
 
@@ -285,11 +284,8 @@ qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
 void OverviewAccumulator::countWaiting(const Waiting &waiting)
 {
     AgentTally &agent = *waiting.agent;
-    if (waiting.hasPair) {
-        PairTally &pair = agent.pageStatuses[waiting.pair];
-        ++pair.requests;
-        pair.lastTime = std::max(pair.lastTime, waiting.time);
-    }
+    if (waiting.hasPair)
+        agent.countPair(waiting.pair, 1, waiting.time);
     if (waiting.hasClient)
         agent.clients.insert(waiting.client);
 }
@@ -366,10 +362,9 @@ void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &i
             into.hours[std::size_t(hour)] += from->hours[std::size_t(hour)];
         from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
         from->clientRequests.forEach([&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
-        from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
-            PairTally &to = into.pageStatuses[PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key))];
-            to.requests += pair.requests;
-            to.lastTime = std::max(to.lastTime, pair.lastTime);
+        from->pageStatuses.forEach([&](quint64 key, PairWord pair) {
+            const PairTally tally = from->pairTally(key, pair);
+            into.countPair(PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)), tally.requests, tally.lastTime);
         });
     }
 }
@@ -401,8 +396,9 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
 
     std::vector<std::pair<quint64, PairTally>> pairs;
     pairs.reserve(tally.pageStatuses.size());
-    tally.pageStatuses.forEach([&](quint64 key, const PairTally &pair) { pairs.emplace_back(key, pair); });
+    tally.pageStatuses.forEach([&](quint64 key, PairWord pair) { pairs.emplace_back(key, tally.pairTally(key, pair)); });
     tally.pageStatuses = {};
+    tally.pairRequests = {};
     std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);

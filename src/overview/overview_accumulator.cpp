@@ -412,6 +412,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     std::unordered_map<qint32, SectionTally> sections;
     SectionTally *section = nullptr;
     std::vector<PageRequests> pages;
+    pages.reserve(pairs.size());
     std::vector<PageStatusRequests> errors;
     agent.pageStatuses.reserve(qsizetype(pairs.size()));
     bool valid = false;

@@ -2,6 +2,7 @@
 // array paths and alternatives: no crash, every view readable to its end
 // (the sanitizers watch), and each value within what a record can hold.
 #include "logs/formats/log_formats.h"
+#include "each_line.h"
 #include "logs/record_parser.h"
 
 #include <QJsonDocument>
@@ -55,13 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return made;
     }();
     // Each line of the input goes to every parser.
-    const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
-    for (QByteArrayView rest = input; !rest.isEmpty();) {
-        const qsizetype end = rest.indexOf('\n');
-        const QByteArrayView line = end < 0 ? rest : rest.first(end);
+    ForEachLine(data, size, [](QByteArrayView line) {
         for (const auto &parser : parsers)
             check(*parser, line);
-        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
-    }
+    });
     return 0;
 }

@@ -189,6 +189,8 @@ private slots:
             << int(LogFamily::Custom) << none << false << false << false;
         QTest::newRow("a format string that does not fit a combined log")
             << kNginx << QStringLiteral("$remote_addr|$request") << int(LogFamily::Ncsa) << none << false << true << true;
+        QTest::newRow("a W3C format chosen for a combined log")
+            << kNginx << QStringLiteral("cloudfront") << int(LogFamily::Ncsa) << none << false << true << true;
     }
     void detection()
     {

@@ -1,5 +1,6 @@
 #include "common/app_settings.h"
 #include "indexing/site_file.h"
+#include "overview/ui/site_settings.h"
 #include "ranking/keyword_file.h"
 #include "ranking/ui/keyword_rank_window.h"
 #include "support/crawl_fixtures.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTableView>
 
 class TestRankWindow : public QObject
@@ -30,7 +32,8 @@ private slots:
 
     // The keywords come from gjc.txt and the ticks from the settings; the
     // table fills as answers come, with the URL or the reason in a tooltip;
-    // closing keeps the keywords and the ticks.
+    // each finished run goes into the chosen site's store, the next shows the
+    // change; closing keeps the keywords and the ticks.
     void runFillsTheTable()
     {
         FakeSearchEngine web;
@@ -39,12 +42,15 @@ private slots:
         web.serve(QStringLiteral("/s?q=error&pn=0"), "oops", 500);
         WriteFile(UserServiceFilePath(), FakeSearchEngine::definitions(web.base()));
         WriteFile(KeywordFilePath(), "error\r\npage1");
+        QTemporaryDir dir;
+        SaveSite({QStringLiteral("示例"), dir.path(), false, {}, dir.filePath(QStringLiteral("site.sqlite"))});
         {
             QSettings settings = OpenAppSettings();
             settings.beginGroup(QStringLiteral("关键词"));
             settings.setValue(QStringLiteral("引擎"), QStringList{"fake"});
             settings.setValue(QStringLiteral("网址"), QStringLiteral("www.example.com"));
             settings.setValue(QStringLiteral("间隔"), 0.0);
+            settings.setValue(QStringLiteral("存入站点"), QStringLiteral("示例"));
         }
         auto window = std::make_unique<KeywordRankWindow>();
         QVERIFY(control<QCheckBox>(window.get(), "engine_fake")->isChecked());
@@ -64,7 +70,12 @@ private slots:
         QCOMPARE(table->index(1, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("https://www.example.com/x"));
         view->sortByColumn(1, Qt::AscendingOrder);  // ranks before failures
         QCOMPARE(table->index(0, 0).data().toString(), QStringLiteral("page1"));
-        QCOMPARE(control<QLabel>(window.get(), "status")->text().left(5), QStringLiteral("分析完成。"));
+        QVERIFY(control<QLabel>(window.get(), "status")->text().startsWith(QStringLiteral("分析完成。已存入站点“示例”。")));
+        QCOMPARE(table->headerData(2, Qt::Horizontal).toString(), QStringLiteral("假变化"));
+        control<QPushButton>(window.get(), "startButton")->click();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(table->index(0, 0).data().toString(), QStringLiteral("page1"));
+        QCOMPARE(table->index(0, 2).data().toString(), QStringLiteral("持平"));
         SaveScreenshot(window.get(), "keyword-rank-window");
 
         control<QCheckBox>(window.get(), "engine_gbk")->setChecked(true);

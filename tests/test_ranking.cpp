@@ -209,6 +209,35 @@ private slots:
         QVERIFY2(ranks.cells[0][0].failure.contains(QStringLiteral("超时")), qPrintable(ranks.cells[0][0].failure));
     }
 
+    void changeSinceTheRunBefore_data()
+    {
+        QTest::addColumn<int>("before");  // a rank; 0: not among the results read; -1: failed
+        QTest::addColumn<int>("now");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("higher") << 5 << 2 << "↑3";
+        QTest::newRow("lower") << 2 << 4 << "↓2";
+        QTest::newRow("same") << 7 << 7 << "持平";
+        QTest::newRow("entered") << 0 << 9 << "新进";
+        QTest::newRow("dropped out") << 9 << 0 << "跌出";
+        QTest::newRow("never ranked") << 0 << 0 << "";
+        QTest::newRow("failed before") << -1 << 3 << "";
+        QTest::newRow("failed now") << 3 << -1 << "";
+    }
+
+    void changeSinceTheRunBefore()
+    {
+        QFETCH(int, before);
+        QFETCH(int, now);
+        QFETCH(QString, change);
+        const auto cell = [](int rank) {
+            RankCell cell;
+            cell.state = rank > 0 ? RankCell::State::Found : rank == 0 ? RankCell::State::NotFound : RankCell::State::Failed;
+            cell.rank = std::max(rank, 0);
+            return cell;
+        };
+        QCOMPARE(RankChangeText(cell(before), cell(now)), change);
+    }
+
     void hostRule_data()
     {
         QTest::addColumn<QString>("captured");
@@ -281,6 +310,14 @@ private slots:
         QFile csv(csvPath);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readAll(), "\xEF\xBB\xBF" + QStringLiteral("关键词,假,显示\r\npage1,3,8名以外\r\nerror,查询失败,8名以外\r\n").toUtf8());
+
+        // Kept in a site's store, the next run lists the change; the failed
+        // query has none.
+        const QStringList kept = arguments + QStringList{"--store", dir.filePath(QStringLiteral("site.sqlite")), "--json"};
+        QCOMPARE(cli(kept).status, 1);
+        const QJsonArray again = QJsonDocument::fromJson(cli(kept).out.toUtf8()).object().value("results").toArray();
+        QCOMPARE(again.at(0).toObject().value("change").toString(), QStringLiteral("持平"));
+        QCOMPARE(again.at(2).toObject().value("change"), QJsonValue());
 
         for (const QStringList &wrong : {QStringList{"--depth", "0"}, QStringList{"--depth", "101"},
                                          QStringList{"--services", "nosuch"}, QStringList{"--json", "--csv", csvPath},

@@ -26,6 +26,7 @@ const char *const kAgents[] = {
     "Mozilla/5.0 (compatible; Googlebot/2.1; +http://www.google.com/bot.html)",
     "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 Chrome/120.0 Safari/537.36",
     "curl/8.4.0",
+    "Mozilla/5.0 (compatible; ExampleBot/1.0; +https://example.com/bot)",  // one of the other crawlers
 };
 
 // `count` nginx lines of 2026-12-`day`, from `first` on; every fifth one is
@@ -39,7 +40,7 @@ QByteArray NcsaLines(int day, int first, int count)
                                     .arg(i / 60 % 24, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0'))
                                     .arg(i * 7 % 60, 2, 10, QLatin1Char('0')).arg(i % 37)
                                     .arg(i % 11 == 0 ? 404 : i % 13 == 0 ? 503 : 200).arg(100 + i)
-                                    .arg(QLatin1String(kAgents[i % 4]))
+                                    .arg(QLatin1String(kAgents[i % std::size(kAgents)]))
                                     .toUtf8();
         lines += line;
         if (i % 5 == 0)
@@ -133,6 +134,7 @@ private slots:
     void rotationCountsEveryLineOnce();
     void unusableStoreLosesNothing_data();
     void unusableStoreLosesNothing();
+    void olderStoreIsUpgraded();
     void periodStarts_data();
     void periodStarts();
     void trendListsEveryPeriod();
@@ -238,6 +240,7 @@ void TestStore::rotationCountsEveryLineOnce()
     Write(reference + QStringLiteral("/u_ex261202.log"), w3cWritten);
     const QJsonObject all = PlainFigures(reference);
     QVERIFY(!all.value(QStringLiteral("agents")).toArray().isEmpty());
+    QVERIFY(!all.value(QStringLiteral("other_bots")).toArray().isEmpty());
     QCOMPARE(StoreFigures(request.storePath), all);
     const QDate from(2026, 12, 2);
     const QDate to(2026, 12, 4);
@@ -257,7 +260,7 @@ void TestStore::unusableStoreLosesNothing_data()
     QTest::newRow("not SQLite") << "garbage" << "不是蛛迹通的存储文件（不是 SQLite 数据库）：";
     QTest::newRow("read-only") << "read-only" << "存储文件只读";
     QTest::newRow("full") << "full" << "磁盘已满或存储文件已达大小上限，无法写入：";
-    QTest::newRow("newer version") << "newer" << "存储文件来自更新版本的蛛迹通（格式 99，本程序只认到格式 1）";
+    QTest::newRow("newer version") << "newer" << "存储文件来自更新版本的蛛迹通（格式 99，本程序只认到格式 2）";
 }
 
 // A store that cannot take the import says why, and keeps what it held; the
@@ -321,6 +324,28 @@ void TestStore::unusableStoreLosesNothing()
     const ImportResult again = RunImport(request, BuiltInAgentCatalogue());
     QVERIFY2(again.storeProblem.isEmpty(), qPrintable(again.storeProblem));
     QCOMPARE(StoreFigures(store), PlainFigures(logs));
+}
+
+// A store of format 1 is read only after an import has upgraded it.
+void TestStore::olderStoreIsUpgraded()
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("site.sqlite"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("logs"))));
+    Write(dir.filePath(QStringLiteral("logs/a.log")), NcsaLines(1, 0, 20));
+    const ImportRequest request{store, {dir.filePath(QStringLiteral("logs"))}, false, {}, 1, 0, 0};
+    QVERIFY(RunImport(request, BuiltInAgentCatalogue()).storeProblem.isEmpty());
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(store.toUtf8().constData(), &db), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "DROP TABLE day_bot_words; DROP TABLE ranks; DROP TABLE rank_runs; "
+                               "PRAGMA user_version = 1", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    QString problem;
+    QVERIFY(!OverviewFromStore({store, {}, {}, false, false}, BuiltInAgentCatalogue(), &problem));
+    QVERIFY2(problem.contains(QStringLiteral("存储文件是旧格式（格式 1），请先导入一次以升级")), qPrintable(problem));
+    QVERIFY(RunImport(request, BuiltInAgentCatalogue()).storeProblem.isEmpty());
+    QVERIFY(OverviewFromStore({store, {}, {}, false, false}, BuiltInAgentCatalogue(), &problem));
 }
 
 void TestStore::periodStarts_data()

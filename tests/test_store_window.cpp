@@ -77,6 +77,7 @@ private slots:
         auto *report = control<ProblemLine>(&window, "problemsLabel");
         QVERIFY2(report->text().contains(QStringLiteral("新增 %1 条记录").arg(requests)), qPrintable(report->text()));
         QVERIFY(report->allProblems().contains(QStringLiteral("access.log：新增 %1 条记录").arg(requests)));
+        QVERIFY2(!report->styleSheet().contains(QStringLiteral("color")), "a good import is no problem");
         auto *table = control<QTableView>(&window, "agentTable");
         QVERIFY(Headers(table).contains(QStringLiteral("变化")));
 

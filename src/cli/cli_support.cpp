@@ -85,7 +85,8 @@ int UsageError(Console &console, const QString &message)
     return ExitUsage;
 }
 
-bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, Console &console, int &status)
+bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, Console &console, int &status,
+                      Positionals positionals)
 {
     if (!parser.parse(arguments)) {
         console.err(parser.errorText() + u'\n');
@@ -100,6 +101,11 @@ bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
             help.replace(7, started.size(), arguments.value(0));
         console.out(help);
         status = ExitOk;
+        return false;
+    }
+    if (positionals == Positionals::None && !parser.positionalArguments().isEmpty()) {
+        status = UsageError(console, QStringLiteral("多余的参数 / unexpected argument: ")
+                                         + parser.positionalArguments().front());
         return false;
     }
     return true;

@@ -88,7 +88,9 @@ private:
 int UsageError(Console &console, const QString &message);
 
 // Parses the arguments of one command. On --help, -h or --help-all prints the
-// help and returns ExitOk through `status`; on an error prints it and returns
-// ExitUsage.
+// help and returns ExitOk through `status`; on an error (with
+// Positionals::None, any argument that is no option too) prints it and
+// returns ExitUsage.
+enum class Positionals { Allowed, None };
 bool ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, Console &console,
-                      int &status);
+                      int &status, Positionals positionals = Positionals::Allowed);

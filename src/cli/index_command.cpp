@@ -73,11 +73,9 @@ int RunIndexCommand(const QStringList &arguments, Console &console)
                        savePagesOption});
 
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
     auto usage = [&console](const QString &message) { return UsageError(console, message); };
-    if (!parser.positionalArguments().isEmpty())
-        return usage(QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
 
     ServiceCatalogue catalogue;
     if (!serviceOptions.loadServices(parser, console, catalogue, status))

@@ -5,6 +5,7 @@
 #include "indexing/net/http_page_fetcher.h"
 #include "ranking/keyword_file.h"
 #include "ranking/rank_table.h"
+#include "store/rank_history.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -118,15 +119,18 @@ int RunRankCommand(const QStringList &arguments, Console &console)
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("输出 JSON / print JSON"));
     const QCommandLineOption csvOption(QStringLiteral("csv"), QStringLiteral("把表格写成 CSV / write the table as CSV"),
                                        QStringLiteral("FILE"));
+    const QCommandLineOption storeOption(
+        QStringLiteral("store"),
+        QStringLiteral("把结果存入站点存储，并列出与上次相比的变化 / keep the run in a site's store and show the change "
+                       "since the run before"),
+        QStringLiteral("FILE"));
     parser.addOptions({siteOption, keywordsOption, servicesOption, depthOption, subdomainsOption, delayOption,
-                       serviceOptions.file, savePagesOption, jsonOption, csvOption});
+                       serviceOptions.file, savePagesOption, jsonOption, csvOption, storeOption});
 
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
     auto usage = [&console](const QString &message) { return UsageError(console, message); };
-    if (!parser.positionalArguments().isEmpty())
-        return usage(QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
     RankRequest request;
     request.site = parser.value(siteOption).trimmed();
     request.subdomains = parser.isSet(subdomainsOption);
@@ -178,6 +182,10 @@ int RunRankCommand(const QStringList &arguments, Console &console)
                              answer.pages[page].body);
         });
     }
+    // A stopped run is no run to compare the next one with.
+    QString storeProblem;
+    if (parser.isSet(storeOption) && !results.stopped)
+        storeProblem = KeepRankRun(parser.value(storeOption), results, QDate::currentDate(), results.previous);
     QString saveProblem;
     if (parser.isSet(jsonOption)) {
         console.out(QString::fromUtf8(RankResultsJson(results)));
@@ -187,10 +195,11 @@ int RunRankCommand(const QStringList &arguments, Console &console)
     } else {
         console.out(RankReportText(results));
     }
-    if (!saveProblem.isEmpty())
-        console.err(saveProblem + u'\n');
+    for (const QString &problem : {storeProblem, saveProblem})
+        if (!problem.isEmpty())
+            console.err(problem + u'\n');
     if (results.stopped)
         return ExitStopped;
-    const bool allKept = !keeper || !keeper->failed();
+    const bool allKept = (!keeper || !keeper->failed()) && storeProblem.isEmpty();
     return console.outOk() && saveProblem.isEmpty() && allKept && !results.anyFailed() ? ExitOk : ExitRunFailed;
 }

@@ -124,10 +124,8 @@ int RunServicesCommand(const QStringList &arguments, Console &console)
     parser.addOptions({options.file, options.base, testOption, siteOption, keywordOption});
 
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
-    if (!parser.positionalArguments().isEmpty())
-        return UsageError(console, QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
     ServiceCatalogue catalogue;
     if (!options.loadServices(parser, console, catalogue, status))
         return status;

@@ -142,10 +142,8 @@ int RunUpdateRangesCommand(const QStringList &arguments, Console &console)
                                        QStringLiteral("ID=URL"));
     parser.addOption(urlOption);
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
-    if (!parser.positionalArguments().isEmpty())
-        return UsageError(console, QStringLiteral("多余的参数 / unexpected argument: ") + parser.positionalArguments().front());
 
     QList<AddressListSpec> lists = CatalogueVerificationRules(console).lists;
     for (const QString &assignment : parser.values(urlOption)) {

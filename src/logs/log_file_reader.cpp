@@ -106,6 +106,8 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
                 skip(SkipKind::UnknownFormat, SkipReasonText(SkipKind::UnknownFormat));
                 return end;
             }
+            // A W3C format was chosen and this file is none: said, as for a format string.
+            stats_.layoutIgnored = stats_.layoutIgnored || (definition_ && definition_->kind == Kind::W3c);
         }
         return lineStart;
     }

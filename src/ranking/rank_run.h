@@ -34,6 +34,9 @@ struct RankResults
     RankRequest request;
     QList<QList<RankCell>> cells;  // [keyword][engine]
     bool stopped = false;          // the stop came before every query had answered
+    // When the run is kept in a site's store: the answers of the runs
+    // before it, [keyword][engine] (Unasked where none answered); else empty.
+    QList<QList<RankCell>> previous;
 
     bool anyFailed() const;
 };
@@ -64,6 +67,7 @@ public:
     void start();
     bool running() const { return !threads_.isEmpty(); }
     const RankResults &results() const { return results_; }
+    void setPrevious(QList<QList<RankCell>> previous) { results_.previous = std::move(previous); }
     int answeredCount() const { return answered_; }
     int queryCount() const { return int(results_.request.keywords.size() * results_.request.engines.size()); }
 

@@ -29,6 +29,19 @@ RankTableCell engineCell(const RankCell &cell, int depth)
     return {{}, {}, depth + 3};
 }
 
+// Sorting puts the best gains first.
+RankTableCell changeCell(const RankCell &before, const RankCell &now)
+{
+    const QString text = RankChangeText(before, now);
+    if (text.isEmpty())
+        return {};
+    constexpr int kEntered = 1000;
+    const int gain = now.state == State::NotFound ? -kEntered
+                     : before.state == State::NotFound ? kEntered
+                                                       : before.rank - now.rank;
+    return {text, before.state == State::Found ? QStringLiteral("上次：第 %1 名").arg(before.rank) : QString(), gain};
+}
+
 QString padded(const QString &text, qsizetype width)
 {
     // The indexing report's measure: bytes in code page 936, a Chinese character two.
@@ -39,15 +52,36 @@ QString padded(const QString &text, qsizetype width)
 
 QString BeyondDepthText(int depth) { return QStringLiteral("%1名以外").arg(depth); }
 
+QString RankChangeText(const RankCell &before, const RankCell &now)
+{
+    const auto answered = [](const RankCell &cell) { return cell.state == State::Found || cell.state == State::NotFound; };
+    if (!answered(before) || !answered(now) || (before.state == State::NotFound && now.state == State::NotFound))
+        return {};
+    if (before.state == State::NotFound)
+        return QStringLiteral("新进");
+    if (now.state == State::NotFound)
+        return QStringLiteral("跌出");
+    if (now.rank == before.rank)
+        return QStringLiteral("持平");
+    return now.rank < before.rank ? QStringLiteral("↑%1").arg(before.rank - now.rank)
+                                  : QStringLiteral("↓%1").arg(now.rank - before.rank);
+}
+
 QList<RankColumn> RankTableColumns(const RankResults &results)
 {
-    QList<RankColumn> columns{{QStringLiteral("关键词"), -1, [](const RankResults &all, int keyword) {
+    QList<RankColumn> columns{{QStringLiteral("关键词"), -1, false, [](const RankResults &all, int keyword) {
                                    return RankTableCell{all.request.keywords[keyword], {}, {}};
                                }}};
-    for (int engine = 0; engine < results.request.engines.size(); ++engine)
-        columns.append({results.request.engines[engine].label.trimmed(), engine, [engine](const RankResults &all, int keyword) {
+    for (int engine = 0; engine < results.request.engines.size(); ++engine) {
+        const QString label = results.request.engines[engine].label.trimmed();
+        columns.append({label, engine, false, [engine](const RankResults &all, int keyword) {
                             return engineCell(all.cells[keyword][engine], all.request.depth);
                         }});
+        if (!results.previous.isEmpty())
+            columns.append({label + QStringLiteral("变化"), engine, true, [engine](const RankResults &all, int keyword) {
+                                return changeCell(all.previous[keyword][engine], all.cells[keyword][engine]);
+                            }});
+    }
     return columns;
 }
 
@@ -100,19 +134,24 @@ QByteArray RankResultsJson(const RankResults &results)
     QJsonArray entries;
     for (int keyword = 0; keyword < results.request.keywords.size(); ++keyword)
         for (const RankColumn &column : columns) {
-            if (column.engine < 0)
+            if (column.engine < 0 || column.change)
                 continue;
             const RankCell &cell = results.cells[keyword][column.engine];
             if (cell.state == State::Unasked)
                 continue;
             const bool found = cell.state == State::Found;
-            entries.append(QJsonObject{
+            QJsonObject entry{
                 {QStringLiteral("keyword"), results.request.keywords[keyword]},
                 {QStringLiteral("engine"), results.request.engines[column.engine].key},
                 {QStringLiteral("rank"), found ? QJsonValue(cell.rank) : QJsonValue()},
                 {QStringLiteral("url"), found ? QJsonValue(cell.url) : QJsonValue()},
                 {QStringLiteral("error"), cell.state == State::Failed ? QJsonValue(cell.failure) : QJsonValue()},
-            });
+            };
+            if (!results.previous.isEmpty()) {
+                const QString change = RankChangeText(results.previous[keyword][column.engine], cell);
+                entry.insert(QStringLiteral("change"), change.isEmpty() ? QJsonValue() : QJsonValue(change));
+            }
+            entries.append(entry);
         }
     const QJsonObject document{
         {QStringLiteral("site"), results.request.site},

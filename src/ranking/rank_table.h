@@ -17,12 +17,15 @@ struct RankTableCell
     QVariant sortKey;
 };
 
-// The columns of the rank table: the keyword, then one per engine. The text
-// report, the CSV file, the JSON and the window all take them from here.
+// The columns of the rank table: the keyword, then one per engine, each
+// followed by its change since the run before when the run was kept in a
+// site's store. The text report, the CSV file, the JSON and the window all
+// take them from here.
 struct RankColumn
 {
-    QString header;  // "关键词", or the engine's label without spaces around it
+    QString header;  // "关键词", the engine's label without spaces around it, or that label and "变化"
     int engine = -1;  // index into the request's engines; -1 for the keyword
+    bool change = false;  // the change column of `engine`
     std::function<RankTableCell(const RankResults &results, int keyword)> cell;
 };
 
@@ -30,6 +33,11 @@ QList<RankColumn> RankTableColumns(const RankResults &results);
 
 // What a not-found cell reads: "50名以外".
 QString BeyondDepthText(int depth);
+
+// From the answer before to this one: "↑3" (three places higher), "↓2",
+// "持平", "新进" (now ranked, before not), "跌出"; empty when either did not
+// answer or neither ranked.
+QString RankChangeText(const RankCell &before, const RankCell &now);
 
 // The aligned text report: a row per keyword, columns padded by display
 // width (a Chinese character takes two), then the notes below. Lines end in
@@ -41,7 +49,8 @@ QString RankReportNotes(const RankResults &results);
 
 // {"site", "depth", "subdomains", "stopped", "results": [{"keyword", "engine",
 // "rank", "url", "error"}]}: an entry per keyword and engine that answered,
-// in keyword order, then engine order.
+// in keyword order, then engine order; with "change" (RankChangeText, null
+// when empty) when the run was kept in a site's store.
 QByteArray RankResultsJson(const RankResults &results);
 
 // The table as CSV (a row per keyword, a column per engine), saved

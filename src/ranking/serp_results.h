@@ -34,6 +34,7 @@ public:
     SiteMatcher(QStringView siteAddress, bool subdomains);
 
     bool isValid() const { return !host_.isEmpty(); }
+    const QString &host() const { return host_; }
     bool matches(QStringView captured) const;
 
 private:

@@ -97,6 +97,8 @@ void DayAgentFigures::merge(const DayAgentFigures &other)
     clients = MergeSorted(
         clients, other.clients, [](const ClientEntry &a, const ClientEntry &b) { return a.client < b.client; },
         [](ClientEntry &into, const ClientEntry &from) { into.requests += from.requests; });
+    for (const auto &[key, word] : other.botWords)
+        botWords.try_emplace(key, word.first, 0).first->second.second += word.second;
 }
 
 QByteArray EncodePages(const std::vector<PageEntry> &pages)
@@ -157,7 +159,7 @@ bool DecodeClients(QByteArrayView blob, std::vector<ClientEntry> &clients)
 }
 
 DayAccumulator::DayAccumulator(const AgentClassifier &classifier)
-    : classes_(classifier), classCount_(int(classifier.classes().size()))
+    : classes_(classifier), classCount_(int(classifier.classes().size())), otherBotClass_(classifier.otherBotClass())
 {
 }
 
@@ -198,12 +200,28 @@ void DayAccumulator::add(const LogRecord &record)
         pair.bytes += record.bytes;
         pair.lastSecond = std::max(pair.lastSecond, second);
     }
+    if (agentClass == otherBotClass_)
+        countBotWord(tally, FirstBotWord(record.agent));
     if (!record.client.isEmpty()) {
         const quint64 client = ClientKey(record.client);
         ++tally.clients[client];
         if (!IsAddressKey(client) && !clientTexts_.contains(client))
             clientTexts_.emplace(client, record.client.toByteArray());
     }
+}
+
+void DayAccumulator::countBotWord(Tally &tally, QByteArrayView word)
+{
+    if (word.isEmpty())
+        return;
+    const QByteArray key = word.toByteArray().toLower();
+    auto found = tally.botWords.find(key);
+    if (found == tally.botWords.end()) {
+        if (tally.botWords.size() >= kMostBotWordsADay)
+            return;
+        found = tally.botWords.emplace(key, std::pair(word.toByteArray(), qint64(0))).first;
+    }
+    ++found->second.second;
 }
 
 std::vector<DayAgentFigures> DayAccumulator::figures() const
@@ -215,7 +233,7 @@ std::vector<DayAgentFigures> DayAccumulator::figures() const
             if (!tally)
                 continue;
             DayAgentFigures figures{day, agentClass, tally->requests, tally->bytes, tally->firstSecond,
-                                    tally->lastSecond, tally->statuses, tally->hours, {}, {}};
+                                    tally->lastSecond, tally->statuses, tally->hours, {}, {}, tally->botWords};
             std::sort(figures.statuses.begin(), figures.statuses.end());
             tally->pairs.forEach([&](quint64 key, const PairTally &pair) {
                 figures.pages.push_back({PageOfPair(key), StatusOfPair(key), pair.requests, pair.bytes, pair.lastSecond});

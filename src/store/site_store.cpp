@@ -36,6 +36,18 @@ const char *const kUpgrades[] = {
        CREATE TABLE files(
            device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL, modified INTEGER NOT NULL,
            content INTEGER NOT NULL, PRIMARY KEY(device, inode)) WITHOUT ROWID;)",
+    // 2: other crawlers' requests by their bot word (the word in lower case,
+    // and as first spelt); keyword-ranking runs and their answers.
+    R"(CREATE TABLE day_bot_words(
+           day INTEGER NOT NULL, word BLOB NOT NULL, spelt BLOB NOT NULL, requests INTEGER NOT NULL,
+           PRIMARY KEY(day, word)) WITHOUT ROWID;
+       CREATE TABLE rank_runs(
+           id INTEGER PRIMARY KEY, day INTEGER NOT NULL, finished TEXT NOT NULL, site TEXT NOT NULL,
+           depth INTEGER NOT NULL);
+       CREATE TABLE ranks(
+           run INTEGER NOT NULL, keyword TEXT NOT NULL, engine TEXT NOT NULL, rank INTEGER, url TEXT,
+           PRIMARY KEY(run, keyword, engine)) WITHOUT ROWID;
+       CREATE INDEX ranks_by_query ON ranks(keyword, engine, run);)",
 };
 static_assert(std::size(kUpgrades) == SiteStore::kSchemaVersion);
 

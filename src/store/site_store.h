@@ -11,7 +11,7 @@
 class SiteStore
 {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     enum class Access {
         Read,   // the file must exist and be of a version this program reads

@@ -57,6 +57,13 @@ SqliteStatement &SqliteStatement::bindBlob(int index, QByteArrayView value)
     return *this;
 }
 
+SqliteStatement &SqliteStatement::bindNull(int index)
+{
+    if (const int code = sqlite3_bind_null(statement_, index); code != SQLITE_OK)
+        db_.fail(code);
+    return *this;
+}
+
 SqliteStatement &SqliteStatement::bindText(int index, const QString &value)
 {
     const QByteArray utf8 = value.toUtf8();

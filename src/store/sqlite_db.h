@@ -60,6 +60,7 @@ public:
     SqliteStatement &bind(int index, qint64 value);
     SqliteStatement &bindBlob(int index, QByteArrayView value);
     SqliteStatement &bindText(int index, const QString &value);
+    SqliteStatement &bindNull(int index);
 
     // True while there is a row; false once done (and then reset for another use).
     bool step();

@@ -53,6 +53,7 @@ public:
     void readStatuses(const QList<StoredAgent> &agents);
     void readHours(const QList<StoredAgent> &agents);
     void readClientNames();
+    void readBotWords();
 
 private:
     // Binds ?1 and ?2 to the range's first and last day; a record without a
@@ -202,6 +203,15 @@ void StoreReader::readClientNames()
         figures_.addClientText(quint64(query.integer(0)), query.text(1).toLatin1());
 }
 
+// By day, so that a word is shown as it was first spelt.
+void StoreReader::readBotWords()
+{
+    SqliteStatement query(db_, "SELECT spelt, requests FROM day_bot_words WHERE day BETWEEN ?1 AND ?2 ORDER BY day");
+    bindRange(query);
+    while (query.step())
+        figures_.addCountedBotWord(query.blob(0), query.integer(1));
+}
+
 QDate DateOfDay(qint64 day) { return day > 0 ? QDate(int(day / 10000), int(day / 100 % 100), int(day % 100)) : QDate(); }
 
 void ReadPreviousRequests(SqliteDb &db, const StoreOverviewRequest &request, const QList<StoredAgent> &agents,
@@ -267,6 +277,7 @@ std::optional<OverviewResult> OverviewFromStore(const StoreOverviewRequest &requ
             reader.readDays(agent);
         reader.readStatuses(agents);
         reader.readHours(agents);
+        reader.readBotWords();
         if (request.clientRequests)
             reader.readClientNames();
 

@@ -15,7 +15,7 @@
 namespace {
 
 // Every agent's figures of one day in these three tables.
-const char *const kDayTables[] = {"day_agents", "day_statuses", "day_hours"};
+const char *const kDayTables[] = {"day_agents", "day_statuses", "day_hours", "day_bot_words"};
 
 qint32 DayNumber(QDate date) { return date.year() * 10000 + date.month() * 100 + date.day(); }
 
@@ -65,7 +65,9 @@ struct StoreTables::Statements
           addStatus(db, "INSERT INTO day_statuses(day, agent, status, requests) VALUES(?1, ?2, ?3, ?4) "
                         "ON CONFLICT(day, agent, status) DO UPDATE SET requests = requests + excluded.requests"),
           addHour(db, "INSERT INTO day_hours(day, agent, hour, requests) VALUES(?1, ?2, ?3, ?4) "
-                      "ON CONFLICT(day, agent, hour) DO UPDATE SET requests = requests + excluded.requests")
+                      "ON CONFLICT(day, agent, hour) DO UPDATE SET requests = requests + excluded.requests"),
+          addBotWord(db, "INSERT INTO day_bot_words(day, word, spelt, requests) VALUES(?1, ?2, ?3, ?4) "
+                         "ON CONFLICT(day, word) DO UPDATE SET requests = requests + excluded.requests")
     {
     }
 
@@ -84,6 +86,7 @@ struct StoreTables::Statements
     SqliteStatement saveDay;
     SqliteStatement addStatus;
     SqliteStatement addHour;
+    SqliteStatement addBotWord;
 };
 
 StoreTables::StoreTables(SqliteDb &db) : db_(db), statements_(std::make_unique<Statements>(db)) {}
@@ -211,12 +214,14 @@ void StoreTables::saveDay(DayAgentFigures figures)
         if (figures.hours[std::size_t(hour)] > 0)
             statements_->addHour.bind(1, figures.day).bind(2, figures.agent).bind(3, hour)
                 .bind(4, figures.hours[std::size_t(hour)]).run();
+    for (const auto &[key, word] : figures.botWords)
+        statements_->addBotWord.bind(1, figures.day).bindBlob(2, key).bindBlob(3, word.first).bind(4, word.second).run();
 
     SqliteStatement &select = statements_->selectDay;
     select.bind(1, figures.day).bind(2, figures.agent);
     if (select.step()) {
         DayAgentFigures stored{figures.day, figures.agent, select.integer(0), select.integer(1),
-                               qint32(select.integer(2)), qint32(select.integer(3)), {}, {}, {}, {}};
+                               qint32(select.integer(2)), qint32(select.integer(3)), {}, {}, {}, {}, {}};
         const bool whole = DecodePages(select.blob(4), stored.pages) && DecodeClients(select.blob(5), stored.clients);
         while (select.step()) {
         }

@@ -666,11 +666,14 @@ void OverviewWindow::finishStoreRun(std::shared_ptr<const OverviewResult> result
     // The import's closing line (or why the store could not be used) in
     // view, every input's line behind 查看全部.
     QStringList summary = report.mid(report.size() - 1);
+    bool wentWell = result && !storeRunner_.importFailed();
     if (result) {
-        summary += ProblemSummary(*result);
+        const QStringList resultProblems = ProblemSummary(*result);
+        wentWell = wentWell && resultProblems.isEmpty();
+        summary += resultProblems;
         report += ProblemList(*result);
     }
-    problems_->setProblems(summary, report);
+    problems_->setProblems(summary, report, wentWell ? ProblemLine::Tone::Notice : ProblemLine::Tone::Problem);
     if (!result) {
         progress_->setValue(0);
         status_->setText(report.isEmpty() ? QStringLiteral("已停止") : report.constLast());

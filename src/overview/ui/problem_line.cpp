@@ -9,16 +9,16 @@
 ProblemLine::ProblemLine(QWidget *parent) : QLabel(parent)
 {
     setObjectName(QStringLiteral("problemsLabel"));
-    setStyleSheet(QStringLiteral("color: #b00020"));
     setWordWrap(true);
     setTextFormat(Qt::RichText);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
     connect(this, &QLabel::linkActivated, this, [this] { openList(); });
 }
 
-void ProblemLine::setProblems(const QStringList &summary, const QStringList &all)
+void ProblemLine::setProblems(const QStringList &summary, const QStringList &all, Tone tone)
 {
     all_ = all;
+    setStyleSheet(tone == Tone::Problem ? QStringLiteral("color: #b00020") : QString());
     QStringList lines;
     for (const QString &line : summary)
         lines.append(line.toHtmlEscaped());

@@ -13,7 +13,10 @@ class ProblemLine : public QLabel
 public:
     explicit ProblemLine(QWidget *parent = nullptr);
 
-    void setProblems(const QStringList &summary, const QStringList &all);
+    // A run that went well may still have lines to show (an import's
+    // summary): they are shown in the ordinary colour, problems in red.
+    enum class Tone { Problem, Notice };
+    void setProblems(const QStringList &summary, const QStringList &all, Tone tone = Tone::Problem);
     void clearProblems() { setProblems({}, {}); }
     const QStringList &allProblems() const { return all_; }
 

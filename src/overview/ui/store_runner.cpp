@@ -21,6 +21,7 @@ bool StoreRunner::start(std::optional<ImportRequest> import, StoreOverviewReques
     progress_ = std::make_unique<OverviewProgress>();
     result_.reset();
     report_.clear();
+    importFailed_ = false;
     thread_ = QThread::create([this, import = std::move(import), read = std::move(read), catalogue = std::move(catalogue)] {
         if (import) {
             const ImportResult imported = RunImport(*import, catalogue, progress_.get(), &stop_);
@@ -28,6 +29,7 @@ bool StoreRunner::start(std::optional<ImportRequest> import, StoreOverviewReques
                 report_.append(ImportedInputLine(input));
             report_ += imported.problems;
             report_.append(ImportSummaryLine(imported));
+            importFailed_ = imported.failed();
             if (!imported.storeProblem.isEmpty()) {
                 report_.append(imported.storeProblem);
                 return;

@@ -33,6 +33,8 @@ public:
     qint64 bytesRead() const { return progress_ ? progress_->bytesRead.load() : 0; }
     qint64 totalBytes() const { return progress_ ? progress_->totalBytes.load() : 0; }
     qint64 recordsPerSecond() const;
+    // After `finished`: whether the import (if any) left an input or the store failed.
+    bool importFailed() const { return importFailed_; }
 
 signals:
     // `result` is null when the store could not be read; `report` holds the
@@ -48,4 +50,5 @@ private:
     QElapsedTimer clock_;
     std::shared_ptr<OverviewResult> result_;  // written by the worker, read after it has ended
     QStringList report_;
+    bool importFailed_ = false;
 };

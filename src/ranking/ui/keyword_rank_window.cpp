@@ -3,13 +3,16 @@
 #include "common/app_identity.h"
 #include "common/app_settings.h"
 #include "overview/ui/report_table.h"
+#include "overview/ui/site_settings.h"
 #include "ranking/keyword_file.h"
 #include "ranking/rank_table.h"
+#include "store/rank_history.h"
 #include "ui_common/named_controls.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -20,7 +23,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -82,6 +84,12 @@ void KeywordRankWindow::buildControls()
     delayBox_->setRange(0, 60);
     delayBox_->setDecimals(1);
     delayBox_->setValue(3);
+    siteStoreBox_ = new QComboBox(this);
+    siteStoreBox_->setObjectName(QStringLiteral("siteStoreBox"));
+    siteStoreBox_->addItem(QStringLiteral("（不保存）"));
+    siteStoreBox_->addItems(SiteNames());
+    siteStoreBox_->setToolTip(QStringLiteral("每次查询完成后存入该站点的存储（站点在蜘蛛概览窗口中新建），"
+                                             "表中列出与上次相比的变化"));
     auto *siteRow = new QHBoxLayout;
     siteRow->addWidget(NamedLabel(this, QStringLiteral("siteLabel"), QStringLiteral("网站：")));
     siteRow->addWidget(siteEdit_, 1);
@@ -90,6 +98,8 @@ void KeywordRankWindow::buildControls()
     siteRow->addWidget(depthBox_);
     siteRow->addWidget(NamedLabel(this, QStringLiteral("delayLabel"), QStringLiteral("间隔（秒）：")));
     siteRow->addWidget(delayBox_);
+    siteRow->addWidget(NamedLabel(this, QStringLiteral("siteStoreLabel"), QStringLiteral("存入站点：")));
+    siteRow->addWidget(siteStoreBox_);
 
     keywordsEdit_ = new QPlainTextEdit(this);
     keywordsEdit_->setObjectName(QStringLiteral("keywordsEdit"));
@@ -159,7 +169,7 @@ QWidget *KeywordRankWindow::buildEngineBoxes()
 
 void KeywordRankWindow::setRunning(bool running)
 {
-    QList<QWidget *> choices{siteEdit_, subdomainsBox_, depthBox_, delayBox_, keywordsEdit_};
+    QList<QWidget *> choices{siteEdit_, subdomainsBox_, depthBox_, delayBox_, siteStoreBox_, keywordsEdit_};
     choices.append({engineBoxes_.cbegin(), engineBoxes_.cend()});
     for (QWidget *control : std::as_const(choices))
         control->setEnabled(!running);
@@ -201,6 +211,7 @@ void KeywordRankWindow::startRun()
     setRunning(true);
     showTable();
     table_->resizeColumnsToContents();
+    windowRun_.begin();
     run_->start();
 }
 
@@ -220,16 +231,29 @@ void KeywordRankWindow::showAnswer()
 
 void KeywordRankWindow::finishRun()
 {
-    showTable();
-    setRunning(false);
     const RankResults &results = run_->results();
-    QString text = results.stopped ? QStringLiteral("分析已停止。") : QStringLiteral("分析完成。");
+    QString text = results.stopped ? QStringLiteral("分析已停止。") : QStringLiteral("分析完成。") + keepInSite();
+    showTable();
+    table_->resizeColumnsToContents();  // every rank and "查询失败" whole
+    setRunning(false);
     if (results.anyFailed())
         text += QStringLiteral("有查询失败，指向“查询失败”可看原因。");
     status_->setText(text);
     emit runFinished();
-    if (closeAfterRun_)
-        host()->close();
+    windowRun_.end();
+}
+
+QString KeywordRankWindow::keepInSite()
+{
+    if (siteStoreBox_->currentIndex() <= 0)
+        return {};
+    const QString name = siteStoreBox_->currentText();
+    QList<QList<RankCell>> previous;
+    const QString problem = KeepRankRun(LoadSite(name).storePath, run_->results(), QDate::currentDate(), previous);
+    if (!problem.isEmpty())
+        return QStringLiteral("未能存入站点“%1”：%2").arg(name, problem);
+    run_->setPrevious(std::move(previous));
+    return QStringLiteral("已存入站点“%1”。").arg(name);
 }
 
 // The whole table from the run's results (a few hundred cells at most),
@@ -276,21 +300,10 @@ void KeywordRankWindow::exportCsvClicked()
     status_->setText(problem.isEmpty() ? QStringLiteral("已保存 ") + QDir::toNativeSeparators(path) : problem);
 }
 
-QWidget *KeywordRankWindow::host()
-{
-    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
-    return frame ? static_cast<QWidget *>(frame) : this;
-}
-
 void KeywordRankWindow::closeEvent(QCloseEvent *event)
 {
-    // The run is stopped first; the window closes once its threads have ended.
-    if (running()) {
-        closeAfterRun_ = true;
-        stopRun();
-        event->ignore();
+    if (windowRun_.deferClose(event))
         return;
-    }
     saveSettings();
     if (const QString problem = saveKeywords(); !problem.isEmpty())
         QMessageBox::warning(this, AppIdentity::title(), problem);
@@ -310,6 +323,7 @@ void KeywordRankWindow::loadSettings()
     subdomainsBox_->setChecked(settings.value(QStringLiteral("含子域名"), false).toBool());
     depthBox_->setValue(settings.value(QStringLiteral("深度"), kDefaultRankDepth).toInt());
     delayBox_->setValue(settings.value(QStringLiteral("间隔"), 3.0).toDouble());
+    siteStoreBox_->setCurrentIndex(std::max(0, siteStoreBox_->findText(settings.value(QStringLiteral("存入站点")).toString())));
     const QStringList ticked = settings.value(QStringLiteral("引擎")).toStringList();
     for (qsizetype i = 0; i < engineBoxes_.size(); ++i)
         engineBoxes_[i]->setChecked(ticked.contains(services_.serp[i].key));
@@ -323,6 +337,7 @@ void KeywordRankWindow::saveSettings()
     settings.setValue(QStringLiteral("含子域名"), subdomainsBox_->isChecked());
     settings.setValue(QStringLiteral("深度"), depthBox_->value());
     settings.setValue(QStringLiteral("间隔"), delayBox_->value());
+    settings.setValue(QStringLiteral("存入站点"), siteStoreBox_->currentIndex() > 0 ? siteStoreBox_->currentText() : QString());
     // Kept with the keys of engines no longer defined, should they come back.
     QStringList ticked = settings.value(QStringLiteral("引擎")).toStringList();
     for (qsizetype i = 0; i < engineBoxes_.size(); ++i) {

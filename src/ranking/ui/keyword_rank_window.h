@@ -3,12 +3,14 @@
 #include "common/stop_flag.h"
 #include "indexing/service_catalogue.h"
 #include "ranking/rank_run.h"
+#include "ui_common/window_run.h"
 
 #include <QWidget>
 
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -55,17 +57,18 @@ private slots:
 private:
     void buildControls();
     QWidget *buildEngineBoxes();
-    QWidget *host();  // what closes: the workspace's frame around this window, or the window itself
     void setRunning(bool running);
     void showTable();
     void loadSettings();
     void saveSettings();
+    QString keepInSite();  // the finished run into the chosen site's store: what the status says of it
     QString saveKeywords() const;  // empty when saved, else why not
 
     QLineEdit *siteEdit_;
     QCheckBox *subdomainsBox_;  // 含子域名
     QSpinBox *depthBox_;
     QDoubleSpinBox *delayBox_;
+    QComboBox *siteStoreBox_;  // 存入站点: none, or a site of the overview window whose store keeps the runs
     QPlainTextEdit *keywordsEdit_;  // one keyword a line, kept in gjc.txt
     QList<QCheckBox *> engineBoxes_;
     QPushButton *startButton_;  // 开始
@@ -83,5 +86,5 @@ private:
     QString keywordPath_;
     StopFlag stop_;
     std::unique_ptr<RankRun> run_;
-    bool closeAfterRun_ = false;
+    WindowRun windowRun_{this, stop_};  // a close while the run goes waits for its threads
 };

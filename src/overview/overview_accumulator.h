@@ -62,7 +62,7 @@ public:
     void addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs);
     void addCountedClient(int agentClass, quint64 client, qint64 requests);
     // Requests of other crawlers by their bot word, as first spelt.
-    void addCountedBotWord(QByteArrayView word, qint64 requests) { countBotWord(word, requests); }
+    void addCountedBotWord(QByteArrayView word, qint64 requests) { countBotWord(word, requests, 0); }
     // The text of a client key that is no IPv4 address, for clientRequests.
     void addClientText(quint64 client, const QByteArray &text) { clientTexts_.emplace(client, text); }
     qint32 internPage(QByteArrayView page, LogFamily family) { return pages_->intern(page, family); }

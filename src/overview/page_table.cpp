@@ -30,7 +30,7 @@ QByteArrayView PageTable::lowerCase(QByteArrayView page)
 QByteArrayView PageTable::bytes(qint32 id) const
 {
     const quint32 begin = id == 0 ? 0 : displayEnds_[std::size_t(id) - 1];
-    return QByteArrayView(displays_.constData() + begin, displayEnds_[std::size_t(id)] - begin);
+    return QByteArrayView(displays_.data() + begin, displayEnds_[std::size_t(id)] - begin);
 }
 
 QString PageTable::text(qint32 id) const
@@ -81,11 +81,11 @@ qint32 PageTable::intern(const Prepared &prepared)
     if (id < 0) {
         id = add(page, family);
         place({foldedHash, id, quint32(keys_.size()), quint32(folded.size()), quint32(KeyKind::Folded), true});
-        keys_.append(folded);
+        append(keys_, folded);
         place({hash, id, begin, quint32(page.size()), quint32(kind), false});
     } else {
         place({hash, id, quint32(keys_.size()), quint32(page.size()), quint32(kind), true});
-        keys_.append(page);
+        append(keys_, page);
     }
     return id;
 }
@@ -116,7 +116,7 @@ void PageTable::place(const Slot &slot)
 qint32 PageTable::add(QByteArrayView page, LogFamily family)
 {
     const qint32 id = qint32(size());
-    displays_.append(page);
+    append(displays_, page);
     displayEnds_.push_back(quint32(displays_.size()));
     families_.push_back(family);
     return id;
@@ -124,7 +124,7 @@ qint32 PageTable::add(QByteArrayView page, LogFamily family)
 
 QByteArrayView PageTable::keyAt(const Slot &slot) const
 {
-    return QByteArrayView((slot.inKeys ? keys_ : displays_).constData() + slot.keyBegin, slot.keySize);
+    return QByteArrayView((slot.inKeys ? keys_ : displays_).data() + slot.keyBegin, slot.keySize);
 }
 
 void PageTable::grow()

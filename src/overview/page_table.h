@@ -75,10 +75,15 @@ private:
     QByteArrayView keyAt(const Slot &slot) const;
     void grow();
 
-    QByteArray displays_;  // every page's bytes, one after another
-    QByteArray keys_;      // W3C pages in lower case, and the spellings met after a page's first
-    std::vector<quint32> displayEnds_;
-    std::vector<LogFamily> families_;
+    // Bytes and per-page arrays grow with the pages, to hundreds of MiB on a
+    // large site: in huge pages as the slots.
+    using Bytes = std::vector<char, TableAllocator<char>>;
+    static void append(Bytes &bytes, QByteArrayView more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
+
+    Bytes displays_;  // every page's bytes, one after another
+    Bytes keys_;      // W3C pages in lower case, and the spellings met after a page's first
+    std::vector<quint32, TableAllocator<quint32>> displayEnds_;
+    std::vector<LogFamily, TableAllocator<LogFamily>> families_;
     std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most three quarters full (as FlatMap)
     std::size_t usedSlots_ = 0;
     QByteArray key_;  // reused, so that folding a page allocates nothing

@@ -32,6 +32,29 @@ QDateTime DateTimeOf(qint64 timeKey)
     return QDateTime(DateOfDay(qint32(timeKey >> 17)), QTime(0, 0).addSecs(int(timeKey & 0x1ffff)), Qt::UTC);
 }
 
+// Record times as DateTimeOf gives them, the start of the last day kept: the
+// millions of pairs of a result fall on few days.
+class DateTimes
+{
+public:
+    QDateTime of(qint64 timeKey)
+    {
+        const qint32 day = qint32(timeKey >> 17);
+        if (timeKey == 0 || !DateOfDay(day).isValid())
+            return DateTimeOf(timeKey);
+        if (day != day_) {
+            day_ = day;
+            dayStart_ = QDateTime(DateOfDay(day), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+        }
+        // A leap second's 86400 wraps to the day's start, as QTime::addSecs has it.
+        return QDateTime::fromMSecsSinceEpoch(dayStart_ + (timeKey & 0x1ffff) % 86400 * 1000, Qt::UTC);
+    }
+
+private:
+    qint32 day_ = 0;
+    qint64 dayStart_ = 0;
+};
+
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
 
 // The first `count` items by `more`, then by `before`; `before` is costly and
@@ -77,16 +100,14 @@ public:
         if (id >= 0)
             return id;
         const QByteArrayView section = SectionOf(pages_.bytes(page));
-        QByteArray key = section.toByteArray();
+        key_.truncate(0);  // keeps its capacity: a page's section allocates nothing
+        key_.append(section);
         if (pages_.family(page) == LogFamily::W3c)
-            for (char &c : key)
+            for (char &c : key_)
                 c = char(AsciiLower(uchar(c)));
-        auto found = ids_.constFind(key);
-        if (found == ids_.cend()) {
-            found = ids_.insert(key, qint32(texts_.size()));
+        id = keys_.intern(key_, LogFamily::Ncsa);  // byte for byte
+        if (std::size_t(id) == texts_.size())
             texts_.push_back(Utf8::isValid(section) ? QString::fromUtf8(section) : Cp936::decode(section));
-        }
-        id = *found;
         return id;
     }
     const QString &text(qint32 id) const { return texts_[std::size_t(id)]; }
@@ -94,8 +115,9 @@ public:
 private:
     const PageTable &pages_;
     std::vector<qint32> ofPage_;  // -1: not yet worked out
-    QHash<QByteArray, qint32> ids_;
-    std::vector<QString> texts_;
+    PageTable keys_;              // the sections, W3C ones in ASCII lower case
+    std::vector<QString> texts_;  // per section id, as first met
+    QByteArray key_;
 };
 
 void OverviewAccumulator::AgentTally::countStatus(int status, qint64 requests)
@@ -416,10 +438,11 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     std::vector<PageStatusRequests> errors;
     agent.pageStatuses.reserve(qsizetype(pairs.size()));
     bool valid = false;
+    DateTimes times;
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         const qint32 page = PageOfPair(pairs[i].first);
         const int status = StatusOfPair(pairs[i].first);
-        const PageStatusRequests entry{page, status, pairs[i].second.requests, DateTimeOf(pairs[i].second.lastTime)};
+        const PageStatusRequests entry{page, status, pairs[i].second.requests, times.of(pairs[i].second.lastTime)};
         agent.pageStatuses.append(entry);
         if (pages.empty() || pages.back().page != page) {
             pages.push_back({page, 0});
@@ -471,13 +494,14 @@ void OverviewAccumulator::splitTargets(std::vector<std::pair<quint64, PairTally>
     // Every target as it is, then the queried ones counted under their pages.
     agent.targetStatuses.reserve(qsizetype(pairs.size()));
     bool queried = false;
+    DateTimes times;
     for (auto &[key, pair] : pairs) {
         const qint32 target = PageOfPair(key);
         TargetStatusRequests entry;
         entry.page = target < 0 ? targets_[std::size_t(target & kTargetIdMask)].first : target;
         entry.status = StatusOfPair(key);
         entry.requests = pair.requests;
-        entry.lastSeen = DateTimeOf(pair.lastTime);
+        entry.lastSeen = times.of(pair.lastTime);
         entry.queried = target < 0 ? target & kTargetIdMask : -1;
         agent.targetStatuses.append(entry);
         key = PairKey(entry.page, entry.status);

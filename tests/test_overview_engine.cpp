@@ -340,6 +340,22 @@ private slots:
         QCOMPARE(pair.lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 7), Qt::UTC));
     }
 
+    // Pair times are made from the start of their day, kept while the days
+    // repeat; a leap second's 86400 wraps to the day's start as before.
+    void pairTimesAcrossDays()
+    {
+        const OverviewResult result = Accumulate({{{kBaidu, "/a", "", 200, 20150101, 5},
+                                                   {kBaidu, "/b", "", 200, 20150102, 86400},
+                                                   {kBaidu, "/c", "", 200, 20150101, 86399},
+                                                   {kBaidu, "/d", "", 200, 0, -1}}});
+        const QList<PageStatusRequests> &pairs = result.agents.front().pageStatuses;
+        QCOMPARE(pairs.size(), 4);
+        QCOMPARE(pairs[0].lastSeen, QDateTime(QDate(2015, 1, 1), QTime(0, 0, 5), Qt::UTC));
+        QCOMPARE(pairs[1].lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0), Qt::UTC));
+        QCOMPARE(pairs[2].lastSeen, QDateTime(QDate(2015, 1, 1), QTime(23, 59, 59), Qt::UTC));
+        QVERIFY(!pairs[3].lastSeen.isValid());
+    }
+
     void dateRange_data()
     {
         QTest::addColumn<int>("from");

@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -40,19 +41,21 @@ public:
     QDateTime of(qint64 timeKey)
     {
         const qint32 day = qint32(timeKey >> 17);
-        if (timeKey == 0 || !DateOfDay(day).isValid())
-            return DateTimeOf(timeKey);
-        if (day != day_) {
+        if (timeKey != 0 && day != day_) {
             day_ = day;
-            dayStart_ = QDateTime(DateOfDay(day), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+            const QDate date = DateOfDay(day);
+            dayStart_ = date.isValid() ? QDateTime(date, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() : kNoDay;
         }
+        if (timeKey == 0 || dayStart_ == kNoDay)
+            return DateTimeOf(timeKey);
         // A leap second's 86400 wraps to the day's start, as QTime::addSecs has it.
         return QDateTime::fromMSecsSinceEpoch(dayStart_ + (timeKey & 0x1ffff) % 86400 * 1000, Qt::UTC);
     }
 
 private:
+    static constexpr qint64 kNoDay = std::numeric_limits<qint64>::min();
     qint32 day_ = 0;
-    qint64 dayStart_ = 0;
+    qint64 dayStart_ = kNoDay;
 };
 
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }

@@ -149,11 +149,25 @@ const char *pickAgent(Random &random)
     return kBrowsers[random.below(kBrowsers.size())];
 }
 
-std::string pickPath(Random &random, const std::vector<std::string> &paths)
+// The site's pages and how requests pick them: popular pages most, or
+// (--walk) every page in turn, as a crawl of a large site with dynamic URLs
+// does, so that nearly every request asks for a page not asked before.
+struct Site
 {
-    // Popular pages get most requests; now and then a link in other letter case.
+    std::vector<std::string> paths;
+    bool walk = false;
+    std::size_t walked = 0;
+};
+
+std::string pickPath(Random &random, Site &site)
+{
+    // A stride prime to the page count visits every page once per round.
+    constexpr std::size_t kStride = 1000003;
+    const std::vector<std::string> &paths = site.paths;
     const double u = random.unit();
-    std::string path = paths[std::size_t(double(paths.size()) * u * u * u)];
+    std::string path = site.walk ? paths[(site.walked++ * kStride) % paths.size()]
+                                 : paths[std::size_t(double(paths.size()) * u * u * u)];
+    // Now and then a link in other letter case.
     if (random.below(20) == 0)
         for (char &c : path)
             if (c >= 'a' && c <= 'z')
@@ -168,6 +182,18 @@ struct Visit
     std::string agent;
     int status = 200;
 };
+
+// The many-pages mix (--mix trio): Baiduspider, Googlebot and a browser, a
+// third each, from a few addresses each.
+Visit pickTrioVisit(Random &random)
+{
+    const std::size_t who = random.below(3);
+    Visit visit;
+    visit.agent = who == 2 ? kBrowsers[0] : kOverviewCrawlers[who].agent;
+    visit.client = "66.10" + std::to_string(who) + ".0." + std::to_string(1 + random.below(60));
+    visit.status = random.below(25) == 0 ? 404 : 200;
+    return visit;
+}
 
 Visit pickOverviewVisit(Random &random)
 {
@@ -291,13 +317,13 @@ std::unique_ptr<LogSink> openSink(const QString &name, const QString &compressio
 // One IIS 10 request line (W3C extended, CR LF); the overview's mix gives the
 // visit, else the crawl run's mix draws it here.
 void appendW3cLine(std::string &text, const std::string &day, int second, Random &random,
-                   const std::vector<std::string> &paths, const Visit *visit)
+                   Site &site, const Visit *visit)
 {
     char number[160];
     std::snprintf(number, sizeof number, "%s %02d:%02d:%02d 10.0.0.5 GET ", day.c_str(), (second / 3600) % 24,
                   (second / 60) % 60, second % 60);
     text += number;
-    text += pickPath(random, paths);
+    text += pickPath(random, site);
     text += random.below(4) == 0 ? " id=" + std::to_string(random.below(1000)) : std::string(" -");
     if (visit) {
         text += " 80 - " + visit->client + ' ' + visit->agent + ' ' + kReferers[random.below(kReferers.size())];
@@ -333,8 +359,7 @@ struct Request
     std::string agent;  // with its spaces ("-" for none)
 };
 
-Request drawRequest(const QDate &date, int second, Random &random, const std::vector<std::string> &paths,
-                    const Visit *visit)
+Request drawRequest(const QDate &date, int second, Random &random, Site &site, const Visit *visit)
 {
     Request request{date, second, {}, {}, {}, 200, 0, {}, {}};
     if (visit) {
@@ -345,7 +370,7 @@ Request drawRequest(const QDate &date, int second, Random &random, const std::ve
                       random.below(256), 1 + random.below(254));
         request.client = address;
     }
-    request.path = pickPath(random, paths);
+    request.path = pickPath(random, site);
     if (random.below(4) == 0)
         request.query = "id=" + std::to_string(random.below(1000));
     const bool missing = !visit && random.below(25) == 0;
@@ -517,10 +542,13 @@ std::string header(const QString &format, const std::string &day)
     return {};
 }
 
-bool writeLog(LogSink &sink, const QString &format, bool overviewMix, const QDate &date, qint64 targetBytes,
-              qint64 lineLimit, Random &random, const std::vector<std::string> &paths)
+enum class Mix { Crawl, Overview, Trio };
+
+bool writeLog(LogSink &sink, const QString &format, Mix mix, const QDate &date, qint64 targetBytes,
+              qint64 lineLimit, Random &random, Site &site)
 {
-    const int days = overviewMix ? kOverviewDaysPerFile : 1;
+    const bool overviewMix = mix != Mix::Crawl;
+    const int days = mix == Mix::Overview ? kOverviewDaysPerFile : 1;
     const bool w3c = format == QLatin1String("w3c");
     const std::string lineFormat = format.toStdString();
     std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
@@ -532,11 +560,13 @@ bool writeLog(LogSink &sink, const QString &format, bool overviewMix, const QDat
         const QDate lineDate = date.addDays(moment / 86400);
         if (days > 1)
             day = lineDate.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
-        const Visit visit = overviewMix ? pickOverviewVisit(random) : Visit{};
+        const Visit visit = mix == Mix::Overview ? pickOverviewVisit(random)
+            : mix == Mix::Trio                   ? pickTrioVisit(random)
+                                                 : Visit{};
         if (w3c)
-            appendW3cLine(text, day, second, random, paths, overviewMix ? &visit : nullptr);
+            appendW3cLine(text, day, second, random, site, overviewMix ? &visit : nullptr);
         else
-            text += formatLine(lineFormat, drawRequest(lineDate, second, random, paths, overviewMix ? &visit : nullptr));
+            text += formatLine(lineFormat, drawRequest(lineDate, second, random, site, overviewMix ? &visit : nullptr));
         if (text.size() > (1u << 20)) {
             if (!sink.write(text))
                 return false;
@@ -597,21 +627,25 @@ int main(int argc, char *argv[])
                                     QStringLiteral("FORMAT"), QStringLiteral("w3c"));
     const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("none, gzip or zstd"),
                                       QStringLiteral("KIND"), QStringLiteral("none"));
+    const QCommandLineOption walk(QStringLiteral("walk"), QStringLiteral("ask for every page in turn (a crawl of a "
+                                                                         "large site) instead of popular pages mostly"));
     const QCommandLineOption mix(QStringLiteral("mix"),
-                                 QStringLiteral("crawl (the crawl run's, 18% crawlers of 2008) or overview (30% from "
-                                                "20 crawlers of today, every status class, a week per file)"),
+                                 QStringLiteral("crawl (the crawl run's, 18% crawlers of 2008), overview (30% from "
+                                                "20 crawlers of today, every status class, a week per file) or trio "
+                                                "(Baiduspider, Googlebot and a browser, a third each)"),
                                  QStringLiteral("MIX"), QStringLiteral("crawl"));
     const QCommandLineOption siteFiles(QStringLiteral("site-files"),
                                        QStringLiteral("also write sitemap.xml (50,000 URLs) and robots.txt (200 lines) there"),
                                        QStringLiteral("FOLDER"));
-    parser.addOptions({files, bytes, lines, seed, start, pages, format, compress, mix, siteFiles});
+    parser.addOptions({files, bytes, lines, seed, start, pages, walk, format, compress, mix, siteFiles});
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the logs go"));
     parser.process(app);
     const QString logFormat = parser.value(format);
     const QString compression = parser.value(compress);
-    const bool overviewMix = parser.value(mix) == QLatin1String("overview");
+    const QStringList mixes = {"crawl", "overview", "trio"};
+    const Mix drawn = Mix(mixes.indexOf(parser.value(mix)));
     if (parser.positionalArguments().size() != 1 || (!kLineFormats.contains(logFormat) && logFormat != QLatin1String("w3c"))
-        || (!overviewMix && parser.value(mix) != QLatin1String("crawl"))
+        || !mixes.contains(parser.value(mix))
         || !QStringList{"none", "gzip", "zstd"}.contains(compression))
         parser.showHelp(2);
     const QString suffix = compression == QLatin1String("gzip") ? QStringLiteral(".gz")
@@ -622,17 +656,17 @@ int main(int argc, char *argv[])
     QDir().mkpath(folder);
     const int fileCount = std::max(1, parser.value(files).toInt());
     Random random(parser.value(seed).toULongLong());
-    const std::vector<std::string> paths = makePaths(random, std::max<qsizetype>(1, parser.value(pages).toLongLong()));
-    if (parser.isSet(siteFiles) && !writeSiteFiles(parser.value(siteFiles), paths)) {
+    Site site{makePaths(random, std::max<qsizetype>(1, parser.value(pages).toLongLong())), parser.isSet(walk)};
+    if (parser.isSet(siteFiles) && !writeSiteFiles(parser.value(siteFiles), site.paths)) {
         std::fprintf(stderr, "cannot write the site files in %s\n", qPrintable(parser.value(siteFiles)));
         return 1;
     }
     QDate date = QDate::fromString(parser.value(start), QStringLiteral("yyyy-MM-dd"));
-    for (int i = 0; i < fileCount; ++i, date = date.addDays(overviewMix ? kOverviewDaysPerFile : 1)) {
+    for (int i = 0; i < fileCount; ++i, date = date.addDays(drawn == Mix::Overview ? kOverviewDaysPerFile : 1)) {
         const QString name = folder + u'/' + logName(logFormat, i, fileCount, date) + suffix;
         const std::unique_ptr<LogSink> sink = openSink(name, compression);
-        if (!writeLog(*sink, logFormat, overviewMix, date, parser.value(bytes).toLongLong() / fileCount,
-                      parser.value(lines).toLongLong(), random, paths)) {
+        if (!writeLog(*sink, logFormat, drawn, date, parser.value(bytes).toLongLong() / fileCount,
+                      parser.value(lines).toLongLong(), random, site)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
             return 1;
         }

@@ -5,6 +5,7 @@
 #
 #   bench/run_benchmark.sh [BYTES]      (default 256 MiB per kind of log, in 4 files; 1 GiB: $((1 << 30)))
 #   bench/run_benchmark.sh window       (only the crawl-log window against the command line)
+#   bench/run_benchmark.sh pages        (only many distinct pages against few)
 #
 # Last it times a run in the crawl-log window (offscreen) against
 # trawlex-cli over 20,000 small logs.
@@ -50,31 +51,28 @@ window_benchmark() {
   printf '%-40s %7.2fx %7.2fx\n' "window / command line" "$(echo "$ww / $cw" | bc -l)" "$(echo "$wc / $cc" | bc -l)"
 }
 
-if [ "${1:-}" = window ]; then
-  window_benchmark
-  exit 0
-fi
-
-bytes=${1:-$((256 << 20))}
-# Logs of one kind, generated once: W3C, combined, combined gzip'd, combined zstd'd.
-logs() {
-  local dir=$out/$1-$bytes; shift
-  [ -d "$dir" ] || "$bin/trawlex-loggen" --files 4 --bytes "$bytes" --seed 1 "$@" "$dir" >&2
+# A large site with dynamic URLs: the same 3 M combined requests of three
+# agents (Baiduspider, Googlebot, a browser) over 2 M distinct pages against
+# over 1,000, each page asked in turn; the overview and the crawl run, one
+# job each, time and peak memory.
+pages_benchmark() {
+  local few many
+  few=$(pages_logs 1000)
+  many=$(pages_logs 2000000)
+  cat "$few"/* "$many"/* > /dev/null
+  section "many distinct pages: 3 M combined requests over 2 M pages against 1,000 (targets: <= 2.5x, peak <= 300 MiB)" \
+    "overview --jobs 1, 1,000 pages" "$bin/trawlex-cli" overview --jobs 1 "$few"
+  read -r w c p < <(measure "$bin/trawlex-cli" overview --jobs 1 "$many"); report "overview --jobs 1, 2 M pages" "$w" "$c" "$p"
+  section "the same requests, crawl run (targets: <= 2.5x, peak <= 150 MiB)" \
+    "crawl --jobs 1, 1,000 pages" "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$few"
+  read -r w c p < <(crawl --jobs 1 "$many"); report "crawl --jobs 1, 2 M pages" "$w" "$c" "$p"
+}
+pages_logs() {
+  local dir=$out/pages-$1
+  [ -d "$dir" ] || "$bin/trawlex-loggen" --files 4 --lines 750000 --seed 7 --mix trio --walk --pages "$1" \
+    --format combined "$dir" >&2
   echo "$dir"
 }
-w3c=$(logs w3c)
-combined=$(logs combined --format combined)
-gzipped=$(logs gzip --format combined --compress gzip)
-zstded=$(logs zstd --format combined --compress zstd)
-cat "$w3c"/* "$combined"/* "$gzipped"/* "$zstded"/* > /dev/null   # warm the page cache
-
-# The same job as trawlex: the latest #Fields: directive gives the column,
-# lines holding the token are counted, their pages case-folded and counted.
-awk_job='FNR == 1 { col = 0 }
-  tolower(substr($0, 1, 8)) == "#fields:" {
-    col = 0; for (i = 2; i <= NF; i++) if (tolower($i) == "cs-uri-stem") { col = i - 1; break } }
-  index(tolower($0), "baiduspider") { n++; if (col) seen[tolower($col)] = 1 }
-  END { c = 0; for (p in seen) c++; print n, c }'
 
 # Output goes to a file: GNU grep stops at the first match when it writes to /dev/null.
 sink=$(mktemp)
@@ -110,6 +108,33 @@ section() {
   report "$2" "$base_wall" "$base_cpu" "$base_peak"
 }
 crawl() { measure "$bin/trawlex-cli" crawl --spider 百度 "$@"; }
+
+case "${1:-}" in
+  window) window_benchmark; exit 0 ;;
+  pages) pages_benchmark; exit 0 ;;
+esac
+
+bytes=${1:-$((256 << 20))}
+# Logs of one kind, generated once: W3C, combined, combined gzip'd, combined zstd'd.
+logs() {
+  local dir=$out/$1-$bytes; shift
+  [ -d "$dir" ] || "$bin/trawlex-loggen" --files 4 --bytes "$bytes" --seed 1 "$@" "$dir" >&2
+  echo "$dir"
+}
+w3c=$(logs w3c)
+combined=$(logs combined --format combined)
+gzipped=$(logs gzip --format combined --compress gzip)
+zstded=$(logs zstd --format combined --compress zstd)
+cat "$w3c"/* "$combined"/* "$gzipped"/* "$zstded"/* > /dev/null   # warm the page cache
+
+# The same job as trawlex: the latest #Fields: directive gives the column,
+# lines holding the token are counted, their pages case-folded and counted.
+awk_job='FNR == 1 { col = 0 }
+  tolower(substr($0, 1, 8)) == "#fields:" {
+    col = 0; for (i = 2; i <= NF; i++) if (tolower($i) == "cs-uri-stem") { col = i - 1; break } }
+  index(tolower($0), "baiduspider") { n++; if (col) seen[tolower($col)] = 1 }
+  END { c = 0; for (p in seen) c++; print n, c }'
+
 # Reports of one and of several jobs must be the same.
 same_for_any_jobs() {
   "$bin/trawlex-cli" crawl --spider 百度 --jobs 1 "$1" > "$sink.1"
@@ -267,4 +292,5 @@ if [ -x "$bin/trawlex-windowbench" ]; then
   echo "$window" | sed -n '2,$s/^/  /p'
 fi
 
+pages_benchmark
 window_benchmark

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/hash_bytes.h"
+#include "overview/table_memory.h"
 
 #include <QtGlobal>
 
@@ -15,7 +16,9 @@ struct Present
 // A hash map from 64-bit keys to small values, open addressing with each key
 // beside its value: the per-agent tables of the overview hold millions of
 // entries, for which node-based maps take several times the memory and a
-// cache miss more per look-up. The key ~0 is reserved.
+// cache miss more per look-up. At most three quarters of the slots are used:
+// keys are mixed well enough for short probes, and a table of millions of
+// pages takes a third less room than at half. The key ~0 is reserved.
 template <typename Value>
 class FlatMap
 {
@@ -30,7 +33,7 @@ public:
         std::size_t slot = slotOf(key);
         if (slots_[slot].key == key)
             return slots_[slot].value;
-        if ((size_ + 1) * 2 > slots_.size()) {  // at most half full: short probes
+        if (tooFull(size_ + 1)) {
             grow();
             slot = slotOf(key);
         }
@@ -41,11 +44,18 @@ public:
 
     void insert(quint64 key) { (*this)[key]; }
 
+    // The value of `key`; null when absent.
+    const Value *find(quint64 key) const
+    {
+        const Slot &slot = slots_[slotOf(key)];
+        return slot.key == key ? &slot.value : nullptr;
+    }
+
     // Room for `count` keys without growing on the way: each growth moves
     // every key again.
     void reserve(std::size_t count)
     {
-        while (count * 2 > slots_.size())
+        while (tooFull(count))
             grow();
     }
 
@@ -70,6 +80,8 @@ private:
         [[no_unique_address]] Value value{};
     };
 
+    bool tooFull(std::size_t count) const { return count * 4 > slots_.size() * 3; }
+
     // Where probing for the key begins.
     std::size_t homeOf(quint64 key) const
     {
@@ -89,13 +101,13 @@ private:
 
     void grow()
     {
-        std::vector<Slot> old(slots_.size() * 2);
+        std::vector<Slot, TableAllocator<Slot>> old(slots_.size() * 2);
         old.swap(slots_);
         for (const Slot &slot : old)
             if (slot.key != kEmpty)
                 slots_[slotOf(slot.key)] = slot;
     }
 
-    std::vector<Slot> slots_;
+    std::vector<Slot, TableAllocator<Slot>> slots_;
     std::size_t size_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -32,10 +33,36 @@ QDateTime DateTimeOf(qint64 timeKey)
     return QDateTime(DateOfDay(qint32(timeKey >> 17)), QTime(0, 0).addSecs(int(timeKey & 0x1ffff)), Qt::UTC);
 }
 
+// Record times as DateTimeOf gives them, the start of the last day kept: the
+// millions of pairs of a result fall on few days.
+class DateTimes
+{
+public:
+    QDateTime of(qint64 timeKey)
+    {
+        const qint32 day = qint32(timeKey >> 17);
+        if (timeKey != 0 && day != day_) {
+            day_ = day;
+            const QDate date = DateOfDay(day);
+            dayStart_ = date.isValid() ? QDateTime(date, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() : kNoDay;
+        }
+        if (timeKey == 0 || dayStart_ == kNoDay)
+            return DateTimeOf(timeKey);
+        // A leap second's 86400 wraps to the day's start, as QTime::addSecs has it.
+        return QDateTime::fromMSecsSinceEpoch(dayStart_ + (timeKey & 0x1ffff) % 86400 * 1000, Qt::UTC);
+    }
+
+private:
+    static constexpr qint64 kNoDay = std::numeric_limits<qint64>::min();
+    qint32 day_ = 0;
+    qint64 dayStart_ = kNoDay;
+};
+
 bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
 
 // The first `count` items by `more`, then by `before`; `before` is costly and
-// asked only among the items that tie at the cut.
+// asked only among the items that tie at the cut, which may be most of them
+// (many pages asked once each): only the first `count` are put in order.
 template <typename Item, typename More, typename Before>
 QList<Item> TopItems(std::vector<Item> items, int count, More more, Before before)
 {
@@ -45,11 +72,11 @@ QList<Item> TopItems(std::vector<Item> items, int count, More more, Before befor
         items.erase(std::remove_if(items.begin(), items.end(), [&](const Item &item) { return more(cut, item); }),
                     items.end());
     }
-    std::sort(items.begin(), items.end(), [&](const Item &a, const Item &b) {
+    const std::size_t kept = std::min(items.size(), std::size_t(count));
+    std::partial_sort(items.begin(), items.begin() + qsizetype(kept), items.end(), [&](const Item &a, const Item &b) {
         return more(a, b) || (!more(b, a) && before(a, b));
     });
-    if (qsizetype(items.size()) > count)
-        items.resize(std::size_t(count));
+    items.resize(kept);
     return QList<Item>(items.begin(), items.end());
 }
 
@@ -76,16 +103,14 @@ public:
         if (id >= 0)
             return id;
         const QByteArrayView section = SectionOf(pages_.bytes(page));
-        QByteArray key = section.toByteArray();
+        key_.truncate(0);  // keeps its capacity: a page's section allocates nothing
+        key_.append(section);
         if (pages_.family(page) == LogFamily::W3c)
-            for (char &c : key)
+            for (char &c : key_)
                 c = char(AsciiLower(uchar(c)));
-        auto found = ids_.constFind(key);
-        if (found == ids_.cend()) {
-            found = ids_.insert(key, qint32(texts_.size()));
+        id = keys_.intern(key_, LogFamily::Ncsa);  // byte for byte
+        if (std::size_t(id) == texts_.size())
             texts_.push_back(Utf8::isValid(section) ? QString::fromUtf8(section) : Cp936::decode(section));
-        }
-        id = *found;
         return id;
     }
     const QString &text(qint32 id) const { return texts_[std::size_t(id)]; }
@@ -93,8 +118,9 @@ public:
 private:
     const PageTable &pages_;
     std::vector<qint32> ofPage_;  // -1: not yet worked out
-    QHash<QByteArray, qint32> ids_;
-    std::vector<QString> texts_;
+    PageTable keys_;              // the sections, W3C ones in ASCII lower case
+    std::vector<QString> texts_;  // per section id, as first met
+    QByteArray key_;
 };
 
 void OverviewAccumulator::AgentTally::countStatus(int status, qint64 requests)
@@ -137,6 +163,11 @@ OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint
     }
 }
 
+void OverviewAccumulator::beginInput(qsizetype index)
+{
+    inputStarts_.push_back({index, qint32(pages_->size()), qint32(targets_.size())});
+}
+
 void OverviewAccumulator::add(const LogRecord &record)
 {
     // A record without a date lies in no range.
@@ -153,7 +184,7 @@ void OverviewAccumulator::add(const LogRecord &record)
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     if (agentClass == classifier_.otherBotClass())
-        countBotWord(FirstBotWord(record.agent), 1);
+        countBotWord(FirstBotWord(record.agent), 1, inputStarts_.empty() ? 0 : inputStarts_.back().input);
     ++agent.requests;
     agent.bytes += record.bytes;
     agent.countStatus(record.status, 1);
@@ -228,16 +259,15 @@ void OverviewAccumulator::addCountedHour(int agentClass, int hour, qint64 reques
 
 void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
 {
-    FlatMap<PairTally> &tallies = tallyOf(agentClass).pageStatuses;
+    AgentTally &agent = tallyOf(agentClass);
+    FlatMap<PairWord> &tallies = agent.pageStatuses;
     tallies.reserve(tallies.size() + pairs.size());
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (i + kWaitingRecords < pairs.size())
             tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));
         const CountedPair &counted = pairs[i];
-        PairTally &pair = tallies[PairKey(counted.page, counted.status)];
-        pair.requests += counted.requests;
-        if (counted.lastDay != 0)
-            pair.lastTime = std::max(pair.lastTime, TimeKey(counted.lastDay, counted.lastSecond));
+        agent.countPair(PairKey(counted.page, counted.status), counted.requests,
+                        counted.lastDay != 0 ? TimeKey(counted.lastDay, counted.lastSecond) : 0);
     }
 }
 
@@ -249,7 +279,7 @@ void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint6
         agent.clientRequests[client] += requests;
 }
 
-void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests)
+void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests, qsizetype input)
 {
     if (word.isEmpty())
         return;
@@ -258,7 +288,10 @@ void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests)
     if (found == botWords_.end()) {
         if (botWords_.size() >= kMostBotWords)
             return;
-        found = botWords_.insert(key, {word.toByteArray(), 0});
+        found = botWords_.insert(key, {word.toByteArray(), 0, input});
+    } else if (input < found->firstInput) {  // met earlier by another job
+        found->shown = word.toByteArray();
+        found->firstInput = input;
     }
     found->requests += requests;
 }
@@ -276,11 +309,8 @@ qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
 void OverviewAccumulator::countWaiting(const Waiting &waiting)
 {
     AgentTally &agent = *waiting.agent;
-    if (waiting.hasPair) {
-        PairTally &pair = agent.pageStatuses[waiting.pair];
-        ++pair.requests;
-        pair.lastTime = std::max(pair.lastTime, waiting.time);
-    }
+    if (waiting.hasPair)
+        agent.countPair(waiting.pair, 1, waiting.time);
     if (waiting.hasClient)
         agent.clients.insert(waiting.client);
 }
@@ -293,31 +323,53 @@ void OverviewAccumulator::countAllWaiting()
     waitingNext_ = 0;
 }
 
-void OverviewAccumulator::merge(OverviewAccumulator &later)
+void OverviewAccumulator::mergeJobs(const std::vector<std::unique_ptr<OverviewAccumulator>> &jobs)
 {
-    later.countAllWaiting();
-    std::vector<qint32> pageIds(std::size_t(later.pages_->size()));
-    for (qint32 page = 0; page < qint32(pageIds.size()); ++page)
-        pageIds[std::size_t(page)] = pages_->intern(later.pages_->bytes(page), later.pages_->family(page));
-    std::vector<qint32> targetIds(later.targets_.size());
-    for (std::size_t target = 0; target < targetIds.size(); ++target) {
-        const auto [page, query] = later.targets_[target];
-        targetIds[target] = targetOf(pageIds[std::size_t(page)],
-                                     queries_.intern(later.queries_.bytes(query), LogFamily::Ncsa));
+    // The jobs' inputs in order: each one's new pages and targets get their
+    // ids here as they would reading the inputs one after another.
+    std::vector<std::pair<qsizetype, std::pair<std::size_t, std::size_t>>> starts;  // input → (job, its start)
+    for (std::size_t job = 0; job < jobs.size(); ++job) {
+        jobs[job]->countAllWaiting();
+        for (std::size_t start = 0; start < jobs[job]->inputStarts_.size(); ++start)
+            starts.push_back({jobs[job]->inputStarts_[start].input, {job, start}});
     }
+    std::sort(starts.begin(), starts.end());
+    std::vector<JobIds> ids(jobs.size());
+    for (const auto &[input, where] : starts)
+        takeNewIds(*jobs[where.first], where.second, ids[where.first]);
+    for (std::size_t job = 0; job < jobs.size(); ++job)
+        mergeFigures(*jobs[job], ids[job]);
+}
+
+void OverviewAccumulator::takeNewIds(const OverviewAccumulator &job, std::size_t start, JobIds &ids)
+{
+    const bool last = start + 1 == job.inputStarts_.size();
+    const qint32 pageEnd = last ? qint32(job.pages_->size()) : job.inputStarts_[start + 1].page;
+    const qint32 targetEnd = last ? qint32(job.targets_.size()) : job.inputStarts_[start + 1].target;
+    for (qint32 page = job.inputStarts_[start].page; page < pageEnd; ++page)
+        ids.pages.push_back(pages_->intern(job.pages_->bytes(page), job.pages_->family(page)));
+    for (qint32 target = job.inputStarts_[start].target; target < targetEnd; ++target) {
+        const auto [page, query] = job.targets_[std::size_t(target)];
+        ids.targets.push_back(
+            targetOf(ids.pages[std::size_t(page)], queries_.intern(job.queries_.bytes(query), LogFamily::Ncsa)));
+    }
+}
+
+void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &ids)
+{
     auto ownTarget = [&](qint32 target) {
-        return target < 0 ? targetIds[std::size_t(target & kTargetIdMask)] : pageIds[std::size_t(target)];
+        return target < 0 ? ids.targets[std::size_t(target & kTargetIdMask)] : ids.pages[std::size_t(target)];
     };
 
     for (int i = 0; i < kAgentCategoryCount; ++i)
-        categories_[i] += later.categories_[i];
-    clientTexts_.insert(later.clientTexts_.begin(), later.clientTexts_.end());
-    for (const BotWordTally &word : std::as_const(later.botWords_))
-        countBotWord(word.shown, word.requests);
-    for (const auto &[day, requests] : later.days_.counts())
+        categories_[i] += job.categories_[i];
+    clientTexts_.insert(job.clientTexts_.begin(), job.clientTexts_.end());
+    for (const BotWordTally &word : std::as_const(job.botWords_))
+        countBotWord(word.shown, word.requests, word.firstInput);
+    for (const auto &[day, requests] : job.days_.counts())
         days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
-        const AgentTally *from = later.agents_[agentClass].get();
+        const AgentTally *from = job.agents_[agentClass].get();
         if (!from)
             continue;
         AgentTally &into = tallyOf(int(agentClass));
@@ -335,15 +387,14 @@ void OverviewAccumulator::merge(OverviewAccumulator &later)
             into.hours[std::size_t(hour)] += from->hours[std::size_t(hour)];
         from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
         from->clientRequests.forEach([&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
-        from->pageStatuses.forEach([&](quint64 key, const PairTally &pair) {
-            PairTally &to = into.pageStatuses[PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key))];
-            to.requests += pair.requests;
-            to.lastTime = std::max(to.lastTime, pair.lastTime);
+        from->pageStatuses.forEach([&](quint64 key, PairWord pair) {
+            const PairTally tally = from->pairTally(key, pair);
+            into.countPair(PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)), tally.requests, tally.lastTime);
         });
     }
 }
 
-AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally &tally, SectionIndex &sectionIndex) const
+AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally, SectionIndex &sectionIndex) const
 {
     const AgentClass &identity = classifier_.classes()[agentClass];
     AgentOverview agent;
@@ -370,7 +421,9 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
 
     std::vector<std::pair<quint64, PairTally>> pairs;
     pairs.reserve(tally.pageStatuses.size());
-    tally.pageStatuses.forEach([&](quint64 key, const PairTally &pair) { pairs.emplace_back(key, pair); });
+    tally.pageStatuses.forEach([&](quint64 key, PairWord pair) { pairs.emplace_back(key, tally.pairTally(key, pair)); });
+    tally.pageStatuses = {};
+    tally.pairRequests = {};
     std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);
@@ -384,13 +437,15 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     std::unordered_map<qint32, SectionTally> sections;
     SectionTally *section = nullptr;
     std::vector<PageRequests> pages;
+    pages.reserve(pairs.size());
     std::vector<PageStatusRequests> errors;
     agent.pageStatuses.reserve(qsizetype(pairs.size()));
     bool valid = false;
+    DateTimes times;
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         const qint32 page = PageOfPair(pairs[i].first);
         const int status = StatusOfPair(pairs[i].first);
-        const PageStatusRequests entry{page, status, pairs[i].second.requests, DateTimeOf(pairs[i].second.lastTime)};
+        const PageStatusRequests entry{page, status, pairs[i].second.requests, times.of(pairs[i].second.lastTime)};
         agent.pageStatuses.append(entry);
         if (pages.empty() || pages.back().page != page) {
             pages.push_back({page, 0});
@@ -422,16 +477,17 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, const AgentTally 
     const PageTable &table = *pages_;
     agent.topPages = TopItems(
         std::move(pages), kTopCount, [](const PageRequests &a, const PageRequests &b) { return a.requests > b.requests; },
-        [&](const PageRequests &a, const PageRequests &b) { return table.utf8(a.page) < table.utf8(b.page); });
+        [&](const PageRequests &a, const PageRequests &b) {
+            // Pages of the same text (one a W3C page, one not) in the order first met.
+            const int text = table.compareText(a.page, b.page);
+            return text < 0 || (text == 0 && a.page < b.page);
+        });
     agent.topErrors = TopItems(
         std::move(errors), kTopCount,
         [](const PageStatusRequests &a, const PageStatusRequests &b) { return a.requests > b.requests; },
         [&](const PageStatusRequests &a, const PageStatusRequests &b) {
-            if (a.page == b.page)
-                return a.status < b.status;
-            const QByteArray textA = table.utf8(a.page);
-            const QByteArray textB = table.utf8(b.page);
-            return textA < textB || (textA == textB && a.status < b.status);
+            const int text = a.page == b.page ? 0 : table.compareText(a.page, b.page);
+            return text < 0 || (text == 0 && (a.status < b.status || (a.status == b.status && a.page < b.page)));
         });
     return agent;
 }
@@ -441,13 +497,14 @@ void OverviewAccumulator::splitTargets(std::vector<std::pair<quint64, PairTally>
     // Every target as it is, then the queried ones counted under their pages.
     agent.targetStatuses.reserve(qsizetype(pairs.size()));
     bool queried = false;
+    DateTimes times;
     for (auto &[key, pair] : pairs) {
         const qint32 target = PageOfPair(key);
         TargetStatusRequests entry;
         entry.page = target < 0 ? targets_[std::size_t(target & kTargetIdMask)].first : target;
         entry.status = StatusOfPair(key);
         entry.requests = pair.requests;
-        entry.lastSeen = DateTimeOf(pair.lastTime);
+        entry.lastSeen = times.of(pair.lastTime);
         entry.queried = target < 0 ? target & kTargetIdMask : -1;
         agent.targetStatuses.append(entry);
         key = PairKey(entry.page, entry.status);

@@ -15,9 +15,10 @@
 #include <utility>
 #include <vector>
 
-// The overview's figures as records come: one accumulator per input, merged
-// in input order into the run's. Memory grows with distinct pages, clients
-// and days, never with records.
+// The overview's figures as records come: one accumulator per job, each
+// reading whole inputs in increasing order, merged at the end into figures
+// equal to those of one accumulator reading every input in order. Memory
+// grows with distinct pages, clients and days, never with records.
 class OverviewAccumulator
 {
 public:
@@ -28,6 +29,9 @@ public:
     OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
                         bool keepClientRequests = false, bool keepTargets = false);
 
+    // The records of input `index` come next; an accumulator is given its
+    // inputs in increasing order.
+    void beginInput(qsizetype index);
     void add(const LogRecord &record);
 
     // Figures counted before (a store's days) instead of records, giving the
@@ -58,17 +62,21 @@ public:
     void addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs);
     void addCountedClient(int agentClass, quint64 client, qint64 requests);
     // Requests of other crawlers by their bot word, as first spelt.
-    void addCountedBotWord(QByteArrayView word, qint64 requests) { countBotWord(word, requests); }
+    void addCountedBotWord(QByteArrayView word, qint64 requests) { countBotWord(word, requests, 0); }
     // The text of a client key that is no IPv4 address, for clientRequests.
     void addClientText(quint64 client, const QByteArray &text) { clientTexts_.emplace(client, text); }
     qint32 internPage(QByteArrayView page, LogFamily family) { return pages_->intern(page, family); }
 
-    // Adds the figures of an accumulator of inputs read after this one's.
-    // `later` first counts its last records (see Waiting), and so does
-    // fillResult(): hence neither is const.
-    void merge(OverviewAccumulator &later);
+    // Takes the figures of the jobs' accumulators, each of which read some
+    // of the inputs, into this one, which has read none: pages, targets and
+    // bot words then come in the order of one accumulator reading the inputs
+    // in order. Each job first counts its last records (see Waiting), and so
+    // does fillResult(): hence neither is const.
+    void mergeJobs(const std::vector<std::unique_ptr<OverviewAccumulator>> &jobs);
 
-    // The categories, days, agents and pages of the result.
+    // The categories, days, agents and pages of the result. The per-page
+    // tables are emptied on the way, making room for the result's: the last
+    // call.
     void fillResult(OverviewResult &result);
 
 private:
@@ -76,6 +84,34 @@ private:
     {
         qint64 requests = 0;
         qint64 lastTime = 0;  // TimeKey of the latest record; 0 when none had a date
+    };
+
+    // A PairTally in one word, as an agent may have millions of pairs: the
+    // TimeKey above (a date up to 9999-12-31 takes 44 bits), the requests in
+    // the low 20 bits. Requests past what those bits hold are handed back,
+    // for the agent's table of the few pairs asked that often.
+    class PairWord
+    {
+    public:
+        qint64 lastTime() const { return qint64(word_ >> kCountBits); }
+        qint64 requests() const { return qint64(word_ & kCountMax); }
+        // Counts the requests; returns the requests to keep elsewhere (0 mostly).
+        qint64 add(qint64 requests, qint64 time)
+        {
+            qint64 kept = this->requests() + requests;
+            qint64 handedBack = 0;
+            if (kept > qint64(kCountMax)) {
+                handedBack = kept;
+                kept = 0;
+            }
+            word_ = (quint64(std::max(lastTime(), time)) << kCountBits) | quint64(kept);
+            return handedBack;
+        }
+
+    private:
+        static constexpr int kCountBits = 20;
+        static constexpr quint64 kCountMax = (quint64(1) << kCountBits) - 1;
+        quint64 word_ = 0;
     };
 
     // Requests per day; records come mostly in date order, so the last day's
@@ -114,7 +150,19 @@ private:
         qint64 lastTime = 0;
         FlatMap<Present> clients;           // ClientKey
         FlatMap<qint64> clientRequests;     // ClientKey → requests, when kept
-        FlatMap<PairTally> pageStatuses;    // PairKey(target, status): a page, or a queried target (see targetOf)
+        FlatMap<PairWord> pageStatuses;     // PairKey(target, status): a page, or a queried target (see targetOf)
+        FlatMap<qint64> pairRequests;       // PairKey → the requests a PairWord handed back
+
+        void countPair(quint64 key, qint64 requests, qint64 time)
+        {
+            if (const qint64 handedBack = pageStatuses[key].add(requests, time))
+                pairRequests[key] += handedBack;
+        }
+        PairTally pairTally(quint64 key, PairWord pair) const
+        {
+            const qint64 *more = pairRequests.size() != 0 ? pairRequests.find(key) : nullptr;
+            return {pair.requests() + (more ? *more : 0), pair.lastTime()};
+        }
         std::array<qint64, kHours> hours{};
 
         void countStatus(int status, qint64 requests);  // its class and its code
@@ -147,8 +195,27 @@ private:
     {
         QByteArray shown;  // as first met
         qint64 requests = 0;
+        qsizetype firstInput = 0;  // where it was first met
     };
-    void countBotWord(QByteArrayView word, qint64 requests);
+    void countBotWord(QByteArrayView word, qint64 requests, qsizetype input);
+
+    // Where the pages and targets first met in an input begin: ids are given
+    // in the order pages come, so each input's new ones follow each other.
+    struct InputStart
+    {
+        qsizetype input = 0;
+        qint32 page = 0;
+        qint32 target = 0;
+    };
+    // The ids of a job's pages and targets in this accumulator, given as the
+    // inputs come in order.
+    struct JobIds
+    {
+        std::vector<qint32> pages;
+        std::vector<qint32> targets;
+    };
+    void takeNewIds(const OverviewAccumulator &job, std::size_t start, JobIds &ids);
+    void mergeFigures(OverviewAccumulator &job, const JobIds &ids);
 
 
     // The target of a request with a query: its id with the top bit set,
@@ -156,7 +223,7 @@ private:
     qint32 targetOf(qint32 page, qint32 query);
 
     class SectionIndex;
-    AgentOverview agentResult(int agentClass, const AgentTally &tally, SectionIndex &sections) const;
+    AgentOverview agentResult(int agentClass, AgentTally &tally, SectionIndex &sections) const;
     // Fills the agent's targetStatuses from its pairs, and makes the pairs
     // the (page, status) pairs they count under.
     void splitTargets(std::vector<std::pair<quint64, PairTally>> &pairs, AgentOverview &agent) const;
@@ -174,6 +241,7 @@ private:
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
     QHash<QByteArray, BotWordTally> botWords_;
+    std::vector<InputStart> inputStarts_;
     DayCounts days_;
     std::shared_ptr<PageTable> pages_;
     AgentClassCache classes_;

@@ -19,12 +19,6 @@ constexpr qint64 kProgressEvery = 1 << 16;
 
 qint32 DayNumber(QDate date) { return date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0; }
 
-struct InputOutcome
-{
-    LogFileStats stats;
-    std::unique_ptr<OverviewAccumulator> figures;
-};
-
 OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
 {
     OverviewInput entry;
@@ -86,14 +80,9 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     options.w3cColumnsCounted = true;
     options.formats = request.formats;
     options.forwardedClients = request.forwardedClients;
-    auto readInput = [&](qsizetype index, const StopFlag &cancelled) {
-        const LogInput &input = scan.inputs[index];
-        InputOutcome outcome{{}, std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests, request.targets)};
-        if (!input.skipReason.isEmpty())
-            return outcome;
-        OverviewAccumulator &figures = *outcome.figures;
+    auto readInput = [&](const LogInput &input, OverviewAccumulator &figures, const StopFlag &stopped) {
         qint64 unreported = 0;
-        outcome.stats = ReadLogRecords(
+        const LogFileStats read = ReadLogRecords(
             input, options,
             [&](const LogRecord &record) {
                 figures.add(record);
@@ -102,26 +91,57 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
                     unreported = 0;
                 }
             },
-            stop ? stop : &cancelled, progress ? &progress->bytesRead : nullptr);
+            &stopped, progress ? &progress->bytesRead : nullptr);
         if (progress)
             progress->records += unreported;
-        return outcome;
+        return read;
     };
 
-    OverviewAccumulator run(classifier, fromDay, toDay, request.clientRequests, request.targets);
-    OrderedParallelMap<InputOutcome> reads(scan.inputs.size(), request.jobs, readInput);
+    // Each job reads whole inputs into its own accumulator, taking the next
+    // input not yet taken; the accumulators are merged once at the end.
+    std::vector<LogFileStats> stats(std::size_t(scan.inputs.size()));
+    std::atomic<qsizetype> nextInput{0};
+    auto runJob = [&](qsizetype, const StopFlag &cancelled) {
+        auto figures = std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests,
+                                                             request.targets);
+        const StopFlag &stopped = stop ? *stop : cancelled;
+        for (qsizetype index = nextInput++; index < scan.inputs.size() && !stopped.isSet(); index = nextInput++) {
+            const LogInput &input = scan.inputs[index];
+            if (!input.skipReason.isEmpty())
+                continue;
+            figures->beginInput(index);
+            stats[std::size_t(index)] = readInput(input, *figures, stopped);
+            if (stats[std::size_t(index)].stopped)
+                break;
+        }
+        return figures;
+    };
+    const int jobCount = int(std::clamp<qsizetype>(request.jobs, 1, std::max<qsizetype>(scan.inputs.size(), 1)));
+    std::vector<std::unique_ptr<OverviewAccumulator>> jobs;
+    {
+        OrderedParallelMap<std::unique_ptr<OverviewAccumulator>> running(jobCount, jobCount, runJob);
+        for (int job = 0; job < jobCount; ++job)
+            jobs.push_back(running.take(job));
+    }
     for (qsizetype index = 0; index < scan.inputs.size(); ++index) {
-        const InputOutcome outcome = reads.take(index);
-        result.inputs.append(InputOf(scan.inputs[index], outcome.stats));
-        result.records += outcome.stats.records;
-        result.badLines += outcome.stats.badLines;
-        run.merge(*outcome.figures);
-        if (outcome.stats.stopped || (stop && stop->isSet())) {
+        const LogFileStats &input = stats[std::size_t(index)];
+        result.inputs.append(InputOf(scan.inputs[index], input));
+        result.records += input.records;
+        result.badLines += input.badLines;
+        if (input.stopped || (stop && stop->isSet())) {
             result.stopped = true;
             break;
         }
     }
-    run.fillResult(result);
+    std::unique_ptr<OverviewAccumulator> run;
+    if (jobs.size() == 1) {
+        run = std::move(jobs.front());
+    } else {
+        run = std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests, request.targets);
+        run->mergeJobs(jobs);
+    }
+    jobs.clear();  // before the result takes its room
+    run->fillResult(result);
     const bool allUnrecognised = std::all_of(result.inputs.begin(), result.inputs.end(), [](const OverviewInput &input) {
         return input.skipKind == SkipKind::UnknownFormat;
     });

@@ -30,7 +30,7 @@ QByteArrayView PageTable::lowerCase(QByteArrayView page)
 QByteArrayView PageTable::bytes(qint32 id) const
 {
     const quint32 begin = id == 0 ? 0 : displayEnds_[std::size_t(id) - 1];
-    return QByteArrayView(displays_.constData() + begin, displayEnds_[std::size_t(id)] - begin);
+    return QByteArrayView(displays_.data() + begin, displayEnds_[std::size_t(id)] - begin);
 }
 
 QString PageTable::text(qint32 id) const
@@ -43,6 +43,15 @@ QByteArray PageTable::utf8(qint32 id) const
 {
     const QByteArrayView page = bytes(id);
     return Utf8::isValid(page) ? page.toByteArray() : Cp936::decode(page).toUtf8();
+}
+
+int PageTable::compareText(qint32 a, qint32 b) const
+{
+    const QByteArrayView textA = bytes(a);
+    const QByteArrayView textB = bytes(b);
+    if (Utf8::isValid(textA) && Utf8::isValid(textB))
+        return textA.compare(textB);
+    return utf8(a).compare(utf8(b));
 }
 
 PageTable::Prepared PageTable::prepare(QByteArrayView page, LogFamily family) const
@@ -72,11 +81,11 @@ qint32 PageTable::intern(const Prepared &prepared)
     if (id < 0) {
         id = add(page, family);
         place({foldedHash, id, quint32(keys_.size()), quint32(folded.size()), quint32(KeyKind::Folded), true});
-        keys_.append(folded);
+        append(keys_, folded);
         place({hash, id, begin, quint32(page.size()), quint32(kind), false});
     } else {
         place({hash, id, quint32(keys_.size()), quint32(page.size()), quint32(kind), true});
-        keys_.append(page);
+        append(keys_, page);
     }
     return id;
 }
@@ -100,14 +109,14 @@ void PageTable::place(const Slot &slot)
     while (slots_[index].id >= 0)
         index = (index + 1) & mask;
     slots_[index] = slot;
-    if (++usedSlots_ * 2 > slots_.size())
+    if (++usedSlots_ * 4 > slots_.size() * 3)
         grow();
 }
 
 qint32 PageTable::add(QByteArrayView page, LogFamily family)
 {
     const qint32 id = qint32(size());
-    displays_.append(page);
+    append(displays_, page);
     displayEnds_.push_back(quint32(displays_.size()));
     families_.push_back(family);
     return id;
@@ -115,12 +124,12 @@ qint32 PageTable::add(QByteArrayView page, LogFamily family)
 
 QByteArrayView PageTable::keyAt(const Slot &slot) const
 {
-    return QByteArrayView((slot.inKeys ? keys_ : displays_).constData() + slot.keyBegin, slot.keySize);
+    return QByteArrayView((slot.inKeys ? keys_ : displays_).data() + slot.keyBegin, slot.keySize);
 }
 
 void PageTable::grow()
 {
-    std::vector<Slot> old(slots_.size() * 2);
+    std::vector<Slot, TableAllocator<Slot>> old(slots_.size() * 2);
     old.swap(slots_);
     usedSlots_ = 0;
     for (const Slot &slot : old)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
+#include "overview/table_memory.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -38,6 +39,9 @@ public:
     QString text(qint32 id) const;
     // The decoded text as UTF-8, whose byte order is code-point order.
     QByteArray utf8(qint32 id) const;
+    // Compares two pages' texts as utf8() does, without copying pages that
+    // are UTF-8 already: <0, 0 or >0.
+    int compareText(qint32 a, qint32 b) const;
 
 private:
     // What a slot's key is. A W3C page is known by its text in lower case;
@@ -71,11 +75,16 @@ private:
     QByteArrayView keyAt(const Slot &slot) const;
     void grow();
 
-    QByteArray displays_;  // every page's bytes, one after another
-    QByteArray keys_;      // W3C pages in lower case, and the spellings met after a page's first
-    std::vector<quint32> displayEnds_;
-    std::vector<LogFamily> families_;
-    std::vector<Slot> slots_;  // open addressing, at most half full
+    // Bytes and per-page arrays grow with the pages, to hundreds of MiB on a
+    // large site: in huge pages as the slots.
+    using Bytes = std::vector<char, TableAllocator<char>>;
+    static void append(Bytes &bytes, QByteArrayView more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
+
+    Bytes displays_;  // every page's bytes, one after another
+    Bytes keys_;      // W3C pages in lower case, and the spellings met after a page's first
+    std::vector<quint32, TableAllocator<quint32>> displayEnds_;
+    std::vector<LogFamily, TableAllocator<LogFamily>> families_;
+    std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most three quarters full (as FlatMap)
     std::size_t usedSlots_ = 0;
     QByteArray key_;  // reused, so that folding a page allocates nothing
 };

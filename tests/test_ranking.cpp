@@ -321,7 +321,7 @@ private slots:
 
         for (const QStringList &wrong : {QStringList{"--depth", "0"}, QStringList{"--depth", "101"},
                                          QStringList{"--services", "nosuch"}, QStringList{"--json", "--csv", csvPath},
-                                         QStringList{"--site", ""}})
+                                         QStringList{"--site", ""}, QStringList{"--store", ""}})
             QCOMPARE(cli(arguments + wrong).status, 2);
     }
 

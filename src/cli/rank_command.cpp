@@ -142,6 +142,8 @@ int RunRankCommand(const QStringList &arguments, Console &console)
         return usage(QStringLiteral("--depth 须是 1 到 100 的整数 / --depth takes 1 to 100"));
     if (!readDelay(parser.value(delayOption), request.delaySeconds))
         return usage(QStringLiteral("--delay 须是 0 到 3600 的秒数 / --delay takes 0 to 3600 seconds"));
+    if (parser.isSet(storeOption) && parser.value(storeOption).trimmed().isEmpty())
+        return usage(QStringLiteral("--store 需要存储文件 / --store takes a FILE"));
     if (parser.isSet(jsonOption) && parser.isSet(csvOption))
         return usage(QStringLiteral("--json 与 --csv 只能选一个 / --json or --csv, not both"));
 

@@ -152,10 +152,8 @@ int RunSpidersCommand(const QStringList &arguments, Console &console)
         "Lists the crawlers --spider knows: display name and token."));
     parser.addHelpOption();
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
-    if (!parser.positionalArguments().isEmpty())
-        return UsageError(console, QStringLiteral("spiders 不接受参数 / spiders takes no arguments"));
     for (const CatalogueCrawler &crawler : CrawlerCatalogue())
         console.out(crawler.displayName + u'\t' + crawler.token + u'\n');
     return console.outOk() ? ExitOk : ExitRunFailed;

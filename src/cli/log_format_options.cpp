@@ -42,7 +42,7 @@ int RunFormatsCommand(const QStringList &arguments, Console &console)
     const LogCommandLine logs;
     parser.addOption(logs.formatsFile);
     int status = ExitOk;
-    if (!ParseCommandLine(parser, arguments, console, status))
+    if (!ParseCommandLine(parser, arguments, console, status, Positionals::None))
         return status;
     std::shared_ptr<const LogFormats> formats;
     if (!logs.loadFormats(parser, console, formats))

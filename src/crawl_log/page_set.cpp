@@ -105,7 +105,7 @@ void PageSet::insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters)
 {
     if (!keyedAsLogged(bytes, letterCaseMatters)) {
         flush();
-        insertLogged(bytes, letterCaseMatters);
+        insert(DecodeLogLine(bytes), letterCaseMatters);
         return;
     }
     letterCaseMatters = letterCaseMatters && !bytes.isEmpty();

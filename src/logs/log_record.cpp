@@ -29,3 +29,7 @@ QString CompressionKey(Compression compression)
     }
     return {};
 }
+
+QDate DateOfDay(qint64 day) { return day > 0 ? QDate(int(day / 10000), int(day / 100 % 100), int(day % 100)) : QDate(); }
+
+qint32 DayNumber(QDate date) { return date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0; }

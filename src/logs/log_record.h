@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QDate>
 #include <QString>
 #include <QtGlobal>
 
@@ -14,6 +15,10 @@ enum class Compression : quint8 { None, Gzip, Zstd, Bzip2, Xz };
 // As JSON outputs name them.
 QString FamilyKey(LogFamily family);              // "w3c", "ncsa", "custom"
 QString CompressionKey(Compression compression);  // "none", "gzip", "zstd", "bzip2", "xz"
+
+// A record's day (yyyymmdd, 0 for none) as a date, and back: no date is 0.
+QDate DateOfDay(qint64 day);
+qint32 DayNumber(QDate date);
 
 // One request as its log line gives it. Every view points into the reader's
 // current block and is valid only while the record is being handled: a

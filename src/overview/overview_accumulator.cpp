@@ -19,12 +19,9 @@ constexpr qint32 kTargetIdMask = 0x7fffffff;
 
 // Distinct bot words counted per run; the agents of a log name few, and
 // words past the cap (made-up agents) are left out.
-constexpr qsizetype kMostBotWords = 10000;
 
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
-
-QDate DateOfDay(qint32 day) { return QDate(day / 10000, day / 100 % 100, day % 100); }
 
 QDateTime DateTimeOf(qint64 timeKey)
 {
@@ -57,8 +54,6 @@ private:
     qint32 day_ = 0;
     qint64 dayStart_ = kNoDay;
 };
-
-bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
 
 // The first `count` items by `more`, then by `before`; `before` is costly and
 // asked only among the items that tie at the cut, which may be most of them
@@ -184,7 +179,7 @@ void OverviewAccumulator::add(const LogRecord &record)
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
     if (agentClass == classifier_.otherBotClass())
-        countBotWord(FirstBotWord(record.agent), 1, inputStarts_.empty() ? 0 : inputStarts_.back().input);
+        botWords_.add(FirstBotWord(record.agent), 1, inputStarts_.empty() ? 0 : inputStarts_.back().input);
     ++agent.requests;
     agent.bytes += record.bytes;
     agent.countStatus(record.status, 1);
@@ -279,23 +274,6 @@ void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint6
         agent.clientRequests[client] += requests;
 }
 
-void OverviewAccumulator::countBotWord(QByteArrayView word, qint64 requests, qsizetype input)
-{
-    if (word.isEmpty())
-        return;
-    const QByteArray key = word.toByteArray().toLower();
-    auto found = botWords_.find(key);
-    if (found == botWords_.end()) {
-        if (botWords_.size() >= kMostBotWords)
-            return;
-        found = botWords_.insert(key, {word.toByteArray(), 0, input});
-    } else if (input < found->firstInput) {  // met earlier by another job
-        found->shown = word.toByteArray();
-        found->firstInput = input;
-    }
-    found->requests += requests;
-}
-
 qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
 {
     qint32 &id = targetIds_[(quint64(quint32(page)) << 32) | quint32(query)];
@@ -364,8 +342,7 @@ void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &i
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += job.categories_[i];
     clientTexts_.insert(job.clientTexts_.begin(), job.clientTexts_.end());
-    for (const BotWordTally &word : std::as_const(job.botWords_))
-        countBotWord(word.shown, word.requests, word.firstInput);
+    botWords_.add(job.botWords_);
     for (const auto &[day, requests] : job.days_.counts())
         days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
@@ -552,9 +529,9 @@ void OverviewAccumulator::fillResult(OverviewResult &result)
     });
     result.pageTable = pages_;
     std::vector<BotWordRequests> words;
-    words.reserve(std::size_t(botWords_.size()));
-    for (const BotWordTally &word : std::as_const(botWords_))
-        words.push_back({QString::fromUtf8(word.shown), word.requests});
+    words.reserve(std::size_t(botWords_.words().size()));
+    for (const BotWordCounts::Word &word : botWords_.words())
+        words.push_back({QString::fromUtf8(word.spelt), word.requests});
     result.otherBots = TopItems(
         std::move(words), kTopCount, [](const BotWordRequests &a, const BotWordRequests &b) { return a.requests > b.requests; },
         [](const BotWordRequests &a, const BotWordRequests &b) { return a.token < b.token; });

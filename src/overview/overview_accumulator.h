@@ -2,6 +2,7 @@
 
 #include "logs/log_record.h"
 #include "overview/agent_classifier.h"
+#include "overview/bot_word_counts.h"
 #include "overview/flat_map.h"
 #include "overview/overview_result.h"
 #include "overview/page_table.h"
@@ -62,7 +63,7 @@ public:
     void addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs);
     void addCountedClient(int agentClass, quint64 client, qint64 requests);
     // Requests of other crawlers by their bot word, as first spelt.
-    void addCountedBotWord(QByteArrayView word, qint64 requests) { countBotWord(word, requests, 0); }
+    void addCountedBotWord(QByteArrayView word, qint64 requests) { botWords_.add(word, requests); }
     // The text of a client key that is no IPv4 address, for clientRequests.
     void addClientText(quint64 client, const QByteArray &text) { clientTexts_.emplace(client, text); }
     qint32 internPage(QByteArrayView page, LogFamily family) { return pages_->intern(page, family); }
@@ -190,14 +191,6 @@ private:
     // Before the figures are read: counts every record still waiting.
     void countAllWaiting();
 
-    // Requests of 其他爬虫 per bot word, letter case ignored (the key lower-cased).
-    struct BotWordTally
-    {
-        QByteArray shown;  // as first met
-        qint64 requests = 0;
-        qsizetype firstInput = 0;  // where it was first met
-    };
-    void countBotWord(QByteArrayView word, qint64 requests, qsizetype input);
 
     // Where the pages and targets first met in an input begin: ids are given
     // in the order pages come, so each input's new ones follow each other.
@@ -240,7 +233,7 @@ private:
     std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
-    QHash<QByteArray, BotWordTally> botWords_;
+    BotWordCounts botWords_;  // of 其他爬虫
     std::vector<InputStart> inputStarts_;
     DayCounts days_;
     std::shared_ptr<PageTable> pages_;

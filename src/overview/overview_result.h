@@ -34,6 +34,9 @@ inline constexpr int kStatusClassCount = 5;
 StatusClass ClassOfStatus(int status);
 QString StatusClassKey(StatusClass statusClass);  // "2xx", "3xx", "4xx", "5xx", "unknown"
 
+// A status that counts a page as answered (成功页面数): 2xx or 304.
+inline bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
+
 // One input as the run met it.
 struct OverviewInput
 {

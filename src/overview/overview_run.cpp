@@ -17,8 +17,6 @@ namespace {
 // Records between two updates of the shared progress count.
 constexpr qint64 kProgressEvery = 1 << 16;
 
-qint32 DayNumber(QDate date) { return date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0; }
-
 OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
 {
     OverviewInput entry;

@@ -17,8 +17,6 @@ namespace {
 constexpr int kTopRules = 10;
 constexpr qint32 kUnknown = -2;
 
-bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
-
 bool IsCrawler(const AgentOverview &agent)
 {
     return agent.id != QLatin1String("browser") && agent.id != QLatin1String("no-agent")

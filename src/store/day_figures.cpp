@@ -97,8 +97,7 @@ void DayAgentFigures::merge(const DayAgentFigures &other)
     clients = MergeSorted(
         clients, other.clients, [](const ClientEntry &a, const ClientEntry &b) { return a.client < b.client; },
         [](ClientEntry &into, const ClientEntry &from) { into.requests += from.requests; });
-    for (const auto &[key, word] : other.botWords)
-        botWords.try_emplace(key, word.first, 0).first->second.second += word.second;
+    botWords.add(other.botWords);
 }
 
 QByteArray EncodePages(const std::vector<PageEntry> &pages)
@@ -201,27 +200,13 @@ void DayAccumulator::add(const LogRecord &record)
         pair.lastSecond = std::max(pair.lastSecond, second);
     }
     if (agentClass == otherBotClass_)
-        countBotWord(tally, FirstBotWord(record.agent));
+        tally.botWords.add(FirstBotWord(record.agent), 1);
     if (!record.client.isEmpty()) {
         const quint64 client = ClientKey(record.client);
         ++tally.clients[client];
         if (!IsAddressKey(client) && !clientTexts_.contains(client))
             clientTexts_.emplace(client, record.client.toByteArray());
     }
-}
-
-void DayAccumulator::countBotWord(Tally &tally, QByteArrayView word)
-{
-    if (word.isEmpty())
-        return;
-    const QByteArray key = word.toByteArray().toLower();
-    auto found = tally.botWords.find(key);
-    if (found == tally.botWords.end()) {
-        if (tally.botWords.size() >= kMostBotWordsADay)
-            return;
-        found = tally.botWords.emplace(key, std::pair(word.toByteArray(), qint64(0))).first;
-    }
-    ++found->second.second;
 }
 
 std::vector<DayAgentFigures> DayAccumulator::figures() const

@@ -2,6 +2,7 @@
 
 #include "logs/log_record.h"
 #include "overview/agent_classifier.h"
+#include "overview/bot_word_counts.h"
 #include "overview/flat_map.h"
 #include "overview/page_table.h"
 
@@ -46,9 +47,7 @@ struct DayAgentFigures
     std::array<qint64, 24> hours{};               // requests per hour, of the records with a time
     std::vector<PageEntry> pages;                 // by page id, then status
     std::vector<ClientEntry> clients;             // by key
-    // Of the other crawlers' class only: requests by bot word (lower case),
-    // with the word as first spelt.
-    std::map<QByteArray, std::pair<QByteArray, qint64>> botWords;
+    BotWordCounts botWords;  // of the other crawlers' class only
 
     // Adds the figures of the same day and agent, page ids alike.
     void merge(const DayAgentFigures &other);
@@ -94,14 +93,11 @@ private:
         std::array<qint64, 24> hours{};
         FlatMap<PairTally> pairs;  // PairKey(page, status)
         FlatMap<qint64> clients;   // ClientKey
-        std::map<QByteArray, std::pair<QByteArray, qint64>> botWords;  // as DayAgentFigures::botWords
+        BotWordCounts botWords;
     };
     using DayTallies = std::vector<std::unique_ptr<Tally>>;  // by agent class
 
     DayTallies &tallies(qint32 day);
-    // Past this many words a day, a new one is not counted (a log of made-up agents stays small).
-    static constexpr std::size_t kMostBotWordsADay = 10000;
-    static void countBotWord(Tally &tally, QByteArrayView word);
 
     AgentClassCache classes_;
     int classCount_;

@@ -1,5 +1,6 @@
 #include "store/rank_history.h"
 
+#include "logs/log_record.h"
 #include "ranking/serp_results.h"
 #include "store/site_store.h"
 
@@ -45,7 +46,7 @@ QList<QList<RankCell>> PreviousAnswers(SqliteDb &db, const RankResults &results,
 void SaveRun(SqliteDb &db, const RankResults &results, const QString &site, QDate day)
 {
     SqliteStatement run(db, "INSERT INTO rank_runs(day, finished, site, depth) VALUES(?1, ?2, ?3, ?4)");
-    run.bind(1, day.year() * 10000 + day.month() * 100 + day.day())
+    run.bind(1, DayNumber(day))
         .bindText(2, QDateTime::currentDateTimeUtc().toString(Qt::ISODate))
         .bindText(3, site)
         .bind(4, results.request.depth)

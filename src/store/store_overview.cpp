@@ -12,8 +12,6 @@
 
 namespace {
 
-qint32 DayNumber(QDate date) { return date.isValid() ? date.year() * 10000 + date.month() * 100 + date.day() : 0; }
-
 // The stored agents as a catalogue, so that the overview's classes are the
 // import's: agent ids as the import's classifier gave them.
 AgentCatalogue StoredCatalogue(const QList<StoredAgent> &stored, const AgentCatalogue &current)
@@ -211,8 +209,6 @@ void StoreReader::readBotWords()
     while (query.step())
         figures_.addCountedBotWord(query.blob(0), query.integer(1));
 }
-
-QDate DateOfDay(qint64 day) { return day > 0 ? QDate(int(day / 10000), int(day / 100 % 100), int(day % 100)) : QDate(); }
 
 void ReadPreviousRequests(SqliteDb &db, const StoreOverviewRequest &request, const QList<StoredAgent> &agents,
                           OverviewResult &result)

@@ -17,8 +17,6 @@ namespace {
 // Every agent's figures of one day in these three tables.
 const char *const kDayTables[] = {"day_agents", "day_statuses", "day_hours", "day_bot_words"};
 
-qint32 DayNumber(QDate date) { return date.year() * 10000 + date.month() * 100 + date.day(); }
-
 [[noreturn]] void Damaged(const char *what)
 {
     throw SqliteFailure(SQLITE_CORRUPT, QString::fromLatin1(what));
@@ -214,8 +212,10 @@ void StoreTables::saveDay(DayAgentFigures figures)
         if (figures.hours[std::size_t(hour)] > 0)
             statements_->addHour.bind(1, figures.day).bind(2, figures.agent).bind(3, hour)
                 .bind(4, figures.hours[std::size_t(hour)]).run();
-    for (const auto &[key, word] : figures.botWords)
-        statements_->addBotWord.bind(1, figures.day).bindBlob(2, key).bindBlob(3, word.first).bind(4, word.second).run();
+    const QHash<QByteArray, BotWordCounts::Word> &words = figures.botWords.words();
+    for (auto word = words.cbegin(); word != words.cend(); ++word)
+        statements_->addBotWord.bind(1, figures.day).bindBlob(2, word.key()).bindBlob(3, word->spelt)
+            .bind(4, word->requests).run();
 
     SqliteStatement &select = statements_->selectDay;
     select.bind(1, figures.day).bind(2, figures.agent);

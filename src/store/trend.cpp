@@ -13,10 +13,6 @@
 
 namespace {
 
-QDate DateOfDay(qint64 day) { return QDate(int(day / 10000), int(day / 100 % 100), int(day % 100)); }
-
-bool IsValidAnswer(int status) { return (status >= 200 && status <= 299) || status == 304; }
-
 // Periods from the first day to the last, with their starts.
 QList<QDate> PeriodStarts(QDate first, QDate last, TrendPeriod by)
 {

@@ -242,8 +242,15 @@ private slots:
     {
         // Standard input holds the run open: Ctrl+C comes once the program
         // catches it (Linux lists caught signals in /proc), then the input ends.
+        // A log read whole before the stop stays listed.
+        QTemporaryDir dir;
+        const QString whole = dir.filePath(QStringLiteral("whole.log"));
+        QFile log(whole);
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET /a HTTP/1.1\" 200 1 \"-\" \"curl/8\"\n");
+        log.close();
         QProcess process;
-        process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), {"overview", "--json", "-"});
+        process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), {"overview", "--json", whole, "-"});
         QVERIFY(process.waitForStarted());
         process.write("1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET / HTTP/1.1\" 200 1 \"-\" \"curl/8\"\n");
         const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
@@ -262,7 +269,9 @@ private slots:
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 130);
-        QCOMPARE(QJsonDocument::fromJson(process.readAllStandardOutput()).object().value("stopped"), QJsonValue(true));
+        const QJsonObject document = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+        QCOMPARE(document.value("stopped"), QJsonValue(true));
+        QCOMPARE(document.value("inputs").toArray().size(), 2);
     }
 };
 

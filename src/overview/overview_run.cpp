@@ -98,6 +98,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     // Each job reads whole inputs into its own accumulator, taking the next
     // input not yet taken; the accumulators are merged once at the end.
     std::vector<LogFileStats> stats(std::size_t(scan.inputs.size()));
+    std::vector<char> taken(std::size_t(scan.inputs.size()));  // read, to its end or to the stop
     std::atomic<qsizetype> nextInput{0};
     auto runJob = [&](qsizetype, const StopFlag &cancelled) {
         auto figures = std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, request.clientRequests,
@@ -109,6 +110,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
                 continue;
             figures->beginInput(index);
             stats[std::size_t(index)] = readInput(input, *figures, stopped);
+            taken[std::size_t(index)] = 1;
             if (stats[std::size_t(index)].stopped)
                 break;
         }
@@ -121,16 +123,26 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         for (int job = 0; job < jobCount; ++job)
             jobs.push_back(running.take(job));
     }
+    // A stopped run lists its inputs up to the first one not read to its end
+    // (that one included when it was begun). Another job may have read a
+    // later input whole meanwhile: its figures are in the partial result.
     for (qsizetype index = 0; index < scan.inputs.size(); ++index) {
         const LogFileStats &input = stats[std::size_t(index)];
+        const bool skipped = !scan.inputs[index].skipReason.isEmpty();
+        if (!skipped && !taken[std::size_t(index)]) {
+            result.stopped = true;
+            break;
+        }
         result.inputs.append(InputOf(scan.inputs[index], input));
         result.records += input.records;
         result.badLines += input.badLines;
-        if (input.stopped || (stop && stop->isSet())) {
+        if (input.stopped) {
             result.stopped = true;
             break;
         }
     }
+    // A stop asked for is never passed off as the whole, even when every input was read.
+    result.stopped = result.stopped || (stop && stop->isSet());
     std::unique_ptr<OverviewAccumulator> run;
     if (jobs.size() == 1) {
         run = std::move(jobs.front());

@@ -241,8 +241,9 @@ private slots:
     void ctrlCStopsTheRun()
     {
         // Standard input holds the run open: Ctrl+C comes once the program
-        // catches it (Linux lists caught signals in /proc), then the input ends.
-        // A log read whole before the stop stays listed.
+        // catches it (Linux lists caught signals in /proc) and has begun reading
+        // standard input (more has left the queue than a pipe holds), then the
+        // input ends. The log before it, taken first, stays listed.
         QTemporaryDir dir;
         const QString whole = dir.filePath(QStringLiteral("whole.log"));
         QFile log(whole);
@@ -252,7 +253,10 @@ private slots:
         QProcess process;
         process.start(QStringLiteral(TRAWLEX_BIN "/trawlex-cli"), {"overview", "--json", whole, "-"});
         QVERIFY(process.waitForStarted());
-        process.write("1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET / HTTP/1.1\" 200 1 \"-\" \"curl/8\"\n");
+        const QByteArray line = "1.2.3.4 - - [01/Jan/2015:00:00:00 +0800] \"GET / HTTP/1.1\" 200 1 \"-\" \"curl/8\"\n";
+        const qint64 written = process.write(line.repeated(8 * 1024 * 1024 / line.size()));
+        const qint64 pipeAtMost = 1024 * 1024;
+        QTRY_VERIFY_WITH_TIMEOUT(process.bytesToWrite() < written - pipeAtMost, 20000);
         const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
         auto catchesInterrupt = [&status] {
             QFile file(status);

@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(days.size(), 5);
         QCOMPARE(days[3].mid(0, 3), (QStringList{"2015-01-02", "4", "1"}));
         const QList<QStringList> pages = ReadCsv(out.filePath(QStringLiteral("pages.csv")));
-        QVERIFY(pages.contains(QStringList{"script", "脚本工具", "/%E6%96%B0", "200", "1", "2015-01-03T10:00:00"}));
+        QVERIFY(pages.contains(QStringList{"script", "脚本工具", "/%E6%96%B0", "200", "1", "2015-01-03 10:00:00"}));
         QVERIFY(pages.contains(QStringList{"no-agent", "无标识", "", "", "", ""}) == false);
     }
 

@@ -95,6 +95,7 @@ private slots:
         QVERIFY(report->allProblems().contains(QStringLiteral("access.log：已导入，无新内容")));
         QVERIFY(QDir(logs).removeRecursively());
         Click(window, "startButton");
+        QVERIFY(window.result());
         QCOMPARE(window.result()->requests(), requests);
 
         // Without a site the window reads logs as before, with no 变化 column.
@@ -103,6 +104,7 @@ private slots:
         WriteFile(logs + QStringLiteral("/access.log"), Line(1, "/a"));
         window.setFolder(logs);
         Click(window, "startButton");
+        QVERIFY(window.result());
         QCOMPARE(window.result()->requests(), 1);
         QVERIFY(!Headers(table).contains(QStringLiteral("变化")));
     }

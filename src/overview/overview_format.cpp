@@ -13,6 +13,11 @@ QString DayText(QDate day) { return day.toString(Qt::ISODate); }
 
 QString TimeText(const QDateTime &time)
 {
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
+QString IsoTimeText(const QDateTime &time)
+{
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString();
 }
 

@@ -12,7 +12,8 @@
 // How the overview's writers (and the window) show values, in one place.
 
 QString DayText(QDate day);                     // "2015-01-01"
-QString TimeText(const QDateTime &time);        // "2015-01-01T00:00:01"; empty when invalid
+QString TimeText(const QDateTime &time);        // "2015-01-01 00:00:01", for people; empty when invalid
+QString IsoTimeText(const QDateTime &time);     // "2015-01-01T00:00:01", for JSON; empty when invalid
 QString CountText(qint64 count);                // "1,234,567"
 QString ByteSizeText(qint64 bytes);             // "512 B", "1.5 KB", "3.20 MB", "1.07 GB"
 QString StatusClassLabel(StatusClass statusClass);  // "2xx" ... "未知"

@@ -80,16 +80,18 @@ QJsonObject figures(const QString &folder)
     request.paths = {folder};
     QJsonObject json = QJsonDocument::fromJson(OverviewJsonText(RunOverview(request, LoadAgentCatalogue()))).object();
     json.remove(QStringLiteral("inputs"));
-    // What the crawl run finds for one crawler: requests and pages of the files (whose names, and
-    // so whose order, differ by format).
-    qint64 requests = 0;
-    qint64 pages = 0;
-    for (const LogInput &input : CollectLogInputs({folder}, false).inputs) {
-        const LogFileAnalysis analysis = AnalyzeLogFile(input, CrawlerToken(QStringLiteral("Baiduspider")), nullptr);
-        requests += analysis.summary.requests;
-        pages += analysis.summary.validPages;
+    // What the crawl run finds for a crawler, one token with spaces: requests and pages of the
+    // files (whose names, and so whose order, differ by format).
+    for (const QString &token : {QStringLiteral("Baiduspider"), QStringLiteral("Sogou web spider")}) {
+        qint64 requests = 0;
+        qint64 pages = 0;
+        for (const LogInput &input : CollectLogInputs({folder}, false).inputs) {
+            const LogFileAnalysis analysis = AnalyzeLogFile(input, CrawlerToken(token), nullptr);
+            requests += analysis.summary.requests;
+            pages += analysis.summary.validPages;
+        }
+        json.insert(token, QJsonArray{requests, pages});
     }
-    json.insert(QStringLiteral("crawl"), QJsonArray{requests, pages});
     return json;
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -27,6 +28,8 @@ public:
     HitCollector(const CrawlerToken &token, LogFileAnalysis &analysis)
         : token_(token), needle_(token.asciiBytes(), true), analysis_(analysis)
     {
+        if (!token.percentEncodedBytes().isEmpty())
+            encodedNeedle_.emplace(token.percentEncodedBytes());
     }
 
     void scan(const char *begin, const char *end, RecordParser &parser)
@@ -39,10 +42,27 @@ public:
     }
 
 private:
+    // The token as written, and for a token with spaces in a log that
+    // percent-encodes its user agents also as such a log writes it; each
+    // form's next match is kept while the lines before it are taken.
     void scanBytewise(const char *begin, const char *end, RecordParser &parser)
     {
-        for (const char *p = begin; p < end;) {
-            const char *match = needle_.findIn(p, end);
+        const char *p = begin;
+        bool encodedToo = false;
+        if (encodedNeedle_) {
+            // The block's leading W3C directives tell how the lines below write the agent.
+            for (const char *next = p; p < end && IsW3cDirective(LineAt(p, end, &next)); p = next)
+                parser.pass(p, next);
+            encodedToo = parser.agentPercentEncoded();
+        }
+        const char *written = needle_.findIn(p, end);
+        const char *encoded = encodedToo ? encodedNeedle_->findIn(p, end) : end;
+        while (p < end) {
+            if (written < p)
+                written = needle_.findIn(p, end);
+            if (encoded < p)
+                encoded = encodedNeedle_->findIn(p, end);
+            const char *match = std::min(written, encoded);
             if (match == end) {
                 parser.pass(p, end);
                 return;
@@ -56,9 +76,11 @@ private:
             // byte before the match is ASCII, the match begins a character
             // in any encoding, so the line need not be examined; nor need a
             // line that is UTF-8 (not code page 936, see DetectLineEncoding).
-            const bool hit = Utf8::isAscii(QByteArrayView(lineStart, match)) || Utf8::isValid(line)
-                || token_.occursIn(Cp936::decode(line));
-            take(parser, line, hit);
+            auto begins = [&](const char *at) {
+                return at < p && (Utf8::isAscii(QByteArrayView(lineStart, at)) || Utf8::isValid(line)
+                                  || token_.occursIn(Cp936::decode(line)));
+            };
+            take(parser, line, begins(written) || begins(encoded));
         }
     }
 
@@ -87,6 +109,7 @@ private:
 
     const CrawlerToken &token_;
     CaselessNeedle needle_;
+    std::optional<CaselessNeedle> encodedNeedle_;
     LogFileAnalysis &analysis_;
     LogRecord record_;
 };

@@ -17,6 +17,10 @@ CrawlerToken::CrawlerToken(const QString &token) : text_(token)
     searchableInBytes_ = ascii && !token.isEmpty() && !token.contains(u'\n') && !token.contains(u'\r');
     if (searchableInBytes_)
         asciiBytes_ = token.toLatin1();
+    if (searchableInBytes_ && (token.contains(u' ') || token.contains(u'+'))) {
+        percentEncodedBytes_ = asciiBytes_;
+        percentEncodedBytes_.replace(' ', "%20").replace('+', "%20");
+    }
 }
 
 bool CrawlerToken::occursIn(QStringView line) const

@@ -25,6 +25,9 @@ public:
     // bytes; asciiBytes() is the token then.
     bool searchableInBytes() const { return searchableInBytes_; }
     const QByteArray &asciiBytes() const { return asciiBytes_; }
+    // The token as a log that percent-encodes its user agents writes it
+    // (CloudFront: "Sogou%20web%20spider"); empty when the token has no space.
+    const QByteArray &percentEncodedBytes() const { return percentEncodedBytes_; }
 
 private:
     // A token character and the characters that match it.
@@ -34,4 +37,5 @@ private:
     QList<Variants> variants_;
     bool searchableInBytes_ = false;
     QByteArray asciiBytes_;
+    QByteArray percentEncodedBytes_;
 };

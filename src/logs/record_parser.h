@@ -51,6 +51,9 @@ public:
 
     // The format definition a W3C file's columns showed it to be ("cloudfront"); empty for IIS.
     virtual QString dialectName() const { return {}; }
+
+    // The lines read so far write the user agent percent-encoded ("Mozilla/5.0%20(…)").
+    virtual bool agentPercentEncoded() const { return false; }
 };
 
 struct W3cDialect;

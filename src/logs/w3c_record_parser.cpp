@@ -268,6 +268,7 @@ public:
     bool bytesLogged() const override { return everBytesColumn_; }
 
     QString dialectName() const override { return dialect_ ? dialect_->name : QString(); }
+    bool agentPercentEncoded() const override { return dialect_ && dialect_->percentAgent; }
 
 private:
     // The names after "#Fields:" are separated by any run of spaces or tabs.

@@ -31,6 +31,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -317,6 +319,24 @@ private slots:
         control<QPushButton>(&window, "clearCache")->click();
         QCOMPARE(shown, QStringLiteral("DNS 缓存已清除，下次验证会重新查询。"));
         QVERIFY(!QFile::exists(VerificationCache::defaultPath()));
+    }
+
+    // Closing the window gives a list download up at once instead of waiting out its time-out.
+    void closingStopsAnAddressListUpdate()
+    {
+        QTcpServer silent;  // takes the request, never answers
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        QSettings settings = OpenAppSettings();
+        for (const AddressListSpec &list : VerificationRulesOf(LoadAgentCatalogue()).lists)
+            settings.setValue(QStringLiteral("概览/地址列表网址/") + list.id,
+                              QStringLiteral("http://127.0.0.1:%1/%2").arg(silent.serverPort()).arg(list.id));
+        auto window = std::make_unique<OverviewWindow>();
+        control<QPushButton>(window.get(), "updateLists")->click();
+        QVERIFY(silent.waitForNewConnection(10000));
+        QElapsedTimer closing;
+        closing.start();
+        window.reset();
+        QVERIFY2(closing.elapsed() < 10000, "the 30 s time-out was waited out");
     }
 
     void chartsSayWhatTheyAre()

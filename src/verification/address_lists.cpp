@@ -50,11 +50,13 @@ LoadedAddressLists LoadAddressLists(const QString &folder, const QStringList &id
     return loaded;
 }
 
-ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder)
+ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder,
+                             const StopFlag *stop)
 {
     ListUpdate update{source.id, {}, {}};
     DownloadLimits limits;
     limits.timeoutMs = 30000;
+    limits.stop = stop;
     limits.maxBodyBytes = kMaxListBytes + 1;
     const Download download = DownloadUrl(network, source.url, limits);
     if (!download.ok()) {

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 class QNetworkAccessManager;
+class StopFlag;
 
 // Where a crawler operator publishes its address list. The id is the file
 // name without ".json" ("googlebot").
@@ -43,7 +44,9 @@ struct ListUpdate
 
 // Downloads each list (http(s) only, at most 16 MiB and 30 s each), checks
 // its shape and saves it atomically as `folder`/ID.json.
-ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder);
+// A stop, when set, gives the download up.
+ListUpdate UpdateAddressList(QNetworkAccessManager &network, const AddressListSpec &source, const QString &folder,
+                             const StopFlag *stop = nullptr);
 
 // The update's report line: "googlebot: 已更新 (2024-…)" or "googlebot: 失败：…，保留旧副本".
 QString ListUpdateLine(const ListUpdate &update);

@@ -9,6 +9,7 @@ AddressListUpdater::~AddressListUpdater()
 {
     if (!thread_)
         return;
+    stop_.request();
     thread_->wait();
     delete thread_;
 }
@@ -18,11 +19,13 @@ bool AddressListUpdater::start(QList<AddressListSpec> lists, QString folder)
     if (thread_)
         return false;
     updates_.clear();
+    stop_.clear();
     // The network access lives on the worker, whose downloads turn their own event loops.
     thread_ = QThread::create([this, lists = std::move(lists), folder = std::move(folder)] {
         QNetworkAccessManager network;
         for (const AddressListSpec &list : lists)
-            updates_.append(UpdateAddressList(network, list, folder));
+            if (!stop_.isSet())
+                updates_.append(UpdateAddressList(network, list, folder, &stop_));
     });
     connect(thread_, &QThread::finished, this, &AddressListUpdater::collect);
     thread_->start();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/stop_flag.h"
 #include "verification/address_lists.h"
 
 #include <QObject>
@@ -15,7 +16,7 @@ class AddressListUpdater : public QObject
 
 public:
     explicit AddressListUpdater(QObject *parent = nullptr);
-    ~AddressListUpdater() override;  // waits for the worker: each download ends within its time-out
+    ~AddressListUpdater() override;  // gives the download in hand up and waits for the worker
 
     bool running() const { return thread_ != nullptr; }
     // False when an update is still going.
@@ -29,5 +30,6 @@ private:
     void collect();
 
     QThread *thread_ = nullptr;
+    StopFlag stop_;  // set when the window closes: a list may take its whole time-out
     QList<ListUpdate> updates_;  // written by the worker, read after it has ended
 };

@@ -58,9 +58,10 @@ private:
 // The first `count` items by `more`, then by `before`; `before` is costly and
 // asked only among the items that tie at the cut, which may be most of them
 // (many pages asked once each): only the first `count` are put in order.
-template <typename Item, typename More, typename Before>
-QList<Item> TopItems(std::vector<Item> items, int count, More more, Before before)
+template <typename Items, typename More, typename Before>
+QList<typename Items::value_type> TopItems(Items items, int count, More more, Before before)
 {
+    using Item = typename Items::value_type;
     if (qsizetype(items.size()) > count) {
         std::nth_element(items.begin(), items.begin() + count - 1, items.end(), more);
         const Item cut = items[std::size_t(count - 1)];
@@ -396,7 +397,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     agent.last = DateTimeOf(tally.lastTime);
     agent.hours = tally.hours;
 
-    std::vector<std::pair<quint64, PairTally>> pairs;
+    PairList pairs;
     pairs.reserve(tally.pageStatuses.size());
     tally.pageStatuses.forEach([&](quint64 key, PairWord pair) { pairs.emplace_back(key, tally.pairTally(key, pair)); });
     tally.pageStatuses = {};
@@ -413,9 +414,9 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     };
     std::unordered_map<qint32, SectionTally> sections;
     SectionTally *section = nullptr;
-    std::vector<PageRequests> pages;
+    std::vector<PageRequests, TableAllocator<PageRequests>> pages;  // as large as the pairs (see PairList)
     pages.reserve(pairs.size());
-    std::vector<PageStatusRequests> errors;
+    std::vector<PageStatusRequests, TableAllocator<PageStatusRequests>> errors;
     agent.pageStatuses.reserve(qsizetype(pairs.size()));
     bool valid = false;
     DateTimes times;
@@ -469,7 +470,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     return agent;
 }
 
-void OverviewAccumulator::splitTargets(std::vector<std::pair<quint64, PairTally>> &pairs, AgentOverview &agent) const
+void OverviewAccumulator::splitTargets(PairList &pairs, AgentOverview &agent) const
 {
     // Every target as it is, then the queried ones counted under their pages.
     agent.targetStatuses.reserve(qsizetype(pairs.size()));

@@ -291,6 +291,26 @@ private slots:
         QCOMPARE(result.days.value(QDate(2015, 1, 3)), 1);
     }
 
+    // Past 65,536 pairs a crawler's pairs are put in order by counting pages: every
+    // page once, its codes in order.
+    void manyPairsInOrder()
+    {
+        QList<RecordText> records;
+        for (int page = 0; page < 40000; ++page)
+            for (int status : {404, 200})
+                records.append({kBaidu, "/p" + QByteArray::number(page % 2 ? 40000 - page : page), "1.1.1.1", status});
+        const OverviewResult result = Accumulate({records});
+        const AgentOverview &baidu = result.agents.front();
+        QCOMPARE(baidu.pages, 40000);
+        QCOMPARE(baidu.validPages, 40000);
+        QCOMPARE(baidu.pageStatuses.size(), 80000);
+        for (qsizetype i = 1; i < baidu.pageStatuses.size(); ++i) {
+            const PageStatusRequests &before = baidu.pageStatuses[i - 1];
+            const PageStatusRequests &after = baidu.pageStatuses[i];
+            QVERIFY(before.page < after.page || (before.page == after.page && before.status < after.status));
+        }
+    }
+
     void w3cPagesIgnoreCaseAndNeverMeetOthers()
     {
         // A way of writing a page seen again, and letters beyond ASCII, too.

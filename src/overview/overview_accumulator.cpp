@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <numeric>
 #include <limits>
 
 namespace {
@@ -402,7 +403,7 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     tally.pageStatuses.forEach([&](quint64 key, PairWord pair) { pairs.emplace_back(key, tally.pairTally(key, pair)); });
     tally.pageStatuses = {};
     tally.pairRequests = {};
-    std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    sortPairs(pairs);
     if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);
 
@@ -468,6 +469,35 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
             return text < 0 || (text == 0 && (a.status < b.status || (a.status == b.status && a.page < b.page)));
         });
     return agent;
+}
+
+void OverviewAccumulator::sortPairs(PairList &pairs)
+{
+    auto byKey = [](const auto &a, const auto &b) { return a.first < b.first; };
+    // A crawl of a large site asks for most pages, each under few codes: the
+    // pairs are put in page order by counting, then each page's codes in order.
+    constexpr std::size_t kCountedFrom = 1 << 16;
+    quint32 lastPage = 0;
+    for (const auto &pair : pairs)
+        lastPage = std::max(lastPage, quint32(PageOfPair(pair.first)));
+    if (pairs.size() < kCountedFrom || lastPage / 4 >= pairs.size()) {  // few, or sparse (queried targets)
+        std::sort(pairs.begin(), pairs.end(), byKey);
+        return;
+    }
+    std::vector<quint32, TableAllocator<quint32>> starts(std::size_t(lastPage) + 2);
+    for (const auto &pair : pairs)
+        ++starts[std::size_t(quint32(PageOfPair(pair.first))) + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    PairList sorted(pairs.size());
+    for (const auto &pair : pairs)
+        sorted[starts[std::size_t(quint32(PageOfPair(pair.first)))]++] = pair;
+    // starts[page] is now where the next page begins.
+    std::size_t begin = 0;
+    for (std::size_t page = 0; page <= lastPage; ++page) {
+        std::sort(sorted.begin() + qsizetype(begin), sorted.begin() + qsizetype(starts[page]), byKey);
+        begin = starts[page];
+    }
+    pairs.swap(sorted);
 }
 
 void OverviewAccumulator::splitTargets(PairList &pairs, AgentOverview &agent) const

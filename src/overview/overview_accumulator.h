@@ -221,6 +221,8 @@ private:
     // are made: as large as its table, so in huge pages as the table (the
     // page faults of lists in small pages were a tenth of a run over millions of pages).
     using PairList = std::vector<std::pair<quint64, PairTally>, TableAllocator<std::pair<quint64, PairTally>>>;
+    // In key order: page, then status.
+    static void sortPairs(PairList &pairs);
     // Fills the agent's targetStatuses from its pairs, and makes the pairs
     // the (page, status) pairs they count under.
     void splitTargets(PairList &pairs, AgentOverview &agent) const;

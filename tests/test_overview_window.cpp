@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QHttpServer>
@@ -31,10 +32,9 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QToolTip>
 

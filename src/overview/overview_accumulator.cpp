@@ -8,8 +8,8 @@
 #include <QHash>
 
 #include <algorithm>
-#include <numeric>
 #include <limits>
+#include <numeric>
 
 namespace {
 

@@ -77,16 +77,12 @@ QString KeepRankRun(const QString &storePath, const RankResults &results, QDate 
         SiteStore store(storePath, SiteStore::Access::Write);
         SqliteDb &db = store.db();
         const QString site = SiteKey(results.request);
-        db.exec("BEGIN IMMEDIATE");
-        try {
-            QList<QList<RankCell>> before = PreviousAnswers(db, results, site);
+        QList<QList<RankCell>> before;
+        db.writeTransaction([&] {
+            before = PreviousAnswers(db, results, site);
             SaveRun(db, results, site, day);
-            db.exec("COMMIT");
-            previous = std::move(before);
-        } catch (const SqliteFailure &) {
-            sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
+        });
+        previous = std::move(before);
         return {};
     } catch (const SqliteFailure &failure) {
         return StoreProblemText(failure, storePath);

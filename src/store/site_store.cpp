@@ -97,17 +97,11 @@ SiteStore::SiteStore(const QString &path, Access access) : path_(path), db_(path
 
 void SiteStore::upgrade(int version)
 {
-    for (; version < kSchemaVersion; ++version) {
-        db_.exec("BEGIN IMMEDIATE");
-        try {
+    for (; version < kSchemaVersion; ++version)
+        db_.writeTransaction([&] {
             db_.exec(kUpgrades[version]);
             db_.exec(QByteArray("PRAGMA user_version = " + QByteArray::number(version + 1)).constData());
-            db_.exec("COMMIT");
-        } catch (const SqliteFailure &) {
-            sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
-    }
+        });
 }
 
 QString StoreProblemText(const SqliteFailure &failure, const QString &path)

@@ -26,6 +26,18 @@ void SqliteDb::exec(const char *sql)
         fail(code);
 }
 
+void SqliteDb::writeTransaction(const std::function<void()> &work)
+{
+    exec("BEGIN IMMEDIATE");
+    try {
+        work();
+        exec("COMMIT");
+    } catch (const SqliteFailure &) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 bool SqliteDb::readOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
 qint64 SqliteDb::changes() const { return sqlite3_changes64(db_); }

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 
 struct sqlite3;
@@ -39,6 +40,9 @@ public:
     SqliteDb &operator=(const SqliteDb &) = delete;
 
     void exec(const char *sql);
+    // Runs `work` in one write transaction: committed when it returns,
+    // rolled back (and the failure thrown on) when it throws SqliteFailure.
+    void writeTransaction(const std::function<void()> &work);
     bool readOnly() const;
     qint64 changes() const;
     sqlite3 *handle() const { return db_; }

@@ -160,6 +160,7 @@ private slots:
         QTest::newRow("wrong family") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "2001:db8::/32"}]})") << QStringLiteral("无效的前缀");
         QTest::newRow("no length") << QByteArray(R"({"prefixes": [{"ipv6Prefix": "2001:db8::"}]})") << QStringLiteral("无效的前缀");
         QTest::newRow("short IPv4") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "66.249/16"}]})") << QStringLiteral("无效的前缀");
+        QTest::newRow("octal-looking IPv4") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "2.055.64.0/27"}]})") << QStringLiteral("无效的前缀");
         QTest::newRow("NUL inside") << QByteArray("{\"prefixes\": [{\"ipv4Prefix\": \"66.2.46\\u0000.1/27\"}]}") << QStringLiteral("无效的前缀");
         QTest::newRow("both keys") << QByteArray(R"({"prefixes": [{"ipv4Prefix": "1.2.3.0/24", "ipv6Prefix": "::/0"}]})") << QStringLiteral("无效的前缀");
     }

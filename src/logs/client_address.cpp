@@ -33,6 +33,20 @@ bool AddressRanges::find(const std::vector<std::pair<Key, Key>> &ranges, Key key
     return after != ranges.begin() && std::prev(after)->second >= key;
 }
 
+namespace {
+
+// Four decimal numbers without leading zeros: "2.055.64.0" is refused, since
+// QHostAddress reads 055 as octal where the list's author likely meant 55.
+bool isDottedQuad(const QString &address)
+{
+    const QStringList parts = address.split(u'.');
+    return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](const QString &part) {
+               return !part.isEmpty() && part.size() <= 3 && (part.size() == 1 || part.front() != u'0');
+           });
+}
+
+}  // namespace
+
 bool AddressRanges::addPrefix(const QString &prefix, QAbstractSocket::NetworkLayerProtocol family)
 {
     const qsizetype slash = prefix.indexOf(u'/');
@@ -46,7 +60,7 @@ bool AddressRanges::addPrefix(const QString &prefix, QAbstractSocket::NetworkLay
                                          ? (c >= u'0' && c <= u'9') || c == u'.'
                                          : (c >= u'0' && c <= u'9') || (c.toLower() >= u'a' && c.toLower() <= u'f') || c == u':';
                           })
-                       && (family != QAbstractSocket::IPv4Protocol || address.count(u'.') == 3);
+                       && (family != QAbstractSocket::IPv4Protocol || isDottedQuad(address));
     const QHostAddress network(address);
     const int length = lengthText.toInt();
     if (!plain || network.protocol() != family)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -348,7 +349,7 @@ void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &i
     for (const auto &[day, requests] : job.days_.counts())
         days_.add(day, requests);
     for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
-        const AgentTally *from = job.agents_[agentClass].get();
+        AgentTally *from = job.agents_[agentClass].get();
         if (!from)
             continue;
         AgentTally &into = tallyOf(int(agentClass));
@@ -364,8 +365,17 @@ void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &i
         into.countTime(from->lastTime);
         for (int hour = 0; hour < kHours; ++hour)
             into.hours[std::size_t(hour)] += from->hours[std::size_t(hour)];
-        from->clients.forEach([&](quint64 client, Present) { into.clients.insert(client); });
-        from->clientRequests.forEach([&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
+        // Clients are keyed by address alike in every job: the first job's tables are taken whole.
+        auto mergeClients = [](auto &into, auto &from, auto add) {
+            if (into.size() == 0)
+                into = std::exchange(from, {});
+            else
+                from.forEach(add);
+        };
+        mergeClients(into.clients, from->clients, [&](quint64 client, Present) { into.clients.insert(client); });
+        mergeClients(into.clientRequests, from->clientRequests,
+                     [&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
+        into.pageStatuses.reserve(std::max(into.pageStatuses.size(), from->pageStatuses.size()));
         from->pageStatuses.forEach([&](quint64 key, PairWord pair) {
             const PairTally tally = from->pairTally(key, pair);
             into.countPair(PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)), tally.requests, tally.lastTime);

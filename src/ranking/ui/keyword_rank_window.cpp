@@ -30,6 +30,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -66,7 +67,13 @@ KeywordRankWindow::KeywordRankWindow(QWidget *parent, RankEnvironment environmen
     resize(820, 560);
 }
 
-KeywordRankWindow::~KeywordRankWindow() = default;
+KeywordRankWindow::~KeywordRankWindow()
+{
+    if (keeping_) {
+        keeping_->wait();  // a store write is never cut off
+        delete keeping_;
+    }
+}
 
 void KeywordRankWindow::buildControls()
 {
@@ -231,8 +238,16 @@ void KeywordRankWindow::showAnswer()
 
 void KeywordRankWindow::finishRun()
 {
+    if (!run_->results().stopped && siteStoreBox_->currentIndex() > 0)
+        keepInSite();
+    else
+        endRun({});
+}
+
+void KeywordRankWindow::endRun(const QString &kept)
+{
     const RankResults &results = run_->results();
-    QString text = results.stopped ? QStringLiteral("分析已停止。") : QStringLiteral("分析完成。") + keepInSite();
+    QString text = results.stopped ? QStringLiteral("分析已停止。") : QStringLiteral("分析完成。") + kept;
     showTable();
     table_->resizeColumnsToContents();  // every rank and "查询失败" whole
     setRunning(false);
@@ -243,17 +258,26 @@ void KeywordRankWindow::finishRun()
     windowRun_.end();
 }
 
-QString KeywordRankWindow::keepInSite()
+void KeywordRankWindow::keepInSite()
 {
-    if (siteStoreBox_->currentIndex() <= 0)
-        return {};
     const QString name = siteStoreBox_->currentText();
-    QList<QList<RankCell>> previous;
-    const QString problem = KeepRankRun(LoadSite(name).storePath, run_->results(), QDate::currentDate(), previous);
-    if (!problem.isEmpty())
-        return QStringLiteral("未能存入站点“%1”：%2").arg(name, problem);
-    run_->setPrevious(std::move(previous));
-    return QStringLiteral("已存入站点“%1”。").arg(name);
+    status_->setText(QStringLiteral("正在存入站点“%1”…").arg(name));
+    keeping_ = QThread::create([this, path = LoadSite(name).storePath, results = run_->results()] {
+        keptPrevious_.clear();
+        keptProblem_ = KeepRankRun(path, results, QDate::currentDate(), keptPrevious_);
+    });
+    connect(keeping_, &QThread::finished, this, [this, name] {
+        keeping_->wait();
+        delete keeping_;
+        keeping_ = nullptr;
+        if (!keptProblem_.isEmpty()) {
+            endRun(QStringLiteral("未能存入站点“%1”：%2").arg(name, keptProblem_));
+            return;
+        }
+        run_->setPrevious(std::move(keptPrevious_));
+        endRun(QStringLiteral("已存入站点“%1”。").arg(name));
+    });
+    keeping_->start();
 }
 
 // The whole table from the run's results (a few hundred cells at most),

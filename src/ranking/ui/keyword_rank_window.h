@@ -17,6 +17,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QThread;
 class QDoubleSpinBox;
 class QTableView;
 class ReportTableModel;
@@ -61,7 +62,8 @@ private:
     void showTable();
     void loadSettings();
     void saveSettings();
-    QString keepInSite();  // the finished run into the chosen site's store: what the status says of it
+    void keepInSite();  // the finished run into the chosen site's store, on a thread; then endRun
+    void endRun(const QString &kept);  // `kept`: what the status says of the store, if anything
     QString saveKeywords() const;  // empty when saved, else why not
 
     QLineEdit *siteEdit_;
@@ -86,5 +88,10 @@ private:
     QString keywordPath_;
     StopFlag stop_;
     std::unique_ptr<RankRun> run_;
+    // Keeping a run in a store waits up to 10 s for an import that holds it:
+    // never on the GUI thread.
+    QThread *keeping_ = nullptr;
+    QString keptProblem_;                   // written by keeping_, read after it ended
+    QList<QList<RankCell>> keptPrevious_;   // likewise
     WindowRun windowRun_{this, stop_};  // a close while the run goes waits for its threads
 };

@@ -7,8 +7,6 @@
 #include "site/sitemap_reader.h"
 #include "site/url_key.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <map>
 
@@ -166,12 +164,69 @@ struct CompiledRules
     std::vector<qint32> verdicts;  // the disallowing rule, -1 allowed, kUnknown not yet asked
 };
 
+// A disallowed request: its distinct key and the rule that disallowed it.
+struct DisallowedHit
+{
+    qint32 key;
+    qint32 rule;
+    qint64 requests;
+};
+
+// The rules that disallowed most requests; rules of one text (the same line
+// in two merged groups) count as one.
+QList<RuleRequests> TopRules(const std::vector<qint64> &byRule, const QList<RobotsRule> &rules)
+{
+    std::map<QByteArray, qint64> byText;
+    for (std::size_t rule = 0; rule < byRule.size(); ++rule)
+        if (byRule[rule] > 0)
+            byText[rules[qsizetype(rule)].text.toUtf8()] += byRule[rule];
+    QList<RuleRequests> top;
+    for (const auto &[text, requests] : byText)
+        top.append({QString::fromUtf8(text), requests});
+    std::stable_sort(top.begin(), top.end(),
+                     [](const RuleRequests &a, const RuleRequests &b) { return a.requests > b.requests; });
+    if (top.size() > kTopRules)
+        top.resize(kTopRules);
+    return top;
+}
+
+// Every disallowed key, most requests first: a key's targets (spellings, W3C
+// letter case) add up under the rule of the first one met.
+QList<DisallowedKey> DisallowedKeys(std::vector<DisallowedHit> hits, const QList<RobotsRule> &rules, TargetIndex &targets)
+{
+    std::stable_sort(hits.begin(), hits.end(), [](const DisallowedHit &a, const DisallowedHit &b) { return a.key < b.key; });
+    struct Key
+    {
+        qint64 requests;
+        QByteArray text;  // ASCII: keys are percent-encoded
+        qint32 id;
+        qint32 rule;
+    };
+    std::vector<Key> keys;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        if (i > 0 && hits[i].key == hits[i - 1].key)
+            keys.back().requests += hits[i].requests;
+        else
+            keys.push_back({hits[i].requests, targets.keyText(hits[i].key), hits[i].key, hits[i].rule});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        if (a.requests != b.requests)
+            return a.requests > b.requests;
+        return a.text != b.text ? a.text < b.text : a.id < b.id;  // a W3C key and another of one text
+    });
+    QList<DisallowedKey> list;
+    list.reserve(qsizetype(keys.size()));
+    for (const Key &key : keys)
+        list.append({QString::fromLatin1(key.text), rules[key.rule].text, key.requests});
+    return list;
+}
+
 AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetIndex &targets)
 {
     AgentRobots robots;
     robots.group = rules.matcher.group();
-    QHash<qint32, DisallowedKey> disallowed;  // by distinct key
-    QHash<int, qint64> byRule;
+    std::vector<DisallowedHit> hits;
+    std::vector<qint64> byRule(std::size_t(rules.matcher.rules().size()));
     for (const TargetStatusRequests &pair : agent.targetStatuses) {
         const qint32 target = targets.of(pair);
         if (targets.isRobotsTxt(target)) {
@@ -184,33 +239,12 @@ AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetInd
         if (verdict < 0)
             continue;
         robots.disallowed += pair.requests;
-        byRule[verdict] += pair.requests;
-        DisallowedKey &entry = disallowed[targets.distinct(target)];
-        if (entry.rule.isEmpty())
-            entry.rule = rules.matcher.rules()[verdict].text;
-        entry.requests += pair.requests;
+        byRule[std::size_t(verdict)] += pair.requests;
+        hits.push_back({targets.distinct(target), verdict, pair.requests});
     }
-    robots.disallowedPages = disallowed.size();
-    for (auto rule = byRule.cbegin(); rule != byRule.cend(); ++rule)
-        robots.topRules.append({rules.matcher.rules()[rule.key()].text, rule.value()});
-    // Rules of one text (the same line in two merged groups) count as one.
-    std::map<QByteArray, qint64> byText;
-    for (const RuleRequests &rule : std::as_const(robots.topRules))
-        byText[rule.rule.toUtf8()] += rule.requests;
-    robots.topRules.clear();
-    for (const auto &[text, requests] : byText)
-        robots.topRules.append({QString::fromUtf8(text), requests});
-    std::stable_sort(robots.topRules.begin(), robots.topRules.end(),
-                     [](const RuleRequests &a, const RuleRequests &b) { return a.requests > b.requests; });
-    if (robots.topRules.size() > kTopRules)
-        robots.topRules.resize(kTopRules);
-    for (auto entry = disallowed.begin(); entry != disallowed.end(); ++entry) {
-        entry->key = QString::fromLatin1(targets.keyText(entry.key()));
-        robots.keys.append(*entry);
-    }
-    std::sort(robots.keys.begin(), robots.keys.end(), [](const DisallowedKey &a, const DisallowedKey &b) {
-        return a.requests != b.requests ? a.requests > b.requests : a.key < b.key;
-    });
+    robots.topRules = TopRules(byRule, rules.matcher.rules());
+    robots.keys = DisallowedKeys(std::move(hits), rules.matcher.rules(), targets);
+    robots.disallowedPages = robots.keys.size();
     return robots;
 }
 

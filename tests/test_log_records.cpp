@@ -33,7 +33,7 @@ Read readBytes(const QByteArray &bytes, const QString &logFormat = {}, qsizetype
     LogReadOptions options;
     options.logFormat = logFormat;
     options.limits.blockBytes = blockBytes;
-    options.w3cColumnsCounted = w3cColumnsCounted;
+    options.w3cColumns = w3cColumnsCounted ? W3cColumns::Counted : W3cColumns::Needed;
     Read read;
     read.stats = ReadLogRecords({path, QStringLiteral("x.log"), {}}, options,
                                 [&](const LogRecord &r) { read.records.append(describe(r)); });

@@ -128,7 +128,9 @@ LogFileAnalysis AnalyzeLogFile(const LogInput &input, const CrawlerToken &token,
     CrawlFileSummary &summary = analysis.summary;
     summary.fileName = input.displayPath;
     analysis.pages.insert(QString());  // the empty page comes first
-    LogFileReader reader(input, options);
+    LogReadOptions pagesOnly = options;
+    pagesOnly.w3cColumns = W3cColumns::PageOnly;  // a hit's page is all the report needs
+    LogFileReader reader(input, pagesOnly);
     HitCollector hits(token, analysis);
     const char *begin = nullptr;
     const char *end = nullptr;

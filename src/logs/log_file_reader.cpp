@@ -90,7 +90,7 @@ const char *LogFileReader::findFormat(const char *begin, const char *end)
             if (!IsW3cDirective(line))
                 continue;
             stats_.family = LogFamily::W3c;
-            parser_ = MakeW3cParser(options_.w3cColumnsCounted,
+            parser_ = MakeW3cParser(options_.w3cColumns,
                                     definition_ && definition_->kind == Kind::W3c
                                         ? std::vector<const W3cDialect *>{definition_->w3c.get()}
                                         : formats_->w3cDialects());

@@ -5,6 +5,7 @@
 #include "logs/line_block_reader.h"
 #include "logs/log_input.h"
 #include "logs/log_record.h"
+#include "logs/record_parser.h"
 
 #include <QString>
 
@@ -23,7 +24,7 @@ struct LogReadOptions
     ScanLimits limits;  // block size, longest line
     std::shared_ptr<const LogFormats> formats;  // the definitions in force; null: the built-in ones
     std::shared_ptr<const ForwardedClients> forwardedClients;  // set: the client from X-Forwarded-For
-    bool w3cColumnsCounted = false;  // a W3C line whose value count differs from its "#Fields:" is a bad line
+    W3cColumns w3cColumns = W3cColumns::Needed;
 
     // Reading a file's content again from where an earlier read stopped (the
     // store's import). The content is the file's bytes decompressed, in whole

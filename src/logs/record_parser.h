@@ -57,11 +57,14 @@ public:
 };
 
 struct W3cDialect;
-// With `countColumns`, a data line whose values are more or fewer than its
-// block's "#Fields:" names is Bad; without, it is read up to the last column a
-// record needs (the crawl run's reading, which never looks further).
+// How much of a W3C data line is read.
+enum class W3cColumns : quint8 {
+    Needed,    // up to the last column a record needs
+    Counted,   // every value counted: a line with more or fewer than its block's "#Fields:" names is Bad
+    PageOnly,  // up to the page column: the record holds its page alone (the crawl run's reading)
+};
 // `dialects`: W3C logs other than IIS, each told by a column of its own.
-std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns = false,
+std::unique_ptr<RecordParser> MakeW3cParser(W3cColumns columns = W3cColumns::Needed,
                                             const std::vector<const W3cDialect *> &dialects = {});
 std::unique_ptr<RecordParser> MakeNcsaParser();
 std::unique_ptr<RecordParser> MakeLayoutParser(std::shared_ptr<const LogLayout> layout);

@@ -199,8 +199,8 @@ private:
 class W3cParser final : public RecordParser
 {
 public:
-    W3cParser(bool countColumns, const std::vector<const W3cDialect *> &dialects)
-        : countColumns_(countColumns), dialects_(dialects)
+    W3cParser(W3cColumns columns, const std::vector<const W3cDialect *> &dialects)
+        : countColumns_(columns == W3cColumns::Counted), pageOnly_(columns == W3cColumns::PageOnly), dialects_(dialects)
     {
     }
 
@@ -295,11 +295,13 @@ private:
             if (named & (1u << unsigned(role)))
                 role = Role::None;
             named |= 1u << unsigned(role);
+            everPageColumn_ = everPageColumn_ || role == Role::Page;
+            everBytesColumn_ = everBytesColumn_ || role == Role::Bytes;
+            if (pageOnly_ && role != Role::Page)
+                role = Role::None;
             roles_.push_back(role);
             if (role != Role::None)
                 lastNeeded = qsizetype(roles_.size()) - 1;
-            everPageColumn_ = everPageColumn_ || role == Role::Page;
-            everBytesColumn_ = everBytesColumn_ || role == Role::Bytes;
             p = q;
         }
         fieldCount_ = qsizetype(roles_.size());
@@ -308,6 +310,7 @@ private:
     }
 
     const bool countColumns_;  // a line with more or fewer values than its "#Fields:" names is Bad
+    const bool pageOnly_;      // only the page column is read
     std::vector<const W3cDialect *> dialects_;
     const W3cDialect *dialect_ = nullptr;  // what the columns showed the file to be; null for IIS
     QByteArray agent_;                     // the current record's agent, decoded
@@ -328,7 +331,7 @@ bool IsW3cDirective(QByteArrayView line)
     return false;
 }
 
-std::unique_ptr<RecordParser> MakeW3cParser(bool countColumns, const std::vector<const W3cDialect *> &dialects)
+std::unique_ptr<RecordParser> MakeW3cParser(W3cColumns columns, const std::vector<const W3cDialect *> &dialects)
 {
-    return std::make_unique<W3cParser>(countColumns, dialects);
+    return std::make_unique<W3cParser>(columns, dialects);
 }

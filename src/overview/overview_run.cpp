@@ -75,7 +75,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     const qint32 toDay = DayNumber(request.to);
     LogReadOptions options;
     options.logFormat = request.logFormat;
-    options.w3cColumnsCounted = true;
+    options.w3cColumns = W3cColumns::Counted;
     options.formats = request.formats;
     options.forwardedClients = request.forwardedClients;
     auto readInput = [&](const LogInput &input, OverviewAccumulator &figures, const StopFlag &stopped) {

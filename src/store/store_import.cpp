@@ -122,7 +122,7 @@ Read Importer::read(const LogInput &input, const Plan &plan, const StopFlag &can
 {
     LogReadOptions options;
     options.logFormat = request_.logFormat;
-    options.w3cColumnsCounted = true;  // as the overview counts bad lines
+    options.w3cColumns = W3cColumns::Counted;  // as the overview counts bad lines
     options.resume = plan.resume;
     Read read{{}, std::make_unique<DayAccumulator>(classifier_)};
     qint64 unreported = 0;

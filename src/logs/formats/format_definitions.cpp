@@ -148,7 +148,7 @@ std::unique_ptr<RecordParser> LogFormatDefinition::makeParser() const
     case Kind::Json:
         return MakeJsonParser(json);
     case Kind::W3c:
-        return MakeW3cParser(false, {w3c.get()});
+        return MakeW3cParser(W3cColumns::Needed, {w3c.get()});
     }
     return nullptr;
 }

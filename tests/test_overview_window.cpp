@@ -28,6 +28,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -459,6 +460,47 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("页面\t请求数\t状态码\t最后访问\n/a.html\t2\t200, 304\t2015-01-02 10:00:00\n"));
         QVERIFY(!window.openDetails(QStringLiteral("nobody")));
+    }
+
+    // A right click on a row selects it; 复制 copies it, 查看详情 opens its crawler.
+    void rowMenu_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::newRow("copy") << QStringLiteral("复制");
+        QTest::newRow("details") << QStringLiteral("查看详情");
+    }
+    void rowMenu()
+    {
+        QFETCH(QString, choice);
+        OverviewWindow window;
+        window.setFolder(site_.path());
+        window.show();
+        run(window);
+        auto *table = control<QTableView>(&window, "agentTable");
+        const int row = int(rowKeys(table).indexOf(QStringLiteral("baiduspider")));
+        QGuiApplication::clipboard()->clear();
+        QStringList offered;
+        QTimer::singleShot(0, &window, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction *action : menu->actions())
+                offered.append(action->text());
+            for (QAction *action : menu->actions())
+                if (action->text() == choice)
+                    action->trigger();
+            menu->close();
+        });
+        emit table->customContextMenuRequested(table->visualRect(table->model()->index(row, 1)).center());
+        QCOMPARE(offered, (QStringList{"复制", "复制全部", "查看详情"}));
+        QCOMPARE(table->selectionModel()->selectedRows().size(), 1);
+        if (choice == QStringLiteral("复制")) {
+            const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), 2);  // the headers and the row
+            QVERIFY(lines[1].startsWith(QStringLiteral("百度蜘蛛\t")));
+        } else {
+            QTRY_VERIFY(window.findChild<AgentDetails *>());
+            QCOMPARE(window.findChild<AgentDetails *>()->windowTitle(), QStringLiteral("蜘蛛详情 - 百度蜘蛛"));
+        }
     }
 
     void settingsRemembered()

@@ -18,6 +18,18 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Whether `at` begins a character whatever the line's encoding: the bytes
+// back to the last one below 0x30 (a space, '+', '/', '(') are ASCII. Such a
+// byte is a character of its own in UTF-8, code page 936 and GB18030 alike,
+// whose longer characters have no byte below 0x30, so what follows it begins one.
+bool BeginsCharacter(const char *lineStart, const char *at)
+{
+    for (const char *p = at; p > lineStart && uchar(p[-1]) >= 0x30; --p)
+        if (uchar(p[-1]) >= 0x80)
+            return false;
+    return true;
+}
+
 // Finds the records of one file that hold the token and keeps their pages.
 // The token is searched for in the whole block first, and only the lines it
 // occurs in are parsed; the lines between go to the parser unread, so that a
@@ -72,12 +84,12 @@ private:
             parser.pass(p, lineStart);
             const QByteArrayView line = LineAt(lineStart, end, &p);
             // In code page 936 an ASCII byte may be the second half of a
-            // Chinese character; only the decoded line tells. Where every
-            // byte before the match is ASCII, the match begins a character
-            // in any encoding, so the line need not be examined; nor need a
-            // line that is UTF-8 (not code page 936, see DetectLineEncoding).
+            // Chinese character; only the decoded line tells. Where the match
+            // begins a character in any encoding, the line need not be
+            // examined; nor need a line that is UTF-8 (not code page 936, see
+            // DetectLineEncoding).
             auto begins = [&](const char *at) {
-                return at < p && (Utf8::isAscii(QByteArrayView(lineStart, at)) || Utf8::isValid(line)
+                return at < p && (BeginsCharacter(lineStart, at) || Utf8::isValid(line)
                                   || token_.occursIn(Cp936::decode(line)));
             };
             take(parser, line, begins(written) || begins(encoded));

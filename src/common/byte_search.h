@@ -7,7 +7,7 @@
 // Finds an ASCII needle in bytes, ignoring the letter case of ASCII letters,
 // and with `plusMatchesSpace` taking '+' and ' ' for one another. The search
 // compares two anchor bytes of the needle (its first and last, or the first
-// and last that are neither '+' nor ' ') 16 or 32 positions at a time (SSE2,
+// and last that are neither '+' nor ' ') 16 or 64 positions at a time (SSE2,
 // AVX2) and checks the whole needle only where both agree, which keeps it
 // near the speed of reading the bytes.
 class CaselessNeedle

@@ -1,5 +1,6 @@
 #include "crawl_log/page_set.h"
 
+#include "common/byte_search.h"
 #include "common/utf8.h"
 #include "logs/log_text.h"
 
@@ -72,9 +73,12 @@ qsizetype appendKeyAsLogged(QByteArrayView bytes, bool letterCaseMatters, QByteA
         out.append(bytes);
         return 0;
     }
-    for (char c : bytes)
-        out.append(c >= 'A' && c <= 'Z' ? char(c | 0x20) : c);
-    out.append(bytes);
+    const qsizetype start = out.size();
+    out.resize(start + 2 * bytes.size());
+    char *key = out.data() + start;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        key[i] = char(AsciiLower(uchar(bytes[i])));
+    std::memcpy(key + bytes.size(), bytes.data(), std::size_t(bytes.size()));
     return bytes.size();
 }
 
@@ -95,7 +99,7 @@ bool PageSet::insertLogged(QByteArrayView bytes, bool letterCaseMatters)
     if (!keyedAsLogged(bytes, letterCaseMatters))
         return insert(DecodeLogLine(bytes), letterCaseMatters);
     letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
-    lowered_.clear();
+    lowered_.truncate(0);
     appendKeyAsLogged(bytes, letterCaseMatters, lowered_);
     const QByteArrayView keyAndText(lowered_);
     return insertKey(keyAndText.first(bytes.size()), keyAndText.sliced(bytes.size()), letterCaseMatters);
@@ -128,7 +132,7 @@ void PageSet::flush()
         bytes += page.keyLength + page.textLength;
     }
     queued_.clear();
-    queuedBytes_.clear();
+    queuedBytes_.truncate(0);  // keeps its room for the next pages
 }
 
 bool PageSet::insertKey(QByteArrayView key, QByteArrayView text, bool letterCaseMatters)

@@ -434,8 +434,8 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         const qint32 page = PageOfPair(pairs[i].first);
         const int status = StatusOfPair(pairs[i].first);
-        const PageStatusRequests &entry = agent.pageStatuses.emplaceBack(
-            page, status, pairs[i].second.requests, times.of(pairs[i].second.lastTime));
+        const PageStatusRequests entry{page, status, pairs[i].second.requests, times.of(pairs[i].second.lastTime)};
+        agent.pageStatuses.append(entry);
         if (pages.empty() || pages.back().page != page) {
             pages.push_back({page, 0});
             valid = false;

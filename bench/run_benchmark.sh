@@ -142,14 +142,14 @@ same_for_any_jobs() {
   cmp -s "$sink.1" "$sink.n" && echo "  --jobs 1 and --jobs $cores give the same report" || echo "  REPORTS DIFFER"
 }
 
-section "W3C (IIS) logs, $bytes bytes" "grep -ci baiduspider" grep -ci baiduspider "$w3c"/*
+section "W3C (IIS) logs, $bytes bytes (target: trawlex, one job, <= 0.3x grep)" "grep -ci baiduspider" grep -ci baiduspider "$w3c"/*
 read -r w c p < <(crawl --jobs 1 "$w3c"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
 read -r w c p < <(crawl --jobs "$cores" "$w3c"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"
 read -r w c p < <(measure awk "$awk_job" "$w3c"/*); report "awk (same job)" "$w" "$c" "$p"
 read -r w c p < <(measure wc -l "$w3c"/*); report "wc -l (reading alone)" "$w" "$c" "$p"
 same_for_any_jobs "$w3c"
 
-section "nginx combined logs, $bytes bytes (target: trawlex <= 0.5x grep)" "grep -ci baiduspider" \
+section "nginx combined logs, $bytes bytes (target: trawlex, one job, <= 0.4x grep)" "grep -ci baiduspider" \
   grep -ci baiduspider "$combined"/*
 read -r w c p < <(crawl --jobs 1 "$combined"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
 read -r w c p < <(crawl --jobs "$cores" "$combined"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"

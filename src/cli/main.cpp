@@ -8,9 +8,9 @@
 #include "cli/rank_command.h"
 #include "cli/verify_command.h"
 #include "common/app_identity.h"
+#include "indexing/net/form_search.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <cstring>
 #include <memory>
@@ -23,8 +23,7 @@ int main(int argc, char *argv[])
     if (argc > 1 && (std::strcmp(argv[1], "index") == 0 || std::strcmp(argv[1], "services") == 0)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the browser module asks for it
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        app = MakeBrowserApplication(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

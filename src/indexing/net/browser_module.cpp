@@ -2,21 +2,32 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QtDebug>
+
+namespace {
+
+// Built into lib/trawlex beside bin/, and installed the same way. Asked for
+// before the application exists, so the program's folder comes from the system.
+QString ModulePath()
+{
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return QFileInfo(program).dir().filePath(QStringLiteral("../lib/trawlex/trawlex_browser"));
+}
+
+}  // namespace
 
 std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs)
 {
     // The browser engine needs a GUI application made with shared OpenGL
     // contexts; without them it would crash.
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())
+    if (!QCoreApplication::instance()->inherits("QGuiApplication")
         || !QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts)) {
         qWarning("蛛迹通: no browser without a GUI application sharing OpenGL contexts; the search-form queries fail");
         return nullptr;
     }
-    // Built into lib/trawlex beside bin/, and installed the same way.
-    QLibrary module(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../lib/trawlex/trawlex_browser")));
+    QLibrary module(ModulePath());
     const auto create = reinterpret_cast<CreateFormSearcherFunction>(module.resolve(kCreateFormSearcher));
     if (!create) {
         qWarning("蛛迹通: the browser module cannot be loaded (%s); the search-form queries fail",
@@ -24,4 +35,12 @@ std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs)
         return nullptr;
     }
     return std::unique_ptr<FormSearcher>(create(waitMs));
+}
+
+std::unique_ptr<QCoreApplication> MakeBrowserApplication(int &argc, char **argv)
+{
+    QLibrary module(ModulePath());
+    if (const auto make = reinterpret_cast<MakeApplicationFunction>(module.resolve(kMakeApplication)))
+        return std::unique_ptr<QCoreApplication>(make(argc, argv));
+    return std::make_unique<QCoreApplication>(argc, argv);
 }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class QCoreApplication;
+
 // Which search form to drive: the page, the field and the button.
 struct SearchForm
 {
@@ -49,6 +51,15 @@ public:
 // warning) when that is not so or the module cannot be loaded.
 std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs);
 
-// The module's entry point.
+// The application of a command-line run that may search forms: a
+// QGuiApplication as the browser asks for it, made by the browser module, so
+// that the command line itself maps no GUI library (which would add to the
+// start of every other command); a QCoreApplication when the module cannot
+// be loaded (the form searches then fail with a warning).
+std::unique_ptr<QCoreApplication> MakeBrowserApplication(int &argc, char **argv);
+
+// The module's entry points.
 using CreateFormSearcherFunction = FormSearcher *(*)(int waitMs);
 inline constexpr char kCreateFormSearcher[] = "trawlex_create_form_searcher";
+using MakeApplicationFunction = QCoreApplication *(*)(int &argc, char **argv);
+inline constexpr char kMakeApplication[] = "trawlex_make_application";

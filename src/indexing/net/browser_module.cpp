@@ -20,18 +20,20 @@ QString ModulePath()
 
 std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs)
 {
-    // The browser engine needs a GUI application made with shared OpenGL
-    // contexts; without them it would crash.
-    if (!QCoreApplication::instance()->inherits("QGuiApplication")
-        || !QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts)) {
-        qWarning("蛛迹通: no browser without a GUI application sharing OpenGL contexts; the search-form queries fail");
-        return nullptr;
-    }
+    // Looked for first: without the module the command line's application
+    // is a plain one, and the module is the reason to give.
     QLibrary module(ModulePath());
     const auto create = reinterpret_cast<CreateFormSearcherFunction>(module.resolve(kCreateFormSearcher));
     if (!create) {
         qWarning("蛛迹通: the browser module cannot be loaded (%s); the search-form queries fail",
                  qPrintable(module.errorString()));
+        return nullptr;
+    }
+    // The browser engine needs a GUI application made with shared OpenGL
+    // contexts; without them it would crash.
+    if (!QCoreApplication::instance()->inherits("QGuiApplication")
+        || !QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts)) {
+        qWarning("蛛迹通: no browser without a GUI application sharing OpenGL contexts; the search-form queries fail");
         return nullptr;
     }
     return std::unique_ptr<FormSearcher>(create(waitMs));

@@ -8,12 +8,13 @@
 
 namespace {
 
-// Built into lib/trawlex beside bin/, and installed the same way. Asked for
-// before the application exists, so the program's folder comes from the system.
-QString ModulePath()
+// The modules are built into lib/trawlex beside bin/, and installed the same
+// way. Asked for before the application exists, so the program's folder comes
+// from the system.
+QString ModulePath(const QString &name)
 {
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(program).dir().filePath(QStringLiteral("../lib/trawlex/trawlex_browser"));
+    return QFileInfo(program).dir().filePath(QStringLiteral("../lib/trawlex/") + name);
 }
 
 }  // namespace
@@ -22,7 +23,7 @@ std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs)
 {
     // Looked for first: without the module the command line's application
     // is a plain one, and the module is the reason to give.
-    QLibrary module(ModulePath());
+    QLibrary module(ModulePath(QStringLiteral("trawlex_browser")));
     const auto create = reinterpret_cast<CreateFormSearcherFunction>(module.resolve(kCreateFormSearcher));
     if (!create) {
         qWarning("蛛迹通: the browser module cannot be loaded (%s); the search-form queries fail",
@@ -41,7 +42,7 @@ std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs)
 
 std::unique_ptr<QCoreApplication> MakeBrowserApplication(int &argc, char **argv)
 {
-    QLibrary module(ModulePath());
+    QLibrary module(ModulePath(QStringLiteral("trawlex_gui_application")));
     if (const auto make = reinterpret_cast<MakeApplicationFunction>(module.resolve(kMakeApplication)))
         return std::unique_ptr<QCoreApplication>(make(argc, argv));
     return std::make_unique<QCoreApplication>(argc, argv);

@@ -52,13 +52,13 @@ public:
 std::unique_ptr<FormSearcher> LoadBrowserFormSearcher(int waitMs);
 
 // The application of a command-line run that may search forms: a
-// QGuiApplication as the browser asks for it, made by the browser module, so
-// that the command line itself maps no GUI library (which would add to the
-// start of every other command); a QCoreApplication when the module cannot
-// be loaded (the form searches then fail with a warning).
+// QGuiApplication as the browser asks for it, made by a small module of its
+// own, so that the command line itself maps no GUI library (which would add
+// to the start of every other command); a QCoreApplication when that module
+// cannot be loaded (the form searches then fail with a warning).
 std::unique_ptr<QCoreApplication> MakeBrowserApplication(int &argc, char **argv);
 
-// The module's entry points.
+// The modules' entry points.
 using CreateFormSearcherFunction = FormSearcher *(*)(int waitMs);
 inline constexpr char kCreateFormSearcher[] = "trawlex_create_form_searcher";
 using MakeApplicationFunction = QCoreApplication *(*)(int &argc, char **argv);

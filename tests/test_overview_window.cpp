@@ -269,6 +269,14 @@ private slots:
         QCOMPARE(rowKeys(table).front(), QStringLiteral("googlebot"));
         QCOMPARE(click("流量"), Qt::AscendingOrder);
         QCOMPARE(click("蜘蛛"), Qt::AscendingOrder);  // names from A
+
+        // A cell cut short shows its whole text as a tooltip.
+        const int name = column(table, QStringLiteral("蜘蛛"));
+        table->setColumnWidth(name, 12);
+        const QRect cell = table->visualRect(table->model()->index(0, name));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(table->viewport(), &help);
+        QCOMPARE(QToolTip::text(), table->model()->index(0, name).data().toString());
     }
 
     void problemsInAFewLines()

@@ -1,6 +1,4 @@
 // The entry point of the GUI-application module, looked up by MakeBrowserApplication().
-#include "indexing/net/form_search.h"
-
 #include <QGuiApplication>
 
 extern "C" Q_DECL_EXPORT QCoreApplication *trawlex_make_application(int &argc, char **argv)

@@ -5,6 +5,8 @@
 #include "logs/log_file_reader.h"
 #include "logs/log_layout.h"
 
+#include <array>
+
 QString LogFormatProblem(const QString &logFormat, const LogFormats *formats)
 {
     if ((formats ? formats : &BuiltinLogFormats())->find(logFormat))
@@ -36,25 +38,33 @@ QString AllUnrecognisedText()
 
 QString LayoutIgnoredText() { return QStringLiteral("日志格式与该文件不符，已按自动识别的 nginx/Apache 格式读取"); }
 
-LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordHandler &onRecord,
+LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordBatchHandler &onRecords,
                             const StopFlag *stop, std::atomic<qint64> *storedBytesRead)
 {
     LogFileReader reader(input, options, storedBytesRead);
     qint64 records = 0;
     qint64 badLines = 0;
     bool stopped = false;
-    LogRecord record;
+    std::array<LogRecord, kRecordBatch> batch;
+    std::size_t batched = 0;
+    auto handBatch = [&] {
+        if (batched != 0)
+            onRecords(std::span(batch).first(batched));
+        batched = 0;
+    };
     const char *begin = nullptr;
     const char *end = nullptr;
     while (!stopped && reader.next(begin, end)) {
         RecordParser &parser = reader.parser();
         for (const char *p = begin; p < end;) {
+            LogRecord &record = batch[batched];
             switch (parser.parse(LineAt(p, end, &p), record)) {
             case LineKind::Record:
                 ++records;
                 if (options.forwardedClients)
                     record.client = options.forwardedClients->clientOf(record.client, record.forwarded);
-                onRecord(record);
+                if (++batched == batch.size() || !parser.recordInLine())
+                    handBatch();
                 break;
             case LineKind::Bad:
                 ++badLines;
@@ -63,6 +73,7 @@ LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options
                 break;
             }
         }
+        handBatch();  // the records point into the block, which the next one replaces
         stopped = stop && stop->isSet();
     }
     LogFileStats stats = reader.stats();
@@ -70,4 +81,16 @@ LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options
     stats.badLines = badLines;
     stats.stopped = stopped;
     return stats;
+}
+
+LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordHandler &onRecord,
+                            const StopFlag *stop, std::atomic<qint64> *storedBytesRead)
+{
+    return ReadLogRecords(
+        input, options,
+        [&](std::span<const LogRecord> records) {
+            for (const LogRecord &record : records)
+                onRecord(record);
+        },
+        stop, storedBytesRead);
 }

@@ -12,10 +12,11 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 
 class ForwardedClients;
 struct LogFormats;
-#include <optional>
 
 struct LogReadOptions
 {
@@ -97,11 +98,19 @@ struct LogFileStats
 // with the reason in `error`.
 std::optional<QByteArray> ReadLogContentHead(const LogInput &input, qsizetype size, QString *error);
 
+// Records a few at a time, in file order, all from the same block: a consumer
+// whose tables miss the cache can start loading what the next records need
+// while it counts the first.
+using RecordBatchHandler = std::function<void(std::span<const LogRecord>)>;
 using RecordHandler = std::function<void(const LogRecord &)>;
 
 // Reads one input from start to end in a single pass, decompressing as it goes, and hands every record
-// to `onRecord` (on the calling thread). Memory stays bounded whatever the file holds. The stop flag is
-// read after every block; `storedBytesRead`, when given, grows by the bytes read of the stored
-// (compressed) file as the read goes on, for progress bars.
+// to `onRecords` (on the calling thread) in batches of at most kRecordBatch. Memory stays bounded whatever
+// the file holds. The stop flag is read after every block; `storedBytesRead`, when given, grows by the
+// bytes read of the stored (compressed) file as the read goes on, for progress bars.
+constexpr std::size_t kRecordBatch = 16;
+LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordBatchHandler &onRecords,
+                            const StopFlag *stop = nullptr, std::atomic<qint64> *storedBytesRead = nullptr);
+// The same, a record at a time.
 LogFileStats ReadLogRecords(const LogInput &input, const LogReadOptions &options, const RecordHandler &onRecord,
                             const StopFlag *stop = nullptr, std::atomic<qint64> *storedBytesRead = nullptr);

@@ -21,8 +21,9 @@ QDate DateOfDay(qint64 day);
 qint32 DayNumber(QDate date);
 
 // One request as its log line gives it. Every view points into the reader's
-// current block and is valid only while the record is being handled: a
-// consumer copies what it keeps. Nothing is decoded or allocated per record.
+// current block (or, for a field the format decodes, into the parser's
+// buffer) and is valid only while the record is being handled: a consumer
+// copies what it keeps. Nothing is allocated per record.
 struct LogRecord
 {
     QByteArrayView line;    // the whole line, without its line end

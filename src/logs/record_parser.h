@@ -27,8 +27,14 @@ public:
     virtual ~RecordParser() = default;
 
     // The record of `line` (without its line end) into `record`, whose views
-    // then point into `line`. `record` is filled afresh only for a Record.
+    // then point into `line`, or into the parser's own buffers where a field
+    // is decoded (see recordInLine). `record` is filled afresh only for a Record.
     virtual LineKind parse(QByteArrayView line, LogRecord &record) = 0;
+
+    // Whether the last record's views all point into its line, so that they
+    // stay valid while other lines are parsed; else the next parse may
+    // overwrite what they point to.
+    virtual bool recordInLine() const { return true; }
 
     // The whole lines [begin, end) go by unread; a format whose lines change
     // how later lines read takes note of them.

@@ -269,6 +269,7 @@ public:
 
     QString dialectName() const override { return dialect_ ? dialect_->name : QString(); }
     bool agentPercentEncoded() const override { return dialect_ && dialect_->percentAgent; }
+    bool recordInLine() const override { return !agentPercentEncoded(); }  // the agent is decoded into agent_
 
 private:
     // The names after "#Fields:" are separated by any run of spaces or tabs.

@@ -166,17 +166,34 @@ void OverviewAccumulator::beginInput(qsizetype index)
     inputStarts_.push_back({index, qint32(pages_->size()), qint32(targets_.size())});
 }
 
-void OverviewAccumulator::add(const LogRecord &record)
+PageTable::Prepared OverviewAccumulator::prepare(const LogRecord &record) const
+{
+    return record.hasPage ? pages_->prepare(record.page, record.family) : PageTable::Prepared{};
+}
+
+void OverviewAccumulator::add(std::span<const LogRecord> records)
+{
+    // The page table outgrows the cache: the slots of the next records'
+    // pages start to load together, so that their misses overlap instead of
+    // coming one by one.
+    constexpr std::size_t kAhead = 16;
+    std::array<PageTable::Prepared, kAhead> pages;
+    while (!records.empty()) {
+        const std::span<const LogRecord> next = records.first(std::min(records.size(), kAhead));
+        for (std::size_t i = 0; i < next.size(); ++i)
+            pages[i] = prepare(next[i]);
+        for (std::size_t i = 0; i < next.size(); ++i)
+            add(next[i], pages[i]);
+        records = records.subspan(next.size());
+    }
+}
+
+void OverviewAccumulator::add(const LogRecord &record, const PageTable::Prepared &page)
 {
     // A record without a date lies in no range.
     const bool ranged = fromDay_ != 0 || toDay_ != 0;
     if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
         return;
-    // The page table outgrows the cache: the page's slot starts to load
-    // first, and the work that does not need it runs while it comes.
-    PageTable::Prepared page;
-    if (record.hasPage)
-        page = pages_->prepare(record.page, record.family);
     const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
     AgentTally &agent = tallyOf(agentClass);
 

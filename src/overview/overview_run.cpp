@@ -82,9 +82,10 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         qint64 unreported = 0;
         const LogFileStats read = ReadLogRecords(
             input, options,
-            [&](const LogRecord &record) {
-                figures.add(record);
-                if (progress && ++unreported == kProgressEvery) {
+            [&](std::span<const LogRecord> records) {
+                figures.add(records);
+                unreported += qint64(records.size());
+                if (progress && unreported >= kProgressEvery) {
                     progress->records += unreported;
                     unreported = 0;
                 }

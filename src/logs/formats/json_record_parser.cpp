@@ -135,6 +135,7 @@ public:
     }
 
     bool noAgentField() const override { return records_ > 0 && !sawAgent_; }
+    bool recordInLine() const override { return false; }  // strings are simdjson's, of the last line
 
 private:
     void take(Field field, element value, LogRecord &r)

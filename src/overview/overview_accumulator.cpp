@@ -503,7 +503,7 @@ void OverviewAccumulator::sortPairs(PairList &pairs)
     auto byKey = [](const auto &a, const auto &b) { return a.first < b.first; };
     // A crawl of a large site asks for most pages, each under few codes: the
     // pairs are put in page order by counting, then each page's codes in order.
-    constexpr std::size_t kCountedFrom = 1 << 16;
+    constexpr std::size_t kCountedFrom = 1 << 12;
     quint32 lastPage = 0;
     for (const auto &pair : pairs)
         lastPage = std::max(lastPage, quint32(PageOfPair(pair.first)));

@@ -42,8 +42,9 @@ struct RecordText
 };
 
 // The files read by two jobs taking turns, as a run of two jobs may read
-// them, then merged.
-OverviewResult Accumulate(const QList<QList<RecordText>> &files, qint32 fromDay = 0, qint32 toDay = 0)
+// them, then merged; the agents' figures made on `threads` threads.
+OverviewResult Accumulate(const QList<QList<RecordText>> &files, qint32 fromDay = 0, qint32 toDay = 0,
+                          int threads = 1)
 {
     static const AgentClassifier classifier(BuiltInAgentCatalogue());
     std::vector<std::unique_ptr<OverviewAccumulator>> jobs;
@@ -58,7 +59,7 @@ OverviewResult Accumulate(const QList<QList<RecordText>> &files, qint32 fromDay 
     OverviewAccumulator run(classifier, fromDay, toDay);
     run.mergeJobs(jobs);
     OverviewResult result;
-    run.fillResult(result);
+    run.fillResult(result, threads);
     return result;
 }
 
@@ -291,7 +292,7 @@ private slots:
         QCOMPARE(result.days.value(QDate(2015, 1, 3)), 1);
     }
 
-    // Past 65,536 pairs a crawler's pairs are put in order by counting pages: every
+    // Past 4,096 pairs a crawler's pairs are put in order by counting pages: every
     // page once, its codes in order.
     void manyPairsInOrder()
     {
@@ -328,6 +329,24 @@ private slots:
         QCOMPARE(result.pageText(agent.topPages[1].page), QStringLiteral("/ÉTÉ"));
         QCOMPARE(agent.topPages[1].requests, 2);
         QCOMPARE(result.pageCount(), 4);
+    }
+
+    // A W3C section shows as the first agent in catalogue order first wrote
+    // it, whichever thread made that agent's figures.
+    void sectionTextsInAgentOrder()
+    {
+        const QList<RecordText> file{{"Mozilla/5.0", "/news/a", "", 200, 1, 0, 0, LogFamily::W3c},
+                                     {kBaidu, "/NEWS/b", "", 404, 1, 0, 0, LogFamily::W3c}};
+        for (const int threads : {1, 2}) {
+            const OverviewResult result = Accumulate({file}, 0, 0, threads);
+            QCOMPARE(result.agents.size(), 2);
+            for (const AgentOverview &agent : result.agents) {
+                QCOMPARE(agent.sections.size(), 1);
+                QCOMPARE(agent.sections.front().section, QStringLiteral("/NEWS/"));
+                QCOMPARE(agent.sections.front().pages, 1);
+            }
+            QCOMPARE(result.agents.front().sections.front().errors + result.agents.back().sections.front().errors, 1);
+        }
     }
 
     // A pair keeps few requests in its own word and hands the rest on: the

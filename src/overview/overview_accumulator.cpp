@@ -2,6 +2,7 @@
 
 #include "common/byte_search.h"
 #include "common/cp936.h"
+#include "common/parallel_for.h"
 #include "common/utf8.h"
 #include "overview/record_keys.h"
 
@@ -88,37 +89,39 @@ QByteArrayView SectionOf(QByteArrayView page)
 
 }  // namespace
 
-// Each page's section, worked out once for all agents. W3C sections compare
-// ignoring ASCII letter case, as W3C pages do; a section shows as first met.
-class OverviewAccumulator::SectionIndex
+// Each page's section, worked out once for all agents: W3C sections compare
+// ignoring ASCII letter case, as W3C pages do.
+class OverviewAccumulator::SectionKeys
 {
 public:
-    explicit SectionIndex(const PageTable &pages) : pages_(pages), ofPage_(std::size_t(pages.size()), -1) {}
-
-    qint32 of(qint32 page)
+    explicit SectionKeys(const PageTable &pages) : ofPage_(std::size_t(pages.size()))
     {
-        qint32 &id = ofPage_[std::size_t(page)];
-        if (id >= 0)
-            return id;
-        const QByteArrayView section = SectionOf(pages_.bytes(page));
-        key_.truncate(0);  // keeps its capacity: a page's section allocates nothing
-        key_.append(section);
-        if (pages_.family(page) == LogFamily::W3c)
-            for (char &c : key_)
-                c = char(AsciiLower(uchar(c)));
-        id = keys_.intern(key_, LogFamily::Ncsa);  // byte for byte
-        if (std::size_t(id) == texts_.size())
-            texts_.push_back(Utf8::isValid(section) ? QString::fromUtf8(section) : Cp936::decode(section));
-        return id;
+        PageTable keys;  // the sections, W3C ones in ASCII lower case
+        QByteArray key;  // reused: a page's section allocates nothing
+        for (qint32 page = 0; page < qint32(pages.size()); ++page) {
+            key.truncate(0);
+            key.append(SectionOf(pages.bytes(page)));
+            if (pages.family(page) == LogFamily::W3c)
+                for (char &c : key)
+                    c = char(AsciiLower(uchar(c)));
+            ofPage_[std::size_t(page)] = keys.intern(key, LogFamily::Ncsa);  // byte for byte
+        }
+        count_ = keys.size();
     }
-    const QString &text(qint32 id) const { return texts_[std::size_t(id)]; }
+
+    qint32 of(qint32 page) const { return ofPage_[std::size_t(page)]; }
+    qsizetype count() const { return count_; }
+
+    // A section shows as written in the page it was met in first.
+    static QString text(const PageTable &pages, qint32 page)
+    {
+        const QByteArrayView section = SectionOf(pages.bytes(page));
+        return Utf8::isValid(section) ? QString::fromUtf8(section) : Cp936::decode(section);
+    }
 
 private:
-    const PageTable &pages_;
-    std::vector<qint32> ofPage_;  // -1: not yet worked out
-    PageTable keys_;              // the sections, W3C ones in ASCII lower case
-    std::vector<QString> texts_;  // per section id, as first met
-    QByteArray key_;
+    std::vector<qint32> ofPage_;
+    qsizetype count_ = 0;
 };
 
 void OverviewAccumulator::AgentTally::countStatus(int status, qint64 requests)
@@ -336,7 +339,30 @@ void OverviewAccumulator::mergeJobs(const std::vector<std::unique_ptr<OverviewAc
     for (const auto &[input, where] : starts)
         takeNewIds(*jobs[where.first], where.second, ids[where.first]);
     for (std::size_t job = 0; job < jobs.size(); ++job)
-        mergeFigures(*jobs[job], ids[job]);
+        mergeRunFigures(*jobs[job]);
+    // Agents apart, on as many threads as there were jobs: each agent takes
+    // the jobs' figures in job order.
+    std::vector<int> classes;
+    for (const std::unique_ptr<OverviewAccumulator> &job : jobs)
+        for (const int agentClass : job->classesLargestFirst())
+            if (std::find(classes.begin(), classes.end(), agentClass) == classes.end())
+                classes.push_back(agentClass);
+    ParallelFor(classes.size(), int(jobs.size()), [&](std::size_t i) {
+        for (std::size_t job = 0; job < jobs.size(); ++job)
+            mergeAgentFigures(classes[i], *jobs[job], ids[job]);
+    });
+}
+
+std::vector<int> OverviewAccumulator::classesLargestFirst() const
+{
+    std::vector<int> classes;
+    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass)
+        if (agents_[agentClass])
+            classes.push_back(int(agentClass));
+    std::stable_sort(classes.begin(), classes.end(), [&](int a, int b) {
+        return agents_[std::size_t(a)]->pageStatuses.size() > agents_[std::size_t(b)]->pageStatuses.size();
+    });
+    return classes;
 }
 
 void OverviewAccumulator::takeNewIds(const OverviewAccumulator &job, std::size_t start, JobIds &ids)
@@ -353,54 +379,56 @@ void OverviewAccumulator::takeNewIds(const OverviewAccumulator &job, std::size_t
     }
 }
 
-void OverviewAccumulator::mergeFigures(OverviewAccumulator &job, const JobIds &ids)
+void OverviewAccumulator::mergeRunFigures(const OverviewAccumulator &job)
 {
-    auto ownTarget = [&](qint32 target) {
-        return target < 0 ? ids.targets[std::size_t(target & kTargetIdMask)] : ids.pages[std::size_t(target)];
-    };
-
     for (int i = 0; i < kAgentCategoryCount; ++i)
         categories_[i] += job.categories_[i];
     clientTexts_.insert(job.clientTexts_.begin(), job.clientTexts_.end());
     botWords_.add(job.botWords_);
     for (const auto &[day, requests] : job.days_.counts())
         days_.add(day, requests);
-    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
-        AgentTally *from = job.agents_[agentClass].get();
-        if (!from)
-            continue;
-        AgentTally &into = tallyOf(int(agentClass));
-        into.requests += from->requests;
-        into.bytes += from->bytes;
-        for (int i = 0; i < kStatusClassCount; ++i)
-            into.classes[i] += from->classes[i];
-        for (const auto &[status, requests] : from->statuses)
-            into.countCode(status, requests);
-        for (const auto &[day, requests] : from->days.counts())
-            into.days.add(day, requests);
-        into.countTime(from->firstTime);
-        into.countTime(from->lastTime);
-        for (int hour = 0; hour < kHours; ++hour)
-            into.hours[std::size_t(hour)] += from->hours[std::size_t(hour)];
-        // Clients are keyed by address alike in every job: the first job's tables are taken whole.
-        auto mergeClients = [](auto &into, auto &from, auto add) {
-            if (into.size() == 0)
-                into = std::exchange(from, {});
-            else
-                from.forEach(add);
-        };
-        mergeClients(into.clients, from->clients, [&](quint64 client, Present) { into.clients.insert(client); });
-        mergeClients(into.clientRequests, from->clientRequests,
-                     [&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
-        into.pageStatuses.reserve(std::max(into.pageStatuses.size(), from->pageStatuses.size()));
-        from->pageStatuses.forEach([&](quint64 key, PairWord pair) {
-            const PairTally tally = from->pairTally(key, pair);
-            into.countPair(PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)), tally.requests, tally.lastTime);
-        });
-    }
 }
 
-AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally, SectionIndex &sectionIndex) const
+void OverviewAccumulator::mergeAgentFigures(int agentClass, OverviewAccumulator &job, const JobIds &ids)
+{
+    auto ownTarget = [&](qint32 target) {
+        return target < 0 ? ids.targets[std::size_t(target & kTargetIdMask)] : ids.pages[std::size_t(target)];
+    };
+    AgentTally *from = job.agents_[std::size_t(agentClass)].get();
+    if (!from)
+        return;
+    AgentTally &into = tallyOf(agentClass);
+    into.requests += from->requests;
+    into.bytes += from->bytes;
+    for (int i = 0; i < kStatusClassCount; ++i)
+        into.classes[i] += from->classes[i];
+    for (const auto &[status, requests] : from->statuses)
+        into.countCode(status, requests);
+    for (const auto &[day, requests] : from->days.counts())
+        into.days.add(day, requests);
+    into.countTime(from->firstTime);
+    into.countTime(from->lastTime);
+    for (int hour = 0; hour < kHours; ++hour)
+        into.hours[std::size_t(hour)] += from->hours[std::size_t(hour)];
+    // Clients are keyed by address alike in every job: the first job's tables are taken whole.
+    auto mergeClients = [](auto &into, auto &from, auto add) {
+        if (into.size() == 0)
+            into = std::exchange(from, {});
+        else
+            from.forEach(add);
+    };
+    mergeClients(into.clients, from->clients, [&](quint64 client, Present) { into.clients.insert(client); });
+    mergeClients(into.clientRequests, from->clientRequests,
+                 [&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
+    into.pageStatuses.reserve(std::max(into.pageStatuses.size(), from->pageStatuses.size()));
+    from->pageStatuses.forEach([&](quint64 key, PairWord pair) {
+        const PairTally tally = from->pairTally(key, pair);
+        into.countPair(PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)), tally.requests, tally.lastTime);
+    });
+}
+
+AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally, const SectionKeys &sectionKeys,
+                                               AgentSections &sections) const
 {
     const AgentClass &identity = classifier_.classes()[agentClass];
     AgentOverview agent;
@@ -434,13 +462,6 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);
 
-    struct SectionTally
-    {
-        qint64 requests = 0;
-        qint64 pages = 0;
-        qint64 errors = 0;
-    };
-    std::unordered_map<qint32, SectionTally> sections;
     SectionTally *section = nullptr;
     std::vector<PageRequests, TableAllocator<PageRequests>> pages;  // as large as the pairs (see PairList)
     pages.reserve(pairs.size());
@@ -456,8 +477,9 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
         if (pages.empty() || pages.back().page != page) {
             pages.push_back({page, 0});
             valid = false;
-            section = &sections[sectionIndex.of(page)];
-            ++section->pages;
+            section = &sections[sectionKeys.of(page)];
+            if (section->pages++ == 0)
+                section->firstPage = page;
         }
         pages.back().requests += entry.requests;
         section->requests += entry.requests;
@@ -471,14 +493,6 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
         }
     }
     agent.pages = qint64(pages.size());
-    std::vector<SectionRequests> sectionList;
-    sectionList.reserve(sections.size());
-    for (const auto &[id, counts] : sections)
-        sectionList.push_back({sectionIndex.text(id), counts.requests, counts.pages, counts.errors});
-    agent.sections = TopItems(
-        std::move(sectionList), kTopSections,
-        [](const SectionRequests &a, const SectionRequests &b) { return a.requests > b.requests; },
-        [](const SectionRequests &a, const SectionRequests &b) { return a.section.toUtf8() < b.section.toUtf8(); });
 
     const PageTable &table = *pages_;
     agent.topPages = TopItems(
@@ -567,7 +581,7 @@ QString OverviewAccumulator::clientText(quint64 client) const
     return QString::fromLatin1(clientTexts_.at(client));
 }
 
-void OverviewAccumulator::fillResult(OverviewResult &result)
+void OverviewAccumulator::fillResult(OverviewResult &result, int threads)
 {
     countAllWaiting();
     result.categories = categories_;
@@ -575,10 +589,37 @@ void OverviewAccumulator::fillResult(OverviewResult &result)
     for (const auto &[day, requests] : days_.counts())
         result.days.insert(DateOfDay(day), requests);
     result.agents.clear();
-    SectionIndex sections(*pages_);
-    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass)
-        if (agents_[agentClass])
-            result.agents.append(agentResult(int(agentClass), *agents_[agentClass], sections));
+    // Agents apart, on `threads` threads; then their sections, whose texts
+    // are those first met taking agents in class order and each agent's
+    // pages in order.
+    const SectionKeys sectionKeys(*pages_);
+    const std::vector<int> classes = classesLargestFirst();
+    std::vector<AgentOverview> agents(agents_.size());
+    std::vector<AgentSections> sections(agents_.size());
+    ParallelFor(classes.size(), threads, [&](std::size_t i) {
+        const int agentClass = classes[i];
+        agents[std::size_t(agentClass)] =
+            agentResult(agentClass, *agents_[std::size_t(agentClass)], sectionKeys, sections[std::size_t(agentClass)]);
+    });
+    std::vector<QString> sectionTexts(std::size_t(sectionKeys.count()));  // null until met
+    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
+        if (!agents_[agentClass])
+            continue;
+        std::vector<SectionRequests> list;
+        list.reserve(sections[agentClass].size());
+        for (const auto &[key, counts] : sections[agentClass]) {
+            QString &text = sectionTexts[std::size_t(key)];
+            if (text.isNull())
+                text = SectionKeys::text(*pages_, counts.firstPage);
+            list.push_back({text, counts.requests, counts.pages, counts.errors});
+        }
+        AgentOverview &agent = agents[agentClass];
+        agent.sections = TopItems(
+            std::move(list), kTopSections,
+            [](const SectionRequests &a, const SectionRequests &b) { return a.requests > b.requests; },
+            [](const SectionRequests &a, const SectionRequests &b) { return a.section.toUtf8() < b.section.toUtf8(); });
+        result.agents.append(std::move(agent));
+    }
     result.queriedTargets.clear();
     for (const auto &[page, query] : targets_)
         result.queriedTargets.append({page, queries_.bytes(query).toByteArray()});

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -76,13 +77,14 @@ public:
     // of the inputs, into this one, which has read none: pages, targets and
     // bot words then come in the order of one accumulator reading the inputs
     // in order. Each job first counts its last records (see Waiting), and so
-    // does fillResult(): hence neither is const.
+    // does fillResult(): hence neither is const. Agents are merged on as
+    // many threads as there are jobs.
     void mergeJobs(const std::vector<std::unique_ptr<OverviewAccumulator>> &jobs);
 
-    // The categories, days, agents and pages of the result. The per-page
-    // tables are emptied on the way, making room for the result's: the last
-    // call.
-    void fillResult(OverviewResult &result);
+    // The categories, days, agents and pages of the result, agents made on
+    // up to `threads` threads. The per-page tables are emptied on the way,
+    // making room for the result's: the last call.
+    void fillResult(OverviewResult &result, int threads = 1);
 
 private:
     struct PairTally
@@ -214,15 +216,31 @@ private:
         std::vector<qint32> targets;
     };
     void takeNewIds(const OverviewAccumulator &job, std::size_t start, JobIds &ids);
-    void mergeFigures(OverviewAccumulator &job, const JobIds &ids);
+    void mergeRunFigures(const OverviewAccumulator &job);  // what is not an agent's
+    void mergeAgentFigures(int agentClass, OverviewAccumulator &job, const JobIds &ids);
+    // The classes seen, those with most (page, status) pairs first: taken in
+    // this order, threads end close together.
+    std::vector<int> classesLargestFirst() const;
 
 
     // The target of a request with a query: its id with the top bit set,
     // which no page id has, so that it lives in pageStatuses beside pages.
     qint32 targetOf(qint32 page, qint32 query);
 
-    class SectionIndex;
-    AgentOverview agentResult(int agentClass, AgentTally &tally, SectionIndex &sections) const;
+    class SectionKeys;
+    // An agent's figures of a section (by its key in SectionKeys); its text
+    // is that of the first page the first agent to have it has there.
+    struct SectionTally
+    {
+        qint32 firstPage = 0;
+        qint64 requests = 0;
+        qint64 pages = 0;
+        qint64 errors = 0;
+    };
+    using AgentSections = std::unordered_map<qint32, SectionTally>;
+    // An agent's figures but its sections, which it leaves in `sections`.
+    AgentOverview agentResult(int agentClass, AgentTally &tally, const SectionKeys &sectionKeys,
+                              AgentSections &sections) const;
     // A crawler's (page, status) pairs, listed and sorted when its figures
     // are made: as large as its table, so in huge pages as the table (the
     // page faults of lists in small pages were a tenth of a run over millions of pages).

@@ -152,7 +152,7 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
         run->mergeJobs(jobs);
     }
     jobs.clear();  // before the result takes its room
-    run->fillResult(result);
+    run->fillResult(result, jobCount);
     const bool allUnrecognised = std::all_of(result.inputs.begin(), result.inputs.end(), [](const OverviewInput &input) {
         return input.skipKind == SkipKind::UnknownFormat;
     });

@@ -512,6 +512,28 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
     return agent;
 }
 
+void OverviewAccumulator::addSections(const SectionKeys &keys, const std::vector<AgentSections> &sections,
+                                      std::vector<AgentOverview> &agents) const
+{
+    // A section's text is the one first met taking agents in class order,
+    // and each agent's pages in order.
+    std::vector<QString> texts(std::size_t(keys.count()));  // null until met
+    for (std::size_t agentClass = 0; agentClass < sections.size(); ++agentClass) {
+        std::vector<SectionRequests> list;
+        list.reserve(sections[agentClass].size());
+        for (const auto &[key, counts] : sections[agentClass]) {
+            QString &text = texts[std::size_t(key)];
+            if (text.isNull())
+                text = SectionKeys::text(*pages_, counts.firstPage);
+            list.push_back({text, counts.requests, counts.pages, counts.errors});
+        }
+        agents[agentClass].sections = TopItems(
+            std::move(list), kTopSections,
+            [](const SectionRequests &a, const SectionRequests &b) { return a.requests > b.requests; },
+            [](const SectionRequests &a, const SectionRequests &b) { return a.section.toUtf8() < b.section.toUtf8(); });
+    }
+}
+
 void OverviewAccumulator::sortPairs(PairList &pairs)
 {
     auto byKey = [](const auto &a, const auto &b) { return a.first < b.first; };
@@ -589,37 +611,19 @@ void OverviewAccumulator::fillResult(OverviewResult &result, int threads)
     for (const auto &[day, requests] : days_.counts())
         result.days.insert(DateOfDay(day), requests);
     result.agents.clear();
-    // Agents apart, on `threads` threads; then their sections, whose texts
-    // are those first met taking agents in class order and each agent's
-    // pages in order.
+    // Agents apart, on `threads` threads; then their sections.
     const SectionKeys sectionKeys(*pages_);
     const std::vector<int> classes = classesLargestFirst();
     std::vector<AgentOverview> agents(agents_.size());
     std::vector<AgentSections> sections(agents_.size());
     ParallelFor(classes.size(), threads, [&](std::size_t i) {
-        const int agentClass = classes[i];
-        agents[std::size_t(agentClass)] =
-            agentResult(agentClass, *agents_[std::size_t(agentClass)], sectionKeys, sections[std::size_t(agentClass)]);
+        const std::size_t agentClass = std::size_t(classes[i]);
+        agents[agentClass] = agentResult(int(agentClass), *agents_[agentClass], sectionKeys, sections[agentClass]);
     });
-    std::vector<QString> sectionTexts(std::size_t(sectionKeys.count()));  // null until met
-    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass) {
-        if (!agents_[agentClass])
-            continue;
-        std::vector<SectionRequests> list;
-        list.reserve(sections[agentClass].size());
-        for (const auto &[key, counts] : sections[agentClass]) {
-            QString &text = sectionTexts[std::size_t(key)];
-            if (text.isNull())
-                text = SectionKeys::text(*pages_, counts.firstPage);
-            list.push_back({text, counts.requests, counts.pages, counts.errors});
-        }
-        AgentOverview &agent = agents[agentClass];
-        agent.sections = TopItems(
-            std::move(list), kTopSections,
-            [](const SectionRequests &a, const SectionRequests &b) { return a.requests > b.requests; },
-            [](const SectionRequests &a, const SectionRequests &b) { return a.section.toUtf8() < b.section.toUtf8(); });
-        result.agents.append(std::move(agent));
-    }
+    addSections(sectionKeys, sections, agents);
+    for (std::size_t agentClass = 0; agentClass < agents_.size(); ++agentClass)
+        if (agents_[agentClass])
+            result.agents.append(std::move(agents[agentClass]));
     result.queriedTargets.clear();
     for (const auto &[page, query] : targets_)
         result.queriedTargets.append({page, queries_.bytes(query).toByteArray()});

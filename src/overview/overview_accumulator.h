@@ -241,6 +241,9 @@ private:
     // An agent's figures but its sections, which it leaves in `sections`.
     AgentOverview agentResult(int agentClass, AgentTally &tally, const SectionKeys &sectionKeys,
                               AgentSections &sections) const;
+    // The agents' top sections (per class, as agentResult left them).
+    void addSections(const SectionKeys &keys, const std::vector<AgentSections> &sections,
+                     std::vector<AgentOverview> &agents) const;
     // A crawler's (page, status) pairs, listed and sorted when its figures
     // are made: as large as its table, so in huge pages as the table (the
     // page faults of lists in small pages were a tenth of a run over millions of pages).

@@ -169,35 +169,46 @@ void OverviewAccumulator::beginInput(qsizetype index)
     inputStarts_.push_back({index, qint32(pages_->size()), qint32(targets_.size())});
 }
 
-PageTable::Prepared OverviewAccumulator::prepare(const LogRecord &record) const
+OverviewAccumulator::Prepared OverviewAccumulator::prepare(const LogRecord &record)
 {
-    return record.hasPage ? pages_->prepare(record.page, record.family) : PageTable::Prepared{};
+    Prepared prepared;
+    // A record without a date lies in no range.
+    const bool ranged = fromDay_ != 0 || toDay_ != 0;
+    if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
+        return prepared;
+    prepared.counted = true;
+    prepared.agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
+    if (record.hasPage) {
+        prepared.page = pages_->prepare(record.page, record.family);
+        prepared.queried = !record.query.isEmpty() && targetsKept_[std::size_t(prepared.agentClass)];
+        if (prepared.queried)
+            prepared.query = queries_.prepare(record.query, LogFamily::Ncsa);
+    }
+    return prepared;
 }
 
 void OverviewAccumulator::add(std::span<const LogRecord> records)
 {
     // The page table outgrows the cache: the slots of the next records'
-    // pages start to load together, so that their misses overlap instead of
-    // coming one by one.
+    // pages (and queries) start to load together, so that their misses
+    // overlap instead of coming one by one.
     constexpr std::size_t kAhead = 16;
-    std::array<PageTable::Prepared, kAhead> pages;
+    std::array<Prepared, kAhead> prepared;
     while (!records.empty()) {
         const std::span<const LogRecord> next = records.first(std::min(records.size(), kAhead));
         for (std::size_t i = 0; i < next.size(); ++i)
-            pages[i] = prepare(next[i]);
+            prepared[i] = prepare(next[i]);
         for (std::size_t i = 0; i < next.size(); ++i)
-            add(next[i], pages[i]);
+            add(next[i], prepared[i]);
         records = records.subspan(next.size());
     }
 }
 
-void OverviewAccumulator::add(const LogRecord &record, const PageTable::Prepared &page)
+void OverviewAccumulator::add(const LogRecord &record, const Prepared &prepared)
 {
-    // A record without a date lies in no range.
-    const bool ranged = fromDay_ != 0 || toDay_ != 0;
-    if (ranged && (record.day == 0 || record.day < fromDay_ || (toDay_ != 0 && record.day > toDay_)))
+    if (!prepared.counted)
         return;
-    const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
+    const int agentClass = prepared.agentClass;
     AgentTally &agent = tallyOf(agentClass);
 
     ++categories_[int(classifier_.classes()[agentClass].category)];
@@ -219,9 +230,9 @@ void OverviewAccumulator::add(const LogRecord &record, const PageTable::Prepared
     // large tables, whose slots load meanwhile.
     Waiting waiting{.agent = &agent, .time = time, .hasPair = record.hasPage, .hasClient = !record.client.isEmpty()};
     if (waiting.hasPair) {
-        qint32 target = pages_->intern(page);
-        if (!record.query.isEmpty() && targetsKept_[std::size_t(agentClass)])
-            target = targetOf(target, queries_.intern(record.query, LogFamily::Ncsa));
+        qint32 target = pages_->intern(prepared.page);
+        if (prepared.queried)
+            target = targetOf(target, queries_.intern(prepared.query));
         waiting.pair = PairKey(target, record.status);
         agent.pageStatuses.prefetch(waiting.pair);
     }

@@ -192,8 +192,18 @@ private:
     };
     static constexpr std::size_t kWaitingRecords = 8;
 
-    PageTable::Prepared prepare(const LogRecord &record) const;
-    void add(const LogRecord &record, const PageTable::Prepared &page);
+    // What add() needs of a record before its tables: its class, and its
+    // page and query made ready for their tables (see PageTable::Prepared).
+    struct Prepared
+    {
+        bool counted = false;  // in the date range
+        bool queried = false;  // a target with a query of a class whose targets are kept
+        int agentClass = 0;
+        PageTable::Prepared page;
+        PageTable::Prepared query;
+    };
+    Prepared prepare(const LogRecord &record);
+    void add(const LogRecord &record, const Prepared &prepared);
     AgentTally &tallyOf(int agentClass);
     void countWaiting(const Waiting &waiting);
     // Before the figures are read: counts every record still waiting.

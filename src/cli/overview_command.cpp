@@ -180,7 +180,7 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     }
     if (siteRequest->any() && !result.stopped) {
         const InterruptStopsRun interrupt(stop);
-        AddSiteFigures(result, *siteRequest, catalogue, &stop);
+        AddSiteFigures(result, *siteRequest, catalogue, &stop, request.jobs);
     }
     QString saveProblem;
     if (parser.isSet(logs.json)) {

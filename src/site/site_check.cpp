@@ -1,5 +1,6 @@
 #include "site/site_check.h"
 
+#include "common/parallel_for.h"
 #include "common/stop_flag.h"
 #include "overview/page_table.h"
 #include "site/robots_txt.h"
@@ -53,18 +54,58 @@ public:
         }
     }
 
+    // Works out the key of every target the crawlers of `result` asked for,
+    // taking agents and their targets in order, so that a distinct key's
+    // first target is the first met that way. Then the index is read only,
+    // and may be read from several threads.
+    void settle()
+    {
+        for (const AgentOverview &agent : result_.agents)
+            if (IsCrawler(agent))
+                for (const TargetStatusRequests &pair : agent.targetStatuses)
+                    add(of(pair));
+    }
+
     qint32 count() const { return qint32(distinct_.size()); }
     qint32 of(const TargetStatusRequests &pair) const { return pair.queried < 0 ? pair.page : pageCount_ + pair.queried; }
 
-    qint32 distinct(qint32 target)
+    // The number of the target's key.
+    qint32 distinct(qint32 target) const { return distinct_[std::size_t(target)]; }
+    bool isRobotsTxt(qint32 target) const { return robotsTxt_[std::size_t(target)]; }
+    // The sitemap URLs (indices) the target stands for; none when the sitemap lacks it.
+    const QList<int> &sitemapUrls(qint32 target) const
+    {
+        static const QList<int> kNone;
+        const qint32 id = distinct(target);
+        return std::size_t(id) < urlsOf_.size() ? urlsOf_[std::size_t(id)] : kNone;
+    }
+    // The key as logged, made in `scratch` when it is not kept as it is.
+    QByteArrayView key(qint32 target, QByteArray &scratch) const
+    {
+        const QByteArrayView kept = keys_.bytes(distinct(target));
+        if (kept.front() == 'n')  // kept as it is
+            return kept.sliced(1);
+        scratch.truncate(0);
+        appendKey(target, scratch);
+        return scratch;
+    }
+    // A distinct key as the first target of it gives it.
+    QByteArray keyText(qint32 id) const
+    {
+        QByteArray scratch;
+        return key(firstTarget_[std::size_t(id)], scratch).toByteArray();
+    }
+
+private:
+    void add(qint32 target)
     {
         qint32 &id = distinct_[std::size_t(target)];
         if (id >= 0)
-            return id;
+            return;
         const bool w3c = result_.pageTable->family(pageOf(target)) == LogFamily::W3c;
         scratch_.truncate(0);
         scratch_ += w3c ? 'w' : 'n';
-        appendKey(target);
+        appendKey(target, scratch_);
         robotsTxt_[std::size_t(target)] = IsRobotsTxt(QByteArrayView(scratch_).sliced(1));
         if (w3c)
             UrlKey::foldPath(scratch_, 1);
@@ -73,54 +114,27 @@ public:
             firstTarget_.resize(std::size_t(id) + 1, -1);
         if (firstTarget_[std::size_t(id)] < 0)
             firstTarget_[std::size_t(id)] = target;
-        return id;
     }
-    bool isRobotsTxt(qint32 target)
-    {
-        distinct(target);
-        return robotsTxt_[std::size_t(target)];
-    }
-    // The sitemap URLs (indices) the target stands for; none when the sitemap lacks it.
-    const QList<int> &sitemapUrls(qint32 target)
-    {
-        static const QList<int> kNone;
-        const qint32 id = distinct(target);
-        return std::size_t(id) < urlsOf_.size() ? urlsOf_[std::size_t(id)] : kNone;
-    }
-    // The key as logged, valid until the next call.
-    QByteArrayView key(qint32 target)
-    {
-        const qint32 id = distinct(target);
-        const QByteArrayView kept = keys_.bytes(id);
-        if (kept.front() == 'n')  // kept as it is
-            return kept.sliced(1);
-        scratch_.truncate(0);
-        appendKey(target);
-        return scratch_;
-    }
-    // A distinct key as the first target of it gives it.
-    QByteArray keyText(qint32 id) { return key(firstTarget_[std::size_t(id)]).toByteArray(); }
-
-private:
     const QueriedTarget &queried(qint32 target) const { return result_.queriedTargets[target - pageCount_]; }
     qint32 pageOf(qint32 target) const { return target < pageCount_ ? target : queried(target).page; }
-    void appendKey(qint32 target)
+    void appendKey(qint32 target, QByteArray &to) const
     {
         const QByteArrayView query = target < pageCount_ ? QByteArrayView() : queried(target).query;
-        UrlKey::appendTo(scratch_, result_.pageTable->bytes(pageOf(target)), query);
+        UrlKey::appendTo(to, result_.pageTable->bytes(pageOf(target)), query);
     }
 
     const OverviewResult &result_;
     qint32 pageCount_;
-    std::vector<qint32> distinct_;  // per target; -1: not yet worked out
+    std::vector<qint32> distinct_;  // per target; -1: asked by no crawler
     std::vector<bool> robotsTxt_;   // per target, once worked out
     PageTable keys_;                // the distinct keys, family letter first
     std::vector<QList<int>> urlsOf_;    // per distinct key of the sitemap's
     std::vector<qint32> firstTarget_;  // per distinct key
-    QByteArray scratch_;               // reused: a key allocates nothing
+    QByteArray scratch_;               // reused while settling: a key allocates nothing
 };
 
-AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, TargetIndex &targets, QDate staleBefore)
+AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, const TargetIndex &targets,
+                         QDate staleBefore)
 {
     AgentCoverage coverage;
     coverage.urls.resize(std::size_t(sitemap.keys.size()));
@@ -192,7 +206,8 @@ QList<RuleRequests> TopRules(const std::vector<qint64> &byRule, const QList<Robo
 
 // Every disallowed key, most requests first: a key's targets (spellings, W3C
 // letter case) add up under the rule of the first one met.
-QList<DisallowedKey> DisallowedKeys(std::vector<DisallowedHit> hits, const QList<RobotsRule> &rules, TargetIndex &targets)
+QList<DisallowedKey> DisallowedKeys(std::vector<DisallowedHit> hits, const QList<RobotsRule> &rules,
+                                   const TargetIndex &targets)
 {
     std::stable_sort(hits.begin(), hits.end(), [](const DisallowedHit &a, const DisallowedHit &b) { return a.key < b.key; });
     struct Key
@@ -221,9 +236,10 @@ QList<DisallowedKey> DisallowedKeys(std::vector<DisallowedHit> hits, const QList
     return list;
 }
 
-AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetIndex &targets)
+AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, const TargetIndex &targets)
 {
     AgentRobots robots;
+    QByteArray scratch;  // reused: a key allocates nothing
     robots.group = rules.matcher.group();
     std::vector<DisallowedHit> hits;
     std::vector<qint64> byRule(std::size_t(rules.matcher.rules().size()));
@@ -235,7 +251,7 @@ AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, TargetInd
         }
         qint32 &verdict = rules.verdicts[std::size_t(target)];
         if (verdict == kUnknown)
-            verdict = rules.matcher.disallowingRule(targets.key(target));
+            verdict = rules.matcher.disallowingRule(targets.key(target, scratch));
         if (verdict < 0)
             continue;
         robots.disallowed += pair.requests;
@@ -273,7 +289,7 @@ std::optional<RobotsTxt> ReadRobots(const QString &address, SiteSource &source, 
 }  // namespace
 
 void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue,
-                    const StopFlag *stop)
+                    const StopFlag *stop, int threads)
 {
     SiteSource source;
     std::optional<SitemapSet> sitemap;
@@ -293,24 +309,46 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
         result.sitemap = sitemap->summary;
     result.robotsTxt = robotsTxt;
     TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
+    targets.settle();
     const QDate staleBefore = result.days.isEmpty() ? QDate() : result.days.lastKey().addDays(-request.staleDays);
 
-    // Agents whose tokens find the same group share its rules and verdicts.
+    // Agents whose tokens find the same group share its rules and verdicts,
+    // and are done one after another; groups and agents without rules apart,
+    // on `threads` threads.
+    struct Work
+    {
+        CompiledRules *rules = nullptr;  // none: no robots.txt
+        std::vector<AgentOverview *> agents;
+    };
     std::map<QString, CompiledRules> compiled;
+    std::map<QString, Work> byGroup;
+    std::vector<Work> works;
     for (AgentOverview &agent : result.agents) {
         if (!IsCrawler(agent))
             continue;
-        // A sitemap of which no URL could be read covers nothing: no figure is made of it.
-        if (sitemap && !sitemap->keys.isEmpty())
-            agent.coverage = CoverageOf(agent, *sitemap, targets, staleBefore);
-        if (!robots)
+        if (!robots) {
+            works.push_back({nullptr, {&agent}});
             continue;
+        }
         RobotsMatcher matcher(*robots, RobotsTokensOf(agent, catalogue));
         const QString group = matcher.group() ? u'g' + matcher.group()->toLower() : QString();
         auto found = compiled.find(group);
         if (found == compiled.end())
             found = compiled.emplace(group, CompiledRules{std::move(matcher), std::vector<qint32>(std::size_t(targets.count()), kUnknown)})
                         .first;
-        agent.robots = RobotsOf(agent, found->second, targets);
+        Work &work = byGroup[group];
+        work.rules = &found->second;
+        work.agents.push_back(&agent);
     }
+    for (auto &[group, work] : byGroup)
+        works.push_back(std::move(work));
+    ParallelFor(works.size(), threads, [&](std::size_t i) {
+        for (AgentOverview *agent : works[i].agents) {
+            // A sitemap of which no URL could be read covers nothing: no figure is made of it.
+            if (sitemap && !sitemap->keys.isEmpty())
+                agent->coverage = CoverageOf(*agent, *sitemap, targets, staleBefore);
+            if (works[i].rules)
+                agent->robots = RobotsOf(*agent, *works[i].rules, targets);
+        }
+    });
 }

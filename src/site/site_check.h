@@ -26,6 +26,6 @@ struct SiteRequest
 // read is reported in the summaries; the rest goes on. May fetch addresses:
 // it waits in local event loops, on the calling thread. `stop` is looked at
 // between files: once set, nothing more is read or added and the result is
-// marked stopped.
+// marked stopped. The agents' figures are made on up to `threads` threads.
 void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue,
-                    const StopFlag *stop = nullptr);
+                    const StopFlag *stop = nullptr, int threads = 1);

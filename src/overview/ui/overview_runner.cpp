@@ -33,7 +33,7 @@ bool OverviewRunner::start(OverviewRequest request, AgentCatalogue catalogue, bo
                                dnsServer = std::move(dnsServer), site = std::move(site)] {
         run(request, catalogue, verify, dnsServer);
         if (site.any() && !result_->stopped)
-            AddSiteFigures(*result_, site, catalogue, &stop_);
+            AddSiteFigures(*result_, site, catalogue, &stop_, request.jobs);
     });
     connect(thread_, &QThread::finished, this, &OverviewRunner::collect);
     clock_.start();

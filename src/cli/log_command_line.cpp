@@ -30,10 +30,8 @@ bool LogCommandLine::choose(const QCommandLineParser &parser, Console &console, 
     for (const QString &path : std::as_const(choice.paths))
         if (path != QLatin1String("-") && !QFileInfo(path).isSymLink() && !QFileInfo::exists(path))
             return refuse(QStringLiteral("该目录不存在！") + u' ' + path);
-    bool jobsOk = false;
-    choice.jobs = parser.value(jobs).toInt(&jobsOk);
-    if (!jobsOk || choice.jobs < 1)
-        return refuse(QStringLiteral("--jobs 须为正整数 / --jobs takes a positive number"));
+    if (!chooseJobs(parser, console, choice.jobs))
+        return false;
     choice.recursive = parser.isSet(recursive);
     choice.logFormat = parser.value(logFormat);
     if (!loadFormats(parser, console, choice.formats))
@@ -41,6 +39,16 @@ bool LogCommandLine::choose(const QCommandLineParser &parser, Console &console, 
     if (const QString problem = LogFormatProblem(choice.logFormat, choice.formats.get()); !problem.isEmpty())
         return refuse(problem);
     return true;
+}
+
+bool LogCommandLine::chooseJobs(const QCommandLineParser &parser, Console &console, int &chosen) const
+{
+    bool jobsOk = false;
+    chosen = parser.value(jobs).toInt(&jobsOk);
+    if (jobsOk && chosen >= 1)
+        return true;
+    UsageError(console, QStringLiteral("--jobs 须为正整数 / --jobs takes a positive number"));
+    return false;
 }
 
 bool LogCommandLine::loadFormats(const QCommandLineParser &parser, Console &console,

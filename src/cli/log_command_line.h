@@ -46,6 +46,9 @@ struct LogCommandLine
     // The choice, or false with the usage error printed: no path, a path that
     // does not exist, --jobs not a positive number, a log format that cannot be used.
     bool choose(const QCommandLineParser &parser, Console &console, LogInputChoice &choice) const;
+    // --jobs alone (a run that reads no logs still makes its figures side by
+    // side), or false with the usage error printed.
+    bool chooseJobs(const QCommandLineParser &parser, Console &console, int &jobs) const;
 
     // The format definitions in force (built-in, the user's formats.json, the
     // --formats-file given), or false with the usage error printed: a faulty

@@ -124,6 +124,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         if (!parser.positionalArguments().isEmpty())
             return usage(QStringLiteral("有 --store 时不读日志 / with --store, give no logs"));
         logChoice.paths = {storeOptions.path(parser)};  // passes the request's check below; never read as a log
+        if (!logs.chooseJobs(parser, console, logChoice.jobs))
+            return ExitUsage;
     } else if (!logs.choose(parser, console, logChoice)) {
         return ExitUsage;
     }
@@ -166,7 +168,8 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
     if (fromStore) {
         QString problem;
         std::optional<OverviewResult> stored =
-            OverviewFromStore({storeOptions.path(parser), request.from, request.to, request.clientRequests, false}, catalogue, &problem);
+            OverviewFromStore({storeOptions.path(parser), request.from, request.to, request.clientRequests, false, request.jobs},
+                              catalogue, &problem);
         if (!stored) {
             console.err(problem + u'\n');
             return ExitRunFailed;

@@ -282,7 +282,7 @@ std::optional<OverviewResult> OverviewFromStore(const StoreOverviewRequest &requ
         result.to = request.to;
         result.problems = catalogue.problems;
         ReadInputs(db, result);
-        figures.fillResult(result);
+        figures.fillResult(result, request.threads);
         if (request.comparePrevious)
             ReadPreviousRequests(db, request, agents, result);
         db.exec("COMMIT");

@@ -15,6 +15,7 @@ struct StoreOverviewRequest
     // Each agent's requests in the days of the same length before the range
     // (an open side is the store's first or last day), for the 变化 column.
     bool comparePrevious = false;
+    int threads = 1;  // the agents' figures made side by side; the result does not depend on it
 };
 
 // The overview of the store's days in [from, to]: for those days, the figures

@@ -629,7 +629,7 @@ void OverviewWindow::startStoreRun(bool import)
     site.folder = folderEdit_->text().trimmed();
     site.recursive = recursive_->isChecked();
     site.logFormat = chosenFormat();
-    StoreOverviewRequest read{site.storePath, {}, {}, false, true};
+    StoreOverviewRequest read{site.storePath, {}, {}, false, true, qMax(1, QThread::idealThreadCount())};
     if (!readRange(read.from, read.to))
         return;
     std::optional<ImportRequest> importing;

@@ -9,11 +9,14 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <span>
+#include <type_traits>
 
 class ForwardedClients;
 struct LogFormats;
@@ -103,6 +106,24 @@ std::optional<QByteArray> ReadLogContentHead(const LogInput &input, qsizetype si
 // while it counts the first.
 using RecordBatchHandler = std::function<void(std::span<const LogRecord>)>;
 using RecordHandler = std::function<void(const LogRecord &)>;
+
+// Calls add(record, prepare(record)) for every record, each few records
+// prepared before any of them is added: what prepare() starts loading from
+// memory (a table slot) arrives while the records before are added.
+template <typename Prepare, typename Add>
+void AddPreparedAhead(std::span<const LogRecord> records, Prepare prepare, Add add)
+{
+    constexpr std::size_t kAhead = 16;
+    std::array<std::invoke_result_t<Prepare &, const LogRecord &>, kAhead> prepared;
+    while (!records.empty()) {
+        const std::span<const LogRecord> next = records.first(std::min(records.size(), kAhead));
+        for (std::size_t i = 0; i < next.size(); ++i)
+            prepared[i] = prepare(next[i]);
+        for (std::size_t i = 0; i < next.size(); ++i)
+            add(next[i], prepared[i]);
+        records = records.subspan(next.size());
+    }
+}
 
 // Reads one input from start to end in a single pass, decompressing as it goes, and hands every record
 // to `onRecords` (on the calling thread) in batches of at most kRecordBatch. Memory stays bounded whatever

@@ -4,6 +4,7 @@
 #include "common/cp936.h"
 #include "common/parallel_for.h"
 #include "common/utf8.h"
+#include "logs/log_reader.h"
 #include "overview/record_keys.h"
 
 #include <QHash>
@@ -192,16 +193,9 @@ void OverviewAccumulator::add(std::span<const LogRecord> records)
     // The page table outgrows the cache: the slots of the next records'
     // pages (and queries) start to load together, so that their misses
     // overlap instead of coming one by one.
-    constexpr std::size_t kAhead = 16;
-    std::array<Prepared, kAhead> prepared;
-    while (!records.empty()) {
-        const std::span<const LogRecord> next = records.first(std::min(records.size(), kAhead));
-        for (std::size_t i = 0; i < next.size(); ++i)
-            prepared[i] = prepare(next[i]);
-        for (std::size_t i = 0; i < next.size(); ++i)
-            add(next[i], prepared[i]);
-        records = records.subspan(next.size());
-    }
+    AddPreparedAhead(
+        records, [this](const LogRecord &record) { return prepare(record); },
+        [this](const LogRecord &record, const Prepared &prepared) { add(record, prepared); });
 }
 
 void OverviewAccumulator::add(const LogRecord &record, const Prepared &prepared)

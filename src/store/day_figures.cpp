@@ -1,5 +1,6 @@
 #include "store/day_figures.h"
 
+#include "logs/log_reader.h"
 #include "overview/record_keys.h"
 
 #include <algorithm>
@@ -173,7 +174,14 @@ DayAccumulator::DayTallies &DayAccumulator::tallies(qint32 day)
     return *lastTallies_;
 }
 
-void DayAccumulator::add(const LogRecord &record)
+void DayAccumulator::add(std::span<const LogRecord> records)
+{
+    AddPreparedAhead(
+        records, [this](const LogRecord &record) { return prepare(record); },
+        [this](const LogRecord &record, const PageTable::Prepared &page) { add(record, page); });
+}
+
+void DayAccumulator::add(const LogRecord &record, const PageTable::Prepared &page)
 {
     const int agentClass = classes_.classify(record.agent, record.agentPlusIsSpace);
     std::unique_ptr<Tally> &slot = tallies(record.day)[std::size_t(agentClass)];
@@ -194,7 +202,7 @@ void DayAccumulator::add(const LogRecord &record)
     else
         ++status->second;
     if (record.hasPage) {
-        PairTally &pair = tally.pairs[PairKey(pages_.intern(record.page, record.family), record.status)];
+        PairTally &pair = tally.pairs[PairKey(pages_.intern(page), record.status)];
         ++pair.requests;
         pair.bytes += record.bytes;
         pair.lastSecond = std::max(pair.lastSecond, second);

@@ -128,9 +128,10 @@ Read Importer::read(const LogInput &input, const Plan &plan, const StopFlag &can
     qint64 unreported = 0;
     read.stats = ReadLogRecords(
         input, options,
-        [&](const LogRecord &record) {
-            read.figures->add(record);
-            if (progress_ && ++unreported == kProgressEvery) {
+        [&](std::span<const LogRecord> records) {
+            read.figures->add(records);
+            unreported += qint64(records.size());
+            if (progress_ && unreported >= kProgressEvery) {
                 progress_->records += unreported;
                 unreported = 0;
             }

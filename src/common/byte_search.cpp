@@ -1,7 +1,6 @@
 #include "common/byte_search.h"
 
 #include <algorithm>
-#include <functional>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -20,8 +19,6 @@ struct Anchors
     qsizetype lastAt;
 };
 
-using Matcher = std::function<bool(const char *)>;
-
 #if defined(__x86_64__)
 
 // The candidates among the 32 positions from `at`, a bit each: where both
@@ -37,6 +34,7 @@ __attribute__((target("avx2"), always_inline)) inline quint32 candidatesWithAvx2
 
 // Candidates 64 positions at a time. Moves `p` to where the narrower search
 // goes on when nothing was found.
+template <typename Matcher>
 __attribute__((target("avx2"))) const char *findWithAvx2(const char *&p, const char *lastStart,
                                                           const Anchors &anchors, const Matcher &matchesAt)
 {
@@ -54,6 +52,7 @@ __attribute__((target("avx2"))) const char *findWithAvx2(const char *&p, const c
 }
 
 // The same with SSE2, which every x86-64 processor has.
+template <typename Matcher>
 const char *findWithSse2(const char *&p, const char *lastStart, const Anchors &anchors, const Matcher &matchesAt)
 {
     const __m128i fold = _mm_set1_epi8(0x20);
@@ -105,7 +104,9 @@ const char *CaselessNeedle::findIn(const char *begin, const char *end) const
     if (end - begin < length)
         return end;
     const char *lastStart = end - length;
-    const Matcher matchesAt = [this, length](const char *position) {
+    // Called for every candidate: a lambda the searches take as a template
+    // argument, so that it is inlined there.
+    const auto matchesAt = [this, length](const char *position) {
         const auto *p = reinterpret_cast<const unsigned char *>(position);
         const auto *n = reinterpret_cast<const unsigned char *>(folded_.constData());
         for (qsizetype i = 0; i < length; ++i)

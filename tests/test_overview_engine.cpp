@@ -237,6 +237,34 @@ private slots:
         QCOMPARE(result.otherBots[1].token, QStringLiteral("abot"));
     }
 
+    // Past the 10,000 words a result lists, the words met first are listed
+    // whichever jobs read the inputs: a heavy word met late in the second
+    // file is left out by one job and by two alike.
+    void botWordsPastTheListedAlikeForAnyJobs()
+    {
+        auto bot = [](char prefix, int number) -> QByteArray { return prefix + QByteArray::number(number) + "bot/1"; };
+        QList<RecordText> first{{bot('w', 0), "/a"}};
+        QList<RecordText> second;
+        for (int i = 0; i < 6000; ++i)
+            first.append({bot('w', i), "/a"});
+        for (int i = 0; i < 6000; ++i) {
+            second.append({bot('x', i), "/b"});
+            if (i == 5000)
+                for (int heavy = 0; heavy < 50; ++heavy)
+                    second.append(RecordText{"LateBot/2", "/b"});
+        }
+        const OverviewResult together = Accumulate({first + second});
+        const OverviewResult split = Accumulate({first, second});
+        QCOMPARE(together.otherBots.size(), 20);
+        QCOMPARE(together.otherBots.front().token, QStringLiteral("w0bot"));
+        QCOMPARE(together.otherBots.front().requests, 2);
+        QCOMPARE(split.otherBots.size(), together.otherBots.size());
+        for (qsizetype i = 0; i < split.otherBots.size(); ++i) {
+            QCOMPARE(split.otherBots[i].token, together.otherBots[i].token);
+            QCOMPARE(split.otherBots[i].requests, together.otherBots[i].requests);
+        }
+    }
+
     void equalLengthTokensGoToTheEarlierAgent()
     {
         AgentCatalogue catalogue;

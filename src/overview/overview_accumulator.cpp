@@ -343,6 +343,7 @@ void OverviewAccumulator::mergeJobs(const std::vector<std::unique_ptr<OverviewAc
     std::vector<JobIds> ids(jobs.size());
     for (const auto &[input, where] : starts)
         takeNewIds(*jobs[where.first], where.second, ids[where.first]);
+    botWords_ = BotWordCounts(BotWordCounts::kUnbounded);  // every word the jobs kept
     for (std::size_t job = 0; job < jobs.size(); ++job)
         mergeRunFigures(*jobs[job]);
     // Agents apart, on as many threads as there were jobs: each agent takes
@@ -637,8 +638,7 @@ void OverviewAccumulator::fillResult(OverviewResult &result, int threads)
     });
     result.pageTable = pages_;
     std::vector<BotWordRequests> words;
-    words.reserve(std::size_t(botWords_.words().size()));
-    for (const BotWordCounts::Word &word : botWords_.words())
+    for (const BotWordCounts::Word &word : botWords_.listed())
         words.push_back({QString::fromUtf8(word.spelt), word.requests});
     result.otherBots = TopItems(
         std::move(words), kTopCount, [](const BotWordRequests &a, const BotWordRequests &b) { return a.requests > b.requests; },

@@ -276,7 +276,10 @@ private:
     std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey
     std::vector<std::unique_ptr<AgentTally>> agents_;  // per class; null until seen
     std::array<qint64, kAgentCategoryCount> categories_{};
-    BotWordCounts botWords_;  // of 其他爬虫
+    // Of 其他爬虫. A job keeps more words than a result lists: the jobs of a
+    // run then find the same words, with the same requests, as one job
+    // reading every input, as long as none meets more than it keeps.
+    BotWordCounts botWords_{5 * BotWordCounts::kListed};
     std::vector<InputStart> inputStarts_;
     DayCounts days_;
     std::shared_ptr<PageTable> pages_;

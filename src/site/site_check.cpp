@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -52,15 +53,10 @@ public:
                 urlsOf_[std::size_t(id)].append(int(url));
             }
         }
-    }
-
-    // Works out the key of every target the crawlers of `result` asked for,
-    // taking agents and their targets in order, so that a distinct key's
-    // first target is the first met that way. Then the index is read only,
-    // and may be read from several threads.
-    void settle()
-    {
-        for (const AgentOverview &agent : result_.agents)
+        // Every target the crawlers asked for, agents and their targets in
+        // order, so that a distinct key's first target is the first met that
+        // way. Made, the index is read only, and may be read from several threads.
+        for (const AgentOverview &agent : result.agents)
             if (IsCrawler(agent))
                 for (const TargetStatusRequests &pair : agent.targetStatuses)
                     add(of(pair));
@@ -130,7 +126,7 @@ private:
     PageTable keys_;                // the distinct keys, family letter first
     std::vector<QList<int>> urlsOf_;    // per distinct key of the sitemap's
     std::vector<qint32> firstTarget_;  // per distinct key
-    QByteArray scratch_;               // reused while settling: a key allocates nothing
+    QByteArray scratch_;               // reused while made: a key allocates nothing
 };
 
 AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, const TargetIndex &targets,
@@ -308,8 +304,7 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
     if (sitemap)
         result.sitemap = sitemap->summary;
     result.robotsTxt = robotsTxt;
-    TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
-    targets.settle();
+    const TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
     const QDate staleBefore = result.days.isEmpty() ? QDate() : result.days.lastKey().addDays(-request.staleDays);
 
     // Agents whose tokens find the same group share its rules and verdicts,
@@ -317,38 +312,33 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
     // on `threads` threads.
     struct Work
     {
-        CompiledRules *rules = nullptr;  // none: no robots.txt
+        std::optional<CompiledRules> rules;  // none: no robots.txt
         std::vector<AgentOverview *> agents;
     };
-    std::map<QString, CompiledRules> compiled;
-    std::map<QString, Work> byGroup;
     std::vector<Work> works;
+    std::map<QString, std::size_t> workOfGroup;
     for (AgentOverview &agent : result.agents) {
         if (!IsCrawler(agent))
             continue;
         if (!robots) {
-            works.push_back({nullptr, {&agent}});
+            works.push_back({std::nullopt, {&agent}});
             continue;
         }
         RobotsMatcher matcher(*robots, RobotsTokensOf(agent, catalogue));
         const QString group = matcher.group() ? u'g' + matcher.group()->toLower() : QString();
-        auto found = compiled.find(group);
-        if (found == compiled.end())
-            found = compiled.emplace(group, CompiledRules{std::move(matcher), std::vector<qint32>(std::size_t(targets.count()), kUnknown)})
-                        .first;
-        Work &work = byGroup[group];
-        work.rules = &found->second;
-        work.agents.push_back(&agent);
+        const auto [found, isNew] = workOfGroup.emplace(group, works.size());
+        if (isNew)
+            works.push_back({CompiledRules{std::move(matcher), std::vector<qint32>(std::size_t(targets.count()), kUnknown)}, {}});
+        works[found->second].agents.push_back(&agent);
     }
-    for (auto &[group, work] : byGroup)
-        works.push_back(std::move(work));
     ParallelFor(works.size(), threads, [&](std::size_t i) {
-        for (AgentOverview *agent : works[i].agents) {
+        Work &work = works[i];
+        for (AgentOverview *agent : work.agents) {
             // A sitemap of which no URL could be read covers nothing: no figure is made of it.
             if (sitemap && !sitemap->keys.isEmpty())
                 agent->coverage = CoverageOf(*agent, *sitemap, targets, staleBefore);
-            if (works[i].rules)
-                agent->robots = RobotsOf(*agent, *works[i].rules, targets);
+            if (work.rules)
+                agent->robots = RobotsOf(*agent, *work.rules, targets);
         }
     });
 }

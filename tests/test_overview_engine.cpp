@@ -3,6 +3,7 @@
 #include "overview/overview_accumulator.h"
 #include "overview/overview_chart.h"
 #include "overview/overview_run.h"
+#include "overview/pair_counts.h"
 
 #include "common/stop_flag.h"
 
@@ -382,9 +383,9 @@ private slots:
     void pairRequestsPastTheWord_data()
     {
         QTest::addColumn<QList<qint64>>("counted");
-        QTest::newRow("below the word's limit") << QList<qint64>{(1 << 20) - 2};
-        QTest::newRow("at it") << QList<qint64>{(1 << 20) - 1, 1};
-        QTest::newRow("past it twice") << QList<qint64>{1 << 20, 5, (1 << 20) + 3};
+        QTest::newRow("below the word's limit") << QList<qint64>{(1 << 19) - 2};
+        QTest::newRow("at it") << QList<qint64>{(1 << 19) - 1, 1};
+        QTest::newRow("past it twice") << QList<qint64>{1 << 19, 5, (1 << 19) + 3};
         QTest::newRow("a long range") << QList<qint64>{qint64(1) << 40, 2};
     }
     void pairRequestsPastTheWord()
@@ -405,6 +406,47 @@ private slots:
         const PageStatusRequests &pair = result.agents.front().pageStatuses.front();
         QCOMPARE(pair.requests, total);
         QCOMPARE(pair.lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 7), Qt::UTC));
+    }
+
+    // An agent's 200s move from the hash table into an array by page id once
+    // they fill enough of it: every pair comes out as counted, whichever
+    // place held it and whenever it moved.
+    void pairCountsInEitherPlace_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("stride");  // between the page ids asked
+        QTest::newRow("few pages: hashed") << 100 << 1;
+        QTest::newRow("many: an array, grown several times") << 40000 << 1;
+        QTest::newRow("few of many: hashed") << 6000 << 50;
+    }
+    void pairCountsInEitherPlace()
+    {
+        QFETCH(int, pages);
+        QFETCH(int, stride);
+        PairCounts counts;
+        std::map<quint64, std::pair<qint64, qint64>> expected;  // key → requests, last time
+        std::size_t pageCount = 0;
+        auto count = [&](qint32 page, int status, qint64 requests, qint64 time) {
+            pageCount = std::max(pageCount, std::size_t(std::max(page, 0)) + 1);
+            counts.add(PairKey(page, status), requests, time, pageCount);
+            auto &[sum, last] = expected[PairKey(page, status)];
+            sum += requests;
+            last = std::max(last, time);
+        };
+        for (int round = 0; round < 2; ++round)
+            for (qint32 i = 0; i < pages; ++i) {
+                count(i * stride, 200, 1, (i * 7919 + round) % 1000);
+                if (i % 7 == 0)
+                    count(i * stride, 404, 2, i);
+            }
+        count(qint32(0x80000005), 200, 3, 1);  // a queried target
+        count(stride, 200, (1 << 19) + 5, 2);  // more than a word holds
+        std::map<quint64, std::pair<qint64, qint64>> counted;
+        counts.forEach([&](quint64 key, PairCounts::Tally tally) {
+            QVERIFY(counted.emplace(key, std::pair{tally.requests, tally.lastTime}).second);
+        });
+        QCOMPARE(counts.size(), expected.size());
+        QVERIFY(counted == expected);
     }
 
     // Pair times are made from the start of their day, kept while the days

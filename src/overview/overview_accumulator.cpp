@@ -21,9 +21,6 @@ constexpr int kTopSections = 50;
 constexpr qint32 kQueriedTarget = qint32(0x80000000);  // the bit that tells a queried target from a page
 constexpr qint32 kTargetIdMask = 0x7fffffff;
 
-// Distinct bot words counted per run; the agents of a log name few, and
-// words past the cap (made-up agents) are left out.
-
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
 
@@ -283,14 +280,14 @@ void OverviewAccumulator::addCountedHour(int agentClass, int hour, qint64 reques
 void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<CountedPair> &pairs)
 {
     AgentTally &agent = tallyOf(agentClass);
-    FlatMap<PairWord> &tallies = agent.pageStatuses;
-    tallies.reserve(tallies.size() + pairs.size());
+    PairCounts &tallies = agent.pageStatuses;
+    const std::size_t pageCount = pages_->size();
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (i + kWaitingRecords < pairs.size())
             tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));
         const CountedPair &counted = pairs[i];
-        agent.countPair(PairKey(counted.page, counted.status), counted.requests,
-                        counted.lastDay != 0 ? TimeKey(counted.lastDay, counted.lastSecond) : 0);
+        tallies.add(PairKey(counted.page, counted.status), counted.requests,
+                    counted.lastDay != 0 ? TimeKey(counted.lastDay, counted.lastSecond) : 0, pageCount);
     }
 }
 
@@ -316,7 +313,7 @@ void OverviewAccumulator::countWaiting(const Waiting &waiting)
 {
     AgentTally &agent = *waiting.agent;
     if (waiting.hasPair)
-        agent.countPair(waiting.pair, 1, waiting.time);
+        agent.pageStatuses.add(waiting.pair, 1, waiting.time, pages_->size());
     if (waiting.hasClient)
         agent.clients.insert(waiting.client);
 }
@@ -426,11 +423,9 @@ void OverviewAccumulator::mergeAgentFigures(int agentClass, OverviewAccumulator 
     mergeClients(into.clients, from->clients, [&](quint64 client, Present) { into.clients.insert(client); });
     mergeClients(into.clientRequests, from->clientRequests,
                  [&](quint64 client, qint64 requests) { into.clientRequests[client] += requests; });
-    into.pageStatuses.reserve(std::max(into.pageStatuses.size(), from->pageStatuses.size()));
-    from->pageStatuses.forEach([&](quint64 key, PairWord pair) {
-        const PairTally tally = from->pairTally(key, pair);
-        into.countPair(PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)), tally.requests, tally.lastTime);
-    });
+    into.pageStatuses.addAll(
+        from->pageStatuses, [&](quint64 key) { return PairKey(ownTarget(PageOfPair(key)), StatusOfPair(key)); },
+        pages_->size());
 }
 
 AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally, const SectionKeys &sectionKeys,
@@ -461,9 +456,8 @@ AgentOverview OverviewAccumulator::agentResult(int agentClass, AgentTally &tally
 
     PairList pairs;
     pairs.reserve(tally.pageStatuses.size());
-    tally.pageStatuses.forEach([&](quint64 key, PairWord pair) { pairs.emplace_back(key, tally.pairTally(key, pair)); });
+    tally.pageStatuses.forEach([&](quint64 key, PairTally pair) { pairs.emplace_back(key, pair); });
     tally.pageStatuses = {};
-    tally.pairRequests = {};
     sortPairs(pairs);
     if (targetsKept_[std::size_t(agentClass)])
         splitTargets(pairs, agent);

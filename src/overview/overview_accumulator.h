@@ -6,6 +6,7 @@
 #include "overview/flat_map.h"
 #include "overview/overview_result.h"
 #include "overview/page_table.h"
+#include "overview/pair_counts.h"
 
 #include <QByteArrayView>
 #include <QHash>
@@ -87,39 +88,7 @@ public:
     void fillResult(OverviewResult &result, int threads = 1);
 
 private:
-    struct PairTally
-    {
-        qint64 requests = 0;
-        qint64 lastTime = 0;  // TimeKey of the latest record; 0 when none had a date
-    };
-
-    // A PairTally in one word, as an agent may have millions of pairs: the
-    // TimeKey above (a date up to 9999-12-31 takes 44 bits), the requests in
-    // the low 20 bits. Requests past what those bits hold are handed back,
-    // for the agent's table of the few pairs asked that often.
-    class PairWord
-    {
-    public:
-        qint64 lastTime() const { return qint64(word_ >> kCountBits); }
-        qint64 requests() const { return qint64(word_ & kCountMax); }
-        // Counts the requests; returns the requests to keep elsewhere (0 mostly).
-        qint64 add(qint64 requests, qint64 time)
-        {
-            qint64 kept = this->requests() + requests;
-            qint64 handedBack = 0;
-            if (kept > qint64(kCountMax)) {
-                handedBack = kept;
-                kept = 0;
-            }
-            word_ = (quint64(std::max(lastTime(), time)) << kCountBits) | quint64(kept);
-            return handedBack;
-        }
-
-    private:
-        static constexpr int kCountBits = 20;
-        static constexpr quint64 kCountMax = (quint64(1) << kCountBits) - 1;
-        quint64 word_ = 0;
-    };
+    using PairTally = PairCounts::Tally;
 
     // Requests per day; records come mostly in date order, so the last day's
     // counter is kept at hand.
@@ -157,19 +126,7 @@ private:
         qint64 lastTime = 0;
         FlatMap<Present> clients;           // ClientKey
         FlatMap<qint64> clientRequests;     // ClientKey → requests, when kept
-        FlatMap<PairWord> pageStatuses;     // PairKey(target, status): a page, or a queried target (see targetOf)
-        FlatMap<qint64> pairRequests;       // PairKey → the requests a PairWord handed back
-
-        void countPair(quint64 key, qint64 requests, qint64 time)
-        {
-            if (const qint64 handedBack = pageStatuses[key].add(requests, time))
-                pairRequests[key] += handedBack;
-        }
-        PairTally pairTally(quint64 key, PairWord pair) const
-        {
-            const qint64 *more = pairRequests.size() != 0 ? pairRequests.find(key) : nullptr;
-            return {pair.requests() + (more ? *more : 0), pair.lastTime()};
-        }
+        PairCounts pageStatuses;            // PairKey(target, status): a page, or a queried target (see targetOf)
         std::array<qint64, kHours> hours{};
 
         void countStatus(int status, qint64 requests);  // its class and its code

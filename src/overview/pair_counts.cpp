@@ -2,7 +2,7 @@
 
 void PairCounts::considerArray(std::size_t pageCount)
 {
-    if ((arrayPairs_ + others200_) * 8 < pageCount) {
+    if ((arrayPairs_ + others200_) * 4 < pageCount) {
         nextLook_ = others200_ * 2;
         return;
     }

@@ -12,12 +12,13 @@
 //
 // Most requests are answered 200, and a crawler of a large site asks for a
 // large share of its pages: an agent's 200s are kept in an array by page id,
-// one word a page, beside a hash table for every other pair. A word a page
-// takes a third of the room of a hash slot (key and value, a quarter of the
-// slots empty), needs no probing, and the pages first met, mostly the
-// popular ones, lie together. An agent that asks for few of many pages would
-// leave most of such an array empty, so its 200s move into one only once
-// they fill at least an eighth of it.
+// one word a page, beside a hash table for every other pair. Where most ids
+// are asked, a word a page is well under half the room of a pair in the hash
+// table (a 16-byte slot, up to half of the slots empty), needs no probing,
+// and the pages first met, mostly the popular ones, lie together. An agent
+// that asks for few of many pages would leave most of such an array empty,
+// so its 200s move into one only once they fill at least a quarter of it:
+// at worst about the room they took in the hash table.
 class PairCounts
 {
 public:
@@ -133,7 +134,7 @@ private:
     }
 
     // Moves the 200s of the hash table into the array, grown past
-    // `pageCount`, when it would be at least an eighth full; else looks
+    // `pageCount`, when it would be at least a quarter full; else looks
     // again once they are twice as many.
     void considerArray(std::size_t pageCount);
     // Grows the array to `size` pages and moves the 200s it now spans there.

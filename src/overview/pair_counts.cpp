@@ -2,8 +2,8 @@
 
 void PairCounts::considerArray(std::size_t pageCount)
 {
-    if ((arrayPairs_ + others200_) * 4 < pageCount) {
-        nextLook_ = others200_ * 2;
+    if ((arrayPairs_ + beyond_.size()) * 4 < pageCount) {
+        nextLook_ = beyond_.size() * 2;
         return;
     }
     moveToArray(pageCount + pageCount / 2);  // room for the pages still to come: the array grows seldom
@@ -12,17 +12,8 @@ void PairCounts::considerArray(std::size_t pageCount)
 void PairCounts::moveToArray(std::size_t size)
 {
     array_.resize(size);
-    FlatMap<PairWord> others;
-    others.reserve(others_.size() - others200_);
-    others_.forEach([&](quint64 key, PairWord word) {
-        if (PairWord *inArray = this->inArray(key)) {
-            *inArray = word;
-            ++arrayPairs_;
-        } else {
-            others[key] = word;
-        }
-    });
-    others_ = std::move(others);
-    others200_ = 0;
+    beyond_.forEach([&](quint64 key, PairWord word) { array_[std::size_t(PageOfPair(key))] = word; });
+    arrayPairs_ += beyond_.size();
+    beyond_ = {};
     nextLook_ = std::max<std::size_t>(4096, array_.size() / 8);
 }

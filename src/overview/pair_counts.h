@@ -31,18 +31,16 @@ public:
     // `pageCount`: ids given so far (at least `key`'s page + 1 for a page).
     void add(quint64 key, qint64 requests, qint64 time, std::size_t pageCount)
     {
-        PairWord *word = inArray(key);
-        bool new200 = false;
-        if (word) {
+        PairWord *word = nullptr;
+        if (isArrayKey(key)) {
+            word = &array_[std::size_t(PageOfPair(key))];
             arrayPairs_ += !word->present();
         } else {
-            const std::size_t before = others_.size();
-            word = &others_[key];
-            new200 = others_.size() != before && StatusOfPair(key) == kArrayStatus;
+            word = &tableOf(key)[key];
         }
         if (const qint64 handedBack = word->add(requests, time))
             handedBack_[key] += handedBack;
-        if (new200 && ++others200_ >= nextLook_)
+        if (beyond_.size() >= nextLook_)
             considerArray(pageCount);
     }
 
@@ -54,10 +52,10 @@ public:
         if (isArrayKey(key))
             __builtin_prefetch(array_.data() + PageOfPair(key));
         else
-            others_.prefetch(key);
+            tableOf(key).prefetch(key);
     }
 
-    std::size_t size() const { return others_.size() + arrayPairs_; }
+    std::size_t size() const { return arrayPairs_ + beyond_.size() + others_.size(); }
 
     // Counts every pair of `from` under the key `ownKey(key)` gives it.
     template <typename OwnKey>
@@ -78,7 +76,8 @@ public:
                 const quint64 key = PairKey(qint32(page), kArrayStatus);
                 visit(key, tallyOf(key, array_[page]));
             }
-        others_.forEach([&](quint64 key, PairWord word) { visit(key, tallyOf(key, word)); });
+        for (const FlatMap<PairWord> *table : {&beyond_, &others_})
+            table->forEach([&](quint64 key, PairWord word) { visit(key, tallyOf(key, word)); });
     }
 
 private:
@@ -115,17 +114,19 @@ private:
         quint64 word_ = 0;
     };
 
-    // Where a pair of the array is counted; null for any other.
-    PairWord *inArray(quint64 key)
-    {
-        return const_cast<PairWord *>(static_cast<const PairCounts *>(this)->inArray(key));
-    }
-    const PairWord *inArray(quint64 key) const { return isArrayKey(key) ? &array_[std::size_t(PageOfPair(key))] : nullptr; }
     // A page's 200 within the array (a queried target's id is negative: never).
     bool isArrayKey(quint64 key) const
     {
         return StatusOfPair(key) == kArrayStatus && std::size_t(quint32(PageOfPair(key))) < array_.size();
     }
+    // The hash table of a pair not in the array.
+    template <typename Self>
+    static auto &tableOf(Self &self, quint64 key)
+    {
+        return StatusOfPair(key) == kArrayStatus && PageOfPair(key) >= 0 ? self.beyond_ : self.others_;
+    }
+    FlatMap<PairWord> &tableOf(quint64 key) { return tableOf(*this, key); }
+    const FlatMap<PairWord> &tableOf(quint64 key) const { return tableOf(*this, key); }
 
     Tally tallyOf(quint64 key, PairWord word) const
     {
@@ -133,17 +134,17 @@ private:
         return {word.requests() + (more ? *more : 0), word.lastTime()};
     }
 
-    // Moves the 200s of the hash table into the array, grown past
-    // `pageCount`, when it would be at least a quarter full; else looks
-    // again once they are twice as many.
+    // Moves the 200s past the array's end into it, grown past `pageCount`,
+    // when it would be at least a quarter full; else looks again once they
+    // are twice as many.
     void considerArray(std::size_t pageCount);
-    // Grows the array to `size` pages and moves the 200s it now spans there.
+    // Grows the array to `size` pages and moves the 200s past its end there.
     void moveToArray(std::size_t size);
 
-    std::vector<PairWord, TableAllocator<PairWord>> array_;  // by page id, the pairs answered 200
+    std::vector<PairWord, TableAllocator<PairWord>> array_;  // by page id, the pages answered 200
     std::size_t arrayPairs_ = 0;   // present in array_
-    std::size_t others200_ = 0;    // 200s in others_, of pages past the array's end
-    std::size_t nextLook_ = 4096;  // others200_ at which considerArray looks
-    FlatMap<PairWord> others_;
+    FlatMap<PairWord> beyond_;     // pages answered 200, past the array's end
+    std::size_t nextLook_ = 4096;  // beyond_'s size at which considerArray looks
+    FlatMap<PairWord> others_;     // other statuses, and queried targets
     FlatMap<qint64> handedBack_;   // PairKey → the requests a PairWord handed back
 };

@@ -5,6 +5,7 @@
 //
 //   trawlex-windowbench LOG_FOLDER      (QT_QPA_PLATFORM=offscreen for no screen)
 
+#include "common/app_settings.h"
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_window.h"
 
@@ -107,6 +108,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);  // the user's settings stay as they are
+    // and the tests' are dropped: a sitemap a test left there would add the
+    // site's figures to the run timed against a plain overview.
+    OpenAppSettings().clear();
     if (app.arguments().size() != 2) {
         std::fprintf(stderr, "usage: trawlex-windowbench LOG_FOLDER\n");
         return 2;

@@ -7,6 +7,7 @@
 #include <QHashFunctions>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -198,9 +199,25 @@ void PageSet::merge(const PageSet &other)
     // Room for all of them at once: growing step by step would place the
     // run's pages again and again.
     index_.reserve(entries_.size() + other.entries_.size());
-    for (const Entry &entry : other.entries_)
+    // The run's index outgrows the cache: as in insertLoggedSoon(), each
+    // page's slot starts to load some pages before the page goes in.
+    const std::vector<Entry> &pages = other.entries_;
+    std::array<std::uint64_t, kQueueLength> hashes{};
+    auto hashAhead = [&](std::size_t i) {
+        if (i >= pages.size())
+            return;
+        hashes[i % kQueueLength] = hashOf(other.keyOf(pages[i]), pages[i].letterCaseMatters);
+        index_.prefetch(hashes[i % kQueueLength]);
+    };
+    for (std::size_t i = 0; i < kQueueLength; ++i)
+        hashAhead(i);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const Entry &entry = pages[i];
+        const std::uint64_t hash = hashes[i % kQueueLength];
+        hashAhead(i + kQueueLength);
         insertKey(other.keyOf(entry), entry.textLength == 0 ? QByteArrayView() : other.textOf(entry),
-                  entry.letterCaseMatters);
+                  entry.letterCaseMatters, hash);
+    }
 }
 
 void PageSet::merge(PageSet &&other)

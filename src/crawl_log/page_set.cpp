@@ -1,13 +1,13 @@
 #include "crawl_log/page_set.h"
 
 #include "common/byte_search.h"
+#include "common/prepared_ahead.h"
 #include "common/utf8.h"
 #include "logs/log_text.h"
 
 #include <QHashFunctions>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace {
@@ -202,22 +202,18 @@ void PageSet::merge(const PageSet &other)
     // The run's index outgrows the cache: as in insertLoggedSoon(), each
     // page's slot starts to load some pages before the page goes in.
     const std::vector<Entry> &pages = other.entries_;
-    std::array<std::uint64_t, kQueueLength> hashes{};
-    auto hashAhead = [&](std::size_t i) {
-        if (i >= pages.size())
-            return;
-        hashes[i % kQueueLength] = hashOf(other.keyOf(pages[i]), pages[i].letterCaseMatters);
-        index_.prefetch(hashes[i % kQueueLength]);
-    };
-    for (std::size_t i = 0; i < kQueueLength; ++i)
-        hashAhead(i);
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        const Entry &entry = pages[i];
-        const std::uint64_t hash = hashes[i % kQueueLength];
-        hashAhead(i + kQueueLength);
-        insertKey(other.keyOf(entry), entry.textLength == 0 ? QByteArrayView() : other.textOf(entry),
-                  entry.letterCaseMatters, hash);
-    }
+    ForEachPreparedAhead(
+        pages.size(),
+        [&](std::size_t i) {
+            const std::uint64_t hash = hashOf(other.keyOf(pages[i]), pages[i].letterCaseMatters);
+            index_.prefetch(hash);
+            return hash;
+        },
+        [&](std::size_t i, std::uint64_t hash) {
+            const Entry &entry = pages[i];
+            insertKey(other.keyOf(entry), entry.textLength == 0 ? QByteArrayView() : other.textOf(entry),
+                      entry.letterCaseMatters, hash);
+        });
 }
 
 void PageSet::merge(PageSet &&other)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/prepared_ahead.h"
 #include "common/stop_flag.h"
 #include "logs/content_hash.h"
 #include "logs/line_block_reader.h"
@@ -10,13 +11,11 @@
 #include <QString>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <span>
-#include <type_traits>
 
 class ForwardedClients;
 struct LogFormats;
@@ -107,22 +106,14 @@ std::optional<QByteArray> ReadLogContentHead(const LogInput &input, qsizetype si
 using RecordBatchHandler = std::function<void(std::span<const LogRecord>)>;
 using RecordHandler = std::function<void(const LogRecord &)>;
 
-// Calls add(record, prepare(record)) for every record, each few records
-// prepared before any of them is added: what prepare() starts loading from
-// memory (a table slot) arrives while the records before are added.
+// Calls add(record, prepare(record)) for every record, each record prepared
+// some records before it is added (see ForEachPreparedAhead).
 template <typename Prepare, typename Add>
 void AddPreparedAhead(std::span<const LogRecord> records, Prepare prepare, Add add)
 {
-    constexpr std::size_t kAhead = 16;
-    std::array<std::invoke_result_t<Prepare &, const LogRecord &>, kAhead> prepared;
-    while (!records.empty()) {
-        const std::span<const LogRecord> next = records.first(std::min(records.size(), kAhead));
-        for (std::size_t i = 0; i < next.size(); ++i)
-            prepared[i] = prepare(next[i]);
-        for (std::size_t i = 0; i < next.size(); ++i)
-            add(next[i], prepared[i]);
-        records = records.subspan(next.size());
-    }
+    ForEachPreparedAhead(
+        records.size(), [&](std::size_t i) { return prepare(records[i]); },
+        [&](std::size_t i, const auto &prepared) { add(records[i], prepared); });
 }
 
 // Reads one input from start to end in a single pass, decompressing as it goes, and hands every record

@@ -3,6 +3,7 @@
 #include "common/byte_search.h"
 #include "common/cp936.h"
 #include "common/parallel_for.h"
+#include "common/prepared_ahead.h"
 #include "common/utf8.h"
 #include "logs/log_reader.h"
 #include "overview/record_keys.h"
@@ -337,6 +338,11 @@ void OverviewAccumulator::mergeJobs(const std::vector<std::unique_ptr<OverviewAc
             starts.push_back({jobs[job]->inputStarts_[start].input, {job, start}});
     }
     std::sort(starts.begin(), starts.end());
+    // The run has at least the pages of its largest job.
+    const auto largest = std::max_element(jobs.begin(), jobs.end(), [](const auto &a, const auto &b) {
+        return a->pages_->size() < b->pages_->size();
+    });
+    pages_->reserve(std::size_t((*largest)->pages_->size()), (*largest)->pages_->byteCount());
     std::vector<JobIds> ids(jobs.size());
     for (const auto &[input, where] : starts)
         takeNewIds(*jobs[where.first], where.second, ids[where.first]);
@@ -373,8 +379,16 @@ void OverviewAccumulator::takeNewIds(const OverviewAccumulator &job, std::size_t
     const bool last = start + 1 == job.inputStarts_.size();
     const qint32 pageEnd = last ? qint32(job.pages_->size()) : job.inputStarts_[start + 1].page;
     const qint32 targetEnd = last ? qint32(job.targets_.size()) : job.inputStarts_[start + 1].target;
-    for (qint32 page = job.inputStarts_[start].page; page < pageEnd; ++page)
-        ids.pages.push_back(pages_->intern(job.pages_->bytes(page), job.pages_->family(page)));
+    // The run's table outgrows the cache: each page's slot starts to load
+    // some pages before the page goes in.
+    const qint32 first = job.inputStarts_[start].page;
+    ForEachPreparedAhead(
+        std::size_t(pageEnd - first),
+        [&](std::size_t i) {
+            const qint32 page = first + qint32(i);
+            return pages_->prepare(job.pages_->bytes(page), job.pages_->family(page));
+        },
+        [&](std::size_t, const PageTable::Prepared &page) { ids.pages.push_back(pages_->intern(page)); });
     for (qint32 target = job.inputStarts_[start].target; target < targetEnd; ++target) {
         const auto [page, query] = job.targets_[std::size_t(target)];
         ids.targets.push_back(

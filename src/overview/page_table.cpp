@@ -110,7 +110,19 @@ void PageTable::place(const Slot &slot)
         index = (index + 1) & mask;
     slots_[index] = slot;
     if (++usedSlots_ * 4 > slots_.size() * 3)
-        grow();
+        grow(slots_.size() * 2);
+}
+
+void PageTable::reserve(std::size_t pages, std::size_t bytes)
+{
+    std::size_t slotCount = slots_.size();
+    while (pages * 4 > slotCount * 3)
+        slotCount *= 2;
+    if (slotCount > slots_.size())
+        grow(slotCount);
+    displays_.reserve(bytes);
+    displayEnds_.reserve(pages);
+    families_.reserve(pages);
 }
 
 qint32 PageTable::add(QByteArrayView page, LogFamily family)
@@ -127,9 +139,9 @@ QByteArrayView PageTable::keyAt(const Slot &slot) const
     return QByteArrayView((slot.inKeys ? keys_ : displays_).data() + slot.keyBegin, slot.keySize);
 }
 
-void PageTable::grow()
+void PageTable::grow(std::size_t slotCount)
 {
-    std::vector<Slot, TableAllocator<Slot>> old(slots_.size() * 2);
+    std::vector<Slot, TableAllocator<Slot>> old(slotCount);
     old.swap(slots_);
     usedSlots_ = 0;
     for (const Slot &slot : old)

@@ -32,7 +32,12 @@ public:
     Prepared prepare(QByteArrayView page, LogFamily family) const;
     qint32 intern(const Prepared &page);
 
+    // Room for `pages` pages of `bytes` bytes in all (the W3C ones under one
+    // spelling), so that the table does not grow on the way to them.
+    void reserve(std::size_t pages, std::size_t bytes);
+
     qsizetype size() const { return qsizetype(displayEnds_.size()); }
+    std::size_t byteCount() const { return displays_.size(); }
     QByteArrayView bytes(qint32 id) const;
     LogFamily family(qint32 id) const { return families_[std::size_t(id)]; }
     // Decoded from the page's own bytes: UTF-8 when they are valid UTF-8, else code page 936.
@@ -73,7 +78,7 @@ private:
     qint32 add(QByteArrayView page, LogFamily family);
     QByteArrayView lowerCase(QByteArrayView page);  // made in key_
     QByteArrayView keyAt(const Slot &slot) const;
-    void grow();
+    void grow(std::size_t slotCount);
 
     // Bytes and per-page arrays grow with the pages, to hundreds of MiB on a
     // large site: in huge pages as the slots.

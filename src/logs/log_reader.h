@@ -116,6 +116,37 @@ void AddPreparedAhead(std::span<const LogRecord> records, Prepare prepare, Add a
         [&](std::size_t i, const auto &prepared) { add(records[i], prepared); });
 }
 
+// Adds the records read to a progress counter shared with the thread that
+// shows it, every 65,536 records and when it goes out of scope, rather than
+// every batch.
+class RecordProgress
+{
+public:
+    explicit RecordProgress(std::atomic<qint64> *records) : records_(records) {}
+    RecordProgress(const RecordProgress &) = delete;
+    RecordProgress &operator=(const RecordProgress &) = delete;
+    ~RecordProgress() { report(); }
+
+    void add(std::size_t records)
+    {
+        unreported_ += qint64(records);
+        if (unreported_ >= kEvery)
+            report();
+    }
+
+private:
+    static constexpr qint64 kEvery = 1 << 16;
+    void report()
+    {
+        if (records_)
+            *records_ += unreported_;
+        unreported_ = 0;
+    }
+
+    std::atomic<qint64> *records_;  // null: nobody is shown the count
+    qint64 unreported_ = 0;
+};
+
 // Reads one input from start to end in a single pass, decompressing as it goes, and hands every record
 // to `onRecords` (on the calling thread) in batches of at most kRecordBatch. Memory stays bounded whatever
 // the file holds. The stop flag is read after every block; `storedBytesRead`, when given, grows by the

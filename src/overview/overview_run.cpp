@@ -14,9 +14,6 @@
 
 namespace {
 
-// Records between two updates of the shared progress count.
-constexpr qint64 kProgressEvery = 1 << 16;
-
 OverviewInput InputOf(const LogInput &input, const LogFileStats &stats)
 {
     OverviewInput entry;
@@ -79,21 +76,14 @@ OverviewResult RunOverview(const OverviewRequest &request, const AgentCatalogue 
     options.formats = request.formats;
     options.forwardedClients = request.forwardedClients;
     auto readInput = [&](const LogInput &input, OverviewAccumulator &figures, const StopFlag &stopped) {
-        qint64 unreported = 0;
-        const LogFileStats read = ReadLogRecords(
+        RecordProgress counted(progress ? &progress->records : nullptr);
+        return ReadLogRecords(
             input, options,
             [&](std::span<const LogRecord> records) {
                 figures.add(records);
-                unreported += qint64(records.size());
-                if (progress && unreported >= kProgressEvery) {
-                    progress->records += unreported;
-                    unreported = 0;
-                }
+                counted.add(records.size());
             },
             &stopped, progress ? &progress->bytesRead : nullptr);
-        if (progress)
-            progress->records += unreported;
-        return read;
     };
 
     // Each job reads whole inputs into its own accumulator, taking the next

@@ -22,7 +22,6 @@
 namespace {
 
 constexpr int kLockWaitMs = 10000;
-constexpr qint64 kProgressEvery = 1 << 16;
 const QString kDiffers = QStringLiteral("内容与已导入的不同");
 
 // A file as the system knows it: the same (device, inode, size, time) means
@@ -125,20 +124,14 @@ Read Importer::read(const LogInput &input, const Plan &plan, const StopFlag &can
     options.w3cColumns = W3cColumns::Counted;  // as the overview counts bad lines
     options.resume = plan.resume;
     Read read{{}, std::make_unique<DayAccumulator>(classifier_)};
-    qint64 unreported = 0;
+    RecordProgress counted(progress_ ? &progress_->records : nullptr);
     read.stats = ReadLogRecords(
         input, options,
         [&](std::span<const LogRecord> records) {
             read.figures->add(records);
-            unreported += qint64(records.size());
-            if (progress_ && unreported >= kProgressEvery) {
-                progress_->records += unreported;
-                unreported = 0;
-            }
+            counted.add(records.size());
         },
         stop_ ? stop_ : &cancelled, progress_ ? &progress_->bytesRead : nullptr);
-    if (progress_)
-        progress_->records += unreported;
     return read;
 }
 

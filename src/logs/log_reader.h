@@ -10,7 +10,6 @@
 
 #include <QString>
 
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>

@@ -283,13 +283,18 @@ void OverviewAccumulator::addCountedPairs(int agentClass, const std::vector<Coun
     AgentTally &agent = tallyOf(agentClass);
     PairCounts &tallies = agent.pageStatuses;
     const std::size_t pageCount = pages_->size();
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (i + kWaitingRecords < pairs.size())
-            tallies.prefetch(PairKey(pairs[i + kWaitingRecords].page, pairs[i + kWaitingRecords].status));
-        const CountedPair &counted = pairs[i];
-        tallies.add(PairKey(counted.page, counted.status), counted.requests,
-                    counted.lastDay != 0 ? TimeKey(counted.lastDay, counted.lastSecond) : 0, pageCount);
-    }
+    ForEachPreparedAhead(
+        pairs.size(),
+        [&](std::size_t i) {
+            const quint64 key = PairKey(pairs[i].page, pairs[i].status);
+            tallies.prefetch(key);
+            return key;
+        },
+        [&](std::size_t i, quint64 key) {
+            const CountedPair &counted = pairs[i];
+            tallies.add(key, counted.requests, counted.lastDay != 0 ? TimeKey(counted.lastDay, counted.lastSecond) : 0,
+                        pageCount);
+        });
 }
 
 void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint64 requests)

@@ -24,6 +24,7 @@ struct RecordText
     qint32 second = 0;
     qint64 bytes = 0;
     LogFamily family = LogFamily::Ncsa;
+    QByteArray query{};
 
     LogRecord record() const
     {
@@ -38,6 +39,7 @@ struct RecordText
         r.second = second;
         r.bytes = bytes;
         r.family = family;
+        r.query = query;
         return r;
     }
 };
@@ -45,19 +47,19 @@ struct RecordText
 // The files read by two jobs taking turns, as a run of two jobs may read
 // them, then merged; the agents' figures made on `threads` threads.
 OverviewResult Accumulate(const QList<QList<RecordText>> &files, qint32 fromDay = 0, qint32 toDay = 0,
-                          int threads = 1)
+                          int threads = 1, bool keepTargets = false)
 {
     static const AgentClassifier classifier(BuiltInAgentCatalogue());
     std::vector<std::unique_ptr<OverviewAccumulator>> jobs;
     for (int job = 0; job < 2; ++job)
-        jobs.push_back(std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay));
+        jobs.push_back(std::make_unique<OverviewAccumulator>(classifier, fromDay, toDay, false, keepTargets));
     for (qsizetype file = 0; file < files.size(); ++file) {
         OverviewAccumulator &job = *jobs[std::size_t(file % 2)];
         job.beginInput(file);
         for (const RecordText &text : files[file])
             job.add(text.record());
     }
-    OverviewAccumulator run(classifier, fromDay, toDay);
+    OverviewAccumulator run(classifier, fromDay, toDay, false, keepTargets);
     run.mergeJobs(jobs);
     OverviewResult result;
     run.fillResult(result, threads);
@@ -264,6 +266,25 @@ private slots:
             QCOMPARE(split.otherBots[i].token, together.otherBots[i].token);
             QCOMPARE(split.otherBots[i].requests, together.otherBots[i].requests);
         }
+    }
+
+    // A crawler's queried targets are numbered in reading order however
+    // the jobs share the inputs: the targets of an input's last records,
+    // still waiting when the job begins its next input, are that input's.
+    void queriedTargetsInReadingOrder()
+    {
+        QList<QList<RecordText>> files(3);
+        QList<QByteArray> read;
+        for (qsizetype file = 0; file < files.size(); ++file) {
+            for (int i = 0; i < 6; ++i) {
+                read.append("q=" + QByteArray::number(file * 10 + i));
+                files[file].append({.agent = kBaidu, .page = "/p", .query = read.back()});
+            }
+        }
+        const OverviewResult result = Accumulate(files, 0, 0, 1, true);  // files 0 and 2 in one job
+        QCOMPARE(qsizetype(result.queriedTargets.size()), read.size());
+        for (qsizetype i = 0; i < read.size(); ++i)
+            QCOMPARE(result.queryTable->bytes(result.queriedTargets[std::size_t(i)].query), read[i]);
     }
 
     void equalLengthTokensGoToTheEarlierAgent()

@@ -22,6 +22,9 @@ constexpr int kTopSections = 50;
 constexpr qint32 kQueriedTarget = qint32(0x80000000);  // the bit that tells a queried target from a page
 constexpr qint32 kTargetIdMask = 0x7fffffff;
 
+// The key of a queried target in targetIds_.
+quint64 TargetKey(qint32 page, qint32 query) { return (quint64(quint32(page)) << 32) | quint32(query); }
+
 // A record time that orders as time does: the day, then the second.
 qint64 TimeKey(qint32 day, qint32 second) { return (qint64(day) << 17) | qint64(std::max(second, 0)); }
 
@@ -152,8 +155,8 @@ void OverviewAccumulator::AgentTally::countTime(qint64 time)
 OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint32 fromDay, qint32 toDay,
                                          bool keepClientRequests, bool keepTargets)
     : classifier_(classifier), fromDay_(fromDay), toDay_(toDay), keepClientRequests_(keepClientRequests),
-      targetsKept_(std::size_t(classifier.classes().size())), agents_(std::size_t(classifier.classes().size())),
-      pages_(std::make_shared<PageTable>()), classes_(classifier)
+      targetsKept_(std::size_t(classifier.classes().size())), queries_(std::make_shared<PageTable>()),
+      agents_(std::size_t(classifier.classes().size())), pages_(std::make_shared<PageTable>()), classes_(classifier)
 {
     // Only crawlers are asked about the site's files: browsers, scripts and
     // records without an agent (most requests) keep their pages only.
@@ -165,6 +168,7 @@ OverviewAccumulator::OverviewAccumulator(const AgentClassifier &classifier, qint
 
 void OverviewAccumulator::beginInput(qsizetype index)
 {
+    findAllWaitingTargets();  // the targets of the input before are that input's
     inputStarts_.push_back({index, qint32(pages_->size()), qint32(targets_.size())});
 }
 
@@ -181,7 +185,7 @@ OverviewAccumulator::Prepared OverviewAccumulator::prepare(const LogRecord &reco
         prepared.page = pages_->prepare(record.page, record.family);
         prepared.queried = !record.query.isEmpty() && targetsKept_[std::size_t(prepared.agentClass)];
         if (prepared.queried)
-            prepared.query = queries_.prepare(record.query, LogFamily::Ncsa);
+            prepared.query = queries_->prepare(record.query, LogFamily::Ncsa);
     }
     return prepared;
 }
@@ -222,11 +226,14 @@ void OverviewAccumulator::add(const LogRecord &record, const Prepared &prepared)
     // large tables, whose slots load meanwhile.
     Waiting waiting{.agent = &agent, .time = time, .hasPair = record.hasPage, .hasClient = !record.client.isEmpty()};
     if (waiting.hasPair) {
-        qint32 target = pages_->intern(prepared.page);
-        if (prepared.queried)
-            target = targetOf(target, queries_.intern(prepared.query));
-        waiting.pair = PairKey(target, record.status);
-        agent.pageStatuses.prefetch(waiting.pair);
+        const qint32 page = pages_->intern(prepared.page);
+        waiting.pair = PairKey(page, record.status);
+        if (prepared.queried) {
+            waiting.query = queries_->intern(prepared.query);
+            targetIds_.prefetch(TargetKey(page, waiting.query));
+        } else {
+            agent.pageStatuses.prefetch(waiting.pair);
+        }
     }
     if (waiting.hasClient) {
         waiting.client = ClientKey(record.client);
@@ -243,6 +250,8 @@ void OverviewAccumulator::add(const LogRecord &record, const Prepared &prepared)
     else
         ++waitingCount_;
     waiting_[waitingNext_] = waiting;
+    if (waitingCount_ > kTargetAfter)
+        findTarget(waiting_[(waitingNext_ + waiting_.size() - kTargetAfter) % waiting_.size()]);
     waitingNext_ = (waitingNext_ + 1) % waiting_.size();
 }
 
@@ -307,7 +316,7 @@ void OverviewAccumulator::addCountedClient(int agentClass, quint64 client, qint6
 
 qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
 {
-    qint32 &id = targetIds_[(quint64(quint32(page)) << 32) | quint32(query)];
+    qint32 &id = targetIds_[TargetKey(page, query)];
     if (id == 0) {
         targets_.emplace_back(page, query);
         id = qint32(targets_.size());
@@ -315,8 +324,24 @@ qint32 OverviewAccumulator::targetOf(qint32 page, qint32 query)
     return (id - 1) | kQueriedTarget;
 }
 
-void OverviewAccumulator::countWaiting(const Waiting &waiting)
+void OverviewAccumulator::findTarget(Waiting &waiting)
 {
+    if (waiting.query < 0)
+        return;
+    waiting.pair = PairKey(targetOf(PageOfPair(waiting.pair), waiting.query), StatusOfPair(waiting.pair));
+    waiting.query = -1;
+    waiting.agent->pageStatuses.prefetch(waiting.pair);
+}
+
+void OverviewAccumulator::findAllWaitingTargets()
+{
+    for (std::size_t i = 0; i < waitingCount_; ++i)
+        findTarget(waiting_[(waitingNext_ + waiting_.size() - waitingCount_ + i) % waiting_.size()]);
+}
+
+void OverviewAccumulator::countWaiting(Waiting &waiting)
+{
+    findTarget(waiting);
     AgentTally &agent = *waiting.agent;
     if (waiting.hasPair)
         agent.pageStatuses.add(waiting.pair, 1, waiting.time, pages_->size());
@@ -326,6 +351,7 @@ void OverviewAccumulator::countWaiting(const Waiting &waiting)
 
 void OverviewAccumulator::countAllWaiting()
 {
+    findAllWaitingTargets();
     for (std::size_t i = 0; i < waitingCount_; ++i)
         countWaiting(waiting_[i]);
     waitingCount_ = 0;
@@ -397,7 +423,7 @@ void OverviewAccumulator::takeNewIds(const OverviewAccumulator &job, std::size_t
     for (qint32 target = job.inputStarts_[start].target; target < targetEnd; ++target) {
         const auto [page, query] = job.targets_[std::size_t(target)];
         ids.targets.push_back(
-            targetOf(ids.pages[std::size_t(page)], queries_.intern(job.queries_.bytes(query), LogFamily::Ncsa)));
+            targetOf(ids.pages[std::size_t(page)], queries_->intern(job.queries_->bytes(query), LogFamily::Ncsa)));
     }
 }
 
@@ -602,7 +628,7 @@ void OverviewAccumulator::splitTargets(PairList &pairs, AgentOverview &agent) co
     }
     if (!queried)
         return;
-    std::sort(pairs.begin(), pairs.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    sortPairs(pairs);
     std::size_t kept = 0;
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         if (kept > 0 && pairs[kept - 1].first == pairs[i].first) {
@@ -644,8 +670,10 @@ void OverviewAccumulator::fillResult(OverviewResult &result, int threads)
         if (agents_[agentClass])
             result.agents.append(std::move(agents[agentClass]));
     result.queriedTargets.clear();
+    result.queriedTargets.reserve(targets_.size());
     for (const auto &[page, query] : targets_)
-        result.queriedTargets.append({page, queries_.bytes(query).toByteArray()});
+        result.queriedTargets.push_back({page, query});
+    result.queryTable = queries_;
     std::sort(result.agents.begin(), result.agents.end(), [](const AgentOverview &a, const AgentOverview &b) {
         return a.requests != b.requests ? a.requests > b.requests : a.id.toUtf8() < b.id.toUtf8();
     });

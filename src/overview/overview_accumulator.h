@@ -137,17 +137,21 @@ private:
     // A record's counts in the agent's large tables, which add() leaves for
     // a few records: the slots they need, prefetched then, are in the cache
     // by the time they are counted, and several records' cache misses
-    // overlap instead of coming one after another.
+    // overlap instead of coming one after another. A queried target's id
+    // comes from a large table too: it is looked up halfway, and its pair's
+    // slot prefetched then.
     struct Waiting
     {
         AgentTally *agent = nullptr;
-        quint64 pair = 0;    // PairKey(page, status)
+        quint64 pair = 0;    // PairKey(target, status); PairKey(page, status) while the query waits
         qint64 time = 0;     // TimeKey; 0 when the record had no date
         quint64 client = 0;  // ClientKey
+        qint32 query = -1;   // the query whose target is still to be looked up; -1: none
         bool hasPair = false;
         bool hasClient = false;
     };
     static constexpr std::size_t kWaitingRecords = 8;
+    static constexpr std::size_t kTargetAfter = kWaitingRecords / 2;  // records before a waiting target is looked up
 
     // What add() needs of a record before its tables: its class, and its
     // page and query made ready for their tables (see PageTable::Prepared).
@@ -162,9 +166,12 @@ private:
     Prepared prepare(const LogRecord &record);
     void add(const LogRecord &record, const Prepared &prepared);
     AgentTally &tallyOf(int agentClass);
-    void countWaiting(const Waiting &waiting);
+    void countWaiting(Waiting &waiting);
     // Before the figures are read: counts every record still waiting.
     void countAllWaiting();
+    void findTarget(Waiting &waiting);
+    // Every waiting record's target, oldest first: target ids are given in the order records come.
+    void findAllWaitingTargets();
 
 
     // Where the pages and targets first met in an input begin: ids are given
@@ -227,7 +234,7 @@ private:
     qint32 toDay_;
     bool keepClientRequests_;
     std::vector<bool> targetsKept_;  // per class: its queried targets are kept apart (crawlers, when asked)
-    PageTable queries_;  // the queries of queried targets, byte for byte
+    std::shared_ptr<PageTable> queries_;  // the queries of queried targets, byte for byte
     FlatMap<qint32> targetIds_;  // (page << 32 | query) → target id + 1
     std::vector<std::pair<qint32, qint32>> targets_;  // per target id: page, query
     std::unordered_map<quint64, QByteArray> clientTexts_;  // kept clients that are no IPv4 address, by ClientKey

@@ -78,11 +78,11 @@ struct TargetStatusRequests : PageStatusRequests
     qint32 queried = -1;  // -1: the page without a query; else index in OverviewResult::queriedTargets
 };
 
-// A request target with a query, as logged (the query's bytes as written).
+// A request target with a query, as logged.
 struct QueriedTarget
 {
     qint32 page = 0;
-    QByteArray query;
+    qint32 query = 0;  // id in OverviewResult::queryTable: the query's bytes as written
 };
 
 // One first path segment of an agent's pages: "/news/", or "/" for pages
@@ -170,7 +170,7 @@ struct OverviewResult
     QList<AgentOverview> agents;  // the agents seen, by requests descending, ties by id (code points)
     QList<BotWordRequests> otherBots;  // 其他爬虫 by bot word, the 20 with most requests, ties by token
     std::optional<VerificationSummary> verification;  // the crawler check, when it was run
-    QList<QueriedTarget> queriedTargets;  // when the run kept targets (OverviewRequest::targets)
+    std::vector<QueriedTarget> queriedTargets;  // when the run kept targets (OverviewRequest::targets)
     std::optional<SitemapSummary> sitemap;     // when sitemaps were given
     std::optional<RobotsTxtSummary> robotsTxt;  // when a robots.txt was given
     bool stopped = false;         // the stop flag ended the run: the figures cover part of the input
@@ -181,6 +181,7 @@ struct OverviewResult
     // another family's page. The text is decoded from the page's own bytes: UTF-8 when they are
     // valid UTF-8, else code page 936.
     std::shared_ptr<const PageTable> pageTable;
+    std::shared_ptr<const PageTable> queryTable;  // the queries of queriedTargets
     qsizetype pageCount() const;
     QString pageText(qint32 page) const;
 

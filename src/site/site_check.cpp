@@ -1,6 +1,7 @@
 #include "site/site_check.h"
 
 #include "common/parallel_for.h"
+#include "common/prepared_ahead.h"
 #include "common/stop_flag.h"
 #include "overview/page_table.h"
 #include "site/robots_txt.h"
@@ -9,6 +10,7 @@
 #include "site/url_key.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <optional>
 
@@ -39,16 +41,17 @@ class TargetIndex
 public:
     TargetIndex(const OverviewResult &result, const SitemapSet *sitemap)
         : result_(result), pageCount_(qint32(result.pageCount())),
-          distinct_(std::size_t(pageCount_ + result.queriedTargets.size()), -1),
+          distinct_(std::size_t(pageCount_ + result.queriedTargets.size()), kNotAsked),
           robotsTxt_(distinct_.size())
     {
+        QByteArray scratch;
         for (qsizetype url = 0; sitemap && url < sitemap->keys.size(); ++url) {
             // Once as an NCSA or custom log would ask for it, once as a W3C log would.
             for (const char family : {'n', 'w'}) {
-                scratch_ = family + sitemap->keys[url];
+                scratch = family + sitemap->keys[url];
                 if (family == 'w')
-                    UrlKey::foldPath(scratch_, 1);
-                const qint32 id = keys_.intern(scratch_, LogFamily::Ncsa);
+                    UrlKey::foldPath(scratch, 1);
+                const qint32 id = keys_.intern(scratch, LogFamily::Ncsa);
                 urlsOf_.resize(std::size_t(keys_.size()));
                 urlsOf_[std::size_t(id)].append(int(url));
             }
@@ -56,10 +59,30 @@ public:
         // Every target the crawlers asked for, agents and their targets in
         // order, so that a distinct key's first target is the first met that
         // way. Made, the index is read only, and may be read from several threads.
-        for (const AgentOverview &agent : result.agents)
-            if (IsCrawler(agent))
-                for (const TargetStatusRequests &pair : agent.targetStatuses)
-                    add(of(pair));
+        std::vector<qint32> asked;
+        for (const AgentOverview &agent : result.agents) {
+            if (!IsCrawler(agent))
+                continue;
+            for (const TargetStatusRequests &pair : agent.targetStatuses) {
+                const qint32 target = of(pair);
+                if (distinct_[std::size_t(target)] == kNotAsked) {
+                    distinct_[std::size_t(target)] = kAsked;
+                    asked.push_back(target);
+                }
+            }
+        }
+        keys_.reserve(std::size_t(keys_.size()) + asked.size(), 0);
+        // A key's slot loads while the keys before it are interned; a ring of
+        // scratch buffers keeps each key until then.
+        std::array<QByteArray, 32> ring;
+        ForEachPreparedAhead(
+            asked.size(),
+            [&](std::size_t i) {
+                QByteArray &key = ring[i % ring.size()];
+                makeKey(asked[i], key);
+                return keys_.prepare(key, LogFamily::Ncsa);
+            },
+            [&](std::size_t i, const PageTable::Prepared &key) { settle(asked[i], keys_.intern(key)); });
     }
 
     qint32 count() const { return qint32(distinct_.size()); }
@@ -93,40 +116,44 @@ public:
     }
 
 private:
-    void add(qint32 target)
+    static constexpr qint32 kNotAsked = -1;
+    static constexpr qint32 kAsked = -2;  // while the index is made
+
+    // The target's key, its family letter first (W3C paths in lower case).
+    void makeKey(qint32 target, QByteArray &key)
     {
-        qint32 &id = distinct_[std::size_t(target)];
-        if (id >= 0)
-            return;
         const bool w3c = result_.pageTable->family(pageOf(target)) == LogFamily::W3c;
-        scratch_.truncate(0);
-        scratch_ += w3c ? 'w' : 'n';
-        appendKey(target, scratch_);
-        robotsTxt_[std::size_t(target)] = IsRobotsTxt(QByteArrayView(scratch_).sliced(1));
+        key.truncate(0);
+        key += w3c ? 'w' : 'n';
+        appendKey(target, key);
+        robotsTxt_[std::size_t(target)] = IsRobotsTxt(QByteArrayView(key).sliced(1));
         if (w3c)
-            UrlKey::foldPath(scratch_, 1);
-        id = keys_.intern(scratch_, LogFamily::Ncsa);
+            UrlKey::foldPath(key, 1);
+    }
+    void settle(qint32 target, qint32 id)
+    {
+        distinct_[std::size_t(target)] = id;
         if (std::size_t(id) >= firstTarget_.size())
             firstTarget_.resize(std::size_t(id) + 1, -1);
         if (firstTarget_[std::size_t(id)] < 0)
             firstTarget_[std::size_t(id)] = target;
     }
-    const QueriedTarget &queried(qint32 target) const { return result_.queriedTargets[target - pageCount_]; }
+    const QueriedTarget &queried(qint32 target) const { return result_.queriedTargets[std::size_t(target - pageCount_)]; }
     qint32 pageOf(qint32 target) const { return target < pageCount_ ? target : queried(target).page; }
     void appendKey(qint32 target, QByteArray &to) const
     {
-        const QByteArrayView query = target < pageCount_ ? QByteArrayView() : queried(target).query;
+        const QByteArrayView query =
+            target < pageCount_ ? QByteArrayView() : result_.queryTable->bytes(queried(target).query);
         UrlKey::appendTo(to, result_.pageTable->bytes(pageOf(target)), query);
     }
 
     const OverviewResult &result_;
     qint32 pageCount_;
-    std::vector<qint32> distinct_;  // per target; -1: asked by no crawler
+    std::vector<qint32> distinct_;  // per target; kNotAsked: asked by no crawler
     std::vector<bool> robotsTxt_;   // per target, once worked out
     PageTable keys_;                // the distinct keys, family letter first
     std::vector<QList<int>> urlsOf_;    // per distinct key of the sitemap's
     std::vector<qint32> firstTarget_;  // per distinct key
-    QByteArray scratch_;               // reused while made: a key allocates nothing
 };
 
 AgentCoverage CoverageOf(const AgentOverview &agent, const SitemapSet &sitemap, const TargetIndex &targets,

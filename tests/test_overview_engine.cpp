@@ -6,6 +6,7 @@
 #include "overview/pair_counts.h"
 
 #include "common/stop_flag.h"
+#include "common/table_memory.h"
 
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -427,6 +428,28 @@ private slots:
         const PageStatusRequests &pair = result.agents.front().pageStatuses.front();
         QCOMPARE(pair.requests, total);
         QCOMPARE(pair.lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 7), Qt::UTC));
+    }
+
+    // A growing array keeps its values as it grows from the heap into huge
+    // pages and from there, moved, to larger ones; what resize() adds is zero.
+    void growingArrayKeepsItsValues()
+    {
+        GrowingArray<quint32> array;
+        constexpr quint32 kCount = 1500000;  // 6 MB: the heap, then three growths in huge pages
+        for (quint32 i = 0; i < kCount; ++i)
+            array.push_back(i * 7);
+        const quint32 more[] = {1, 2, 3};
+        array.append(more, 3);
+        array.resize(kCount + 1000000);
+        GrowingArray<quint32> moved(std::move(array));
+        QCOMPARE(moved.size(), std::size_t(kCount + 1000000));
+        bool kept = true;
+        for (quint32 i = 0; i < kCount; ++i)
+            kept = kept && moved[i] == i * 7;
+        QVERIFY(kept);
+        QCOMPARE(moved[kCount + 2], 3u);
+        QCOMPARE(moved[kCount + 3], 0u);
+        QCOMPARE(moved[kCount + 999999], 0u);
     }
 
     // An agent's 200s move from the hash table into an array by page id once

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/hash_bytes.h"
-#include "overview/table_memory.h"
+#include "common/table_memory.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "logs/log_record.h"
-#include "overview/table_memory.h"
+#include "common/table_memory.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -81,14 +81,14 @@ private:
     void grow(std::size_t slotCount);
 
     // Bytes and per-page arrays grow with the pages, to hundreds of MiB on a
-    // large site: in huge pages as the slots.
-    using Bytes = std::vector<char, TableAllocator<char>>;
-    static void append(Bytes &bytes, QByteArrayView more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
+    // large site: in huge pages as the slots, growing where they lie.
+    using Bytes = GrowingArray<char>;
+    static void append(Bytes &bytes, QByteArrayView more) { bytes.append(more.data(), std::size_t(more.size())); }
 
     Bytes displays_;  // every page's bytes, one after another
     Bytes keys_;      // W3C pages in lower case, and the spellings met after a page's first
-    std::vector<quint32, TableAllocator<quint32>> displayEnds_;
-    std::vector<LogFamily, TableAllocator<LogFamily>> families_;
+    GrowingArray<quint32> displayEnds_;
+    GrowingArray<LogFamily> families_;
     std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most three quarters full (as FlatMap)
     std::size_t usedSlots_ = 0;
     QByteArray key_;  // reused, so that folding a page allocates nothing

@@ -2,7 +2,7 @@
 
 #include "overview/flat_map.h"
 #include "overview/record_keys.h"
-#include "overview/table_memory.h"
+#include "common/table_memory.h"
 
 #include <algorithm>
 #include <vector>
@@ -141,7 +141,7 @@ private:
     // Grows the array to `size` pages and moves the 200s past its end there.
     void moveToArray(std::size_t size);
 
-    std::vector<PairWord, TableAllocator<PairWord>> array_;  // by page id, the pages answered 200
+    GrowingArray<PairWord> array_;  // by page id, the pages answered 200 (an all-zero word is absent)
     std::size_t arrayPairs_ = 0;   // present in array_
     FlatMap<PairWord> beyond_;     // pages answered 200, past the array's end
     std::size_t nextLook_ = 4096;  // beyond_'s size at which considerArray looks

@@ -155,8 +155,12 @@ class GrowingArray
 
 public:
     GrowingArray() = default;
-    GrowingArray(const GrowingArray &) = delete;
-    GrowingArray &operator=(const GrowingArray &) = delete;
+    GrowingArray(const GrowingArray &other) { append(other.data_, other.size_); }
+    GrowingArray &operator=(const GrowingArray &other)
+    {
+        GrowingArray(other).swap(*this);
+        return *this;
+    }
     GrowingArray(GrowingArray &&other) noexcept { swap(other); }
     GrowingArray &operator=(GrowingArray &&other) noexcept
     {
@@ -171,6 +175,10 @@ public:
     const T *data() const { return data_; }
     T &operator[](std::size_t i) { return data_[i]; }
     const T &operator[](std::size_t i) const { return data_[i]; }
+    const T *begin() const { return data_; }
+    const T *end() const { return data_ + size_; }
+    // Empty, its room kept.
+    void clear() { size_ = 0; }
 
     void push_back(const T &value)
     {

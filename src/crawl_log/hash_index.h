@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/table_memory.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -72,7 +74,7 @@ private:
     // `size` is a power of two.
     void rehash(std::size_t size)
     {
-        std::vector<Slot> old(size);
+        std::vector<Slot, TableAllocator<Slot>> old(size);
         old.swap(slots_);
         const std::size_t mask = size - 1;
         for (const Slot &slot : old) {
@@ -85,6 +87,6 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;  // empty, or a power of two in size
+    std::vector<Slot, TableAllocator<Slot>> slots_;  // empty, or a power of two in size; large ones in huge pages
     std::size_t count_ = 0;
 };

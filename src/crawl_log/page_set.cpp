@@ -201,7 +201,7 @@ void PageSet::merge(const PageSet &other)
     index_.reserve(entries_.size() + other.entries_.size());
     // The run's index outgrows the cache: as in insertLoggedSoon(), each
     // page's slot starts to load some pages before the page goes in.
-    const std::vector<Entry> &pages = other.entries_;
+    const GrowingArray<Entry> &pages = other.entries_;
     ForEachPreparedAhead(
         pages.size(),
         [&](std::size_t i) {

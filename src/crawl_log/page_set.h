@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/table_memory.h"
 #include "crawl_log/hash_index.h"
 
 #include <QByteArrayView>
@@ -74,7 +75,7 @@ private:
     char *reserveBytes(std::size_t size, Entry &entry);
 
     HashIndex index_;
-    std::vector<Entry> entries_;
+    GrowingArray<Entry> entries_;
     std::vector<std::vector<char>> blocks_;
     QByteArray lowered_;  // the key (and text) of the page insertLogged() looks up by its bytes
     std::vector<Queued> queued_;

@@ -1,5 +1,6 @@
 #include "logs/log_layout.h"
 #include "logs/log_reader.h"
+#include "logs/record_fields.h"
 #include "support/crawl_fixtures.h"
 
 #include <QFileInfo>
@@ -239,6 +240,45 @@ private slots:
 
     // Small blocks put every byte of the stored file at a block edge, also
     // the ends of members and frames that decoders read past.
+    // Times and dates as the formats write them; a field that is not one
+    // leaves its record without it.
+    void timesAndDates_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<bool>("w3cDate");  // read as a W3C date, else as a W3C time
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<int>("value");     // the day or the second
+        QTest::newRow("time") << QByteArray("09:05:07") << false << true << 9 * 3600 + 5 * 60 + 7;
+        QTest::newRow("leap second") << QByteArray("23:59:60") << false << true << 86400;
+        QTest::newRow("fraction after") << QByteArray("00:00:01.250") << false << true << 1;
+        QTest::newRow("hour 24") << QByteArray("24:00:00") << false << false << 0;
+        QTest::newRow("minute 60") << QByteArray("12:60:00") << false << false << 0;
+        QTest::newRow("letter") << QByteArray("1a:00:00") << false << false << 0;
+        QTest::newRow("byte below '0'") << QByteArray("1/:00:00") << false << false << 0;
+        QTest::newRow("byte past '9'") << QByteArray("10:0::00") << false << false << 0;
+        QTest::newRow("dashes") << QByteArray("10-00-00") << false << false << 0;
+        QTest::newRow("short") << QByteArray("10:00:0") << false << false << 0;
+        QTest::newRow("date") << QByteArray("2026-11-01") << true << true << 20261101;
+        QTest::newRow("last day") << QByteArray("1999-12-31") << true << true << 19991231;
+        QTest::newRow("month 13") << QByteArray("2026-13-01") << true << false << 0;
+        QTest::newRow("day 0") << QByteArray("2026-11-00") << true << false << 0;
+        QTest::newRow("day letter") << QByteArray("2026-11-0x") << true << false << 0;
+        QTest::newRow("year letter") << QByteArray("2O26-11-01") << true << false << 0;
+        QTest::newRow("slashes") << QByteArray("2026/11/01") << true << false << 0;
+        QTest::newRow("too long") << QByteArray("2026-11-011") << true << false << 0;
+    }
+    void timesAndDates()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(bool, w3cDate);
+        QFETCH(bool, read);
+        QFETCH(int, value);
+        qint32 result = 0;
+        QCOMPARE(w3cDate ? RecordFields::W3cDate(field, result) : RecordFields::W3cTime(field, result), read);
+        if (read)
+            QCOMPARE(result, value);
+    }
+
     void compressedInSmallBlocks_data()
     {
         QTest::addColumn<QString>("file");

@@ -6,11 +6,14 @@
 #include "overview/pair_counts.h"
 
 #include "common/stop_flag.h"
+#include "common/hash_bytes.h"
 #include "common/table_memory.h"
 
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QTest>
+
+#include <set>
 
 namespace {
 
@@ -428,6 +431,32 @@ private slots:
         const PageStatusRequests &pair = result.agents.front().pageStatuses.front();
         QCOMPARE(pair.requests, total);
         QCOMPARE(pair.lastSeen, QDateTime(QDate(2015, 1, 2), QTime(0, 0, 7), Qt::UTC));
+    }
+
+    // The tables take a key's place from the low bits of its hash: keys
+    // that share most of their bytes must still spread over them.
+    void tableHashSpreadsKeys_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("same ending") << QByteArray("/p") << QByteArray("/products/detail/show.jpg");
+        QTest::newRow("same beginning") << QByteArray("/products/detail/show") << QByteArray(".jpg");
+        QTest::newRow("short") << QByteArray() << QByteArray();
+        QTest::newRow("agents") << QByteArray("Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 Chrome/")
+                                << QByteArray(".0.0.0 Safari/537.36");
+    }
+    void tableHashSpreadsKeys()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        constexpr int kKeys = 4096;
+        std::set<quint64> places;
+        for (int i = 0; i < kKeys; ++i) {
+            const QByteArray key = before + QByteArray::number(i) + after;
+            QCOMPARE(TableHash(key), TableHash(QByteArray(key)));
+            places.insert(TableHash(key) & 0xffff);
+        }
+        QVERIFY2(places.size() > kKeys * 9 / 10, qPrintable(QString::number(places.size())));
     }
 
     // A growing array keeps its values as it grows from the heap into huge

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
 #include <cstring>
@@ -34,4 +35,19 @@ inline quint64 HashBytes(const char *bytes, qsizetype size)
     quint64 hash = first ^ (second * 0x94d049bb133111ebULL);
     hash = (hash ^ (hash >> 29)) * 0x94d049bb133111ebULL;
     return hash ^ (hash >> 32);
+}
+
+// A hash of bytes for tables held in memory only: user agents and pages,
+// hashed for every record. Where the processor has SSE4.2 it is made with
+// the CRC32C instruction, a third of the instructions of HashBytes, so its
+// values may differ from one machine to another: never store one (HashBytes
+// is the one for what is kept).
+quint64 TableHash(QByteArrayView bytes);
+
+// Whether two byte strings are equal. The tables compare a key on every
+// look-up: QByteArrayView's == calls Qt's ordering comparison out of line,
+// where this is the sizes and an inlined memcmp.
+inline bool SameBytes(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && (a.isEmpty() || std::memcmp(a.data(), b.data(), std::size_t(a.size())) == 0);
 }

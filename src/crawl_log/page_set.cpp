@@ -1,11 +1,10 @@
 #include "crawl_log/page_set.h"
 
 #include "common/byte_search.h"
+#include "common/hash_bytes.h"
 #include "common/prepared_ahead.h"
 #include "common/utf8.h"
 #include "logs/log_text.h"
-
-#include <QHashFunctions>
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +18,7 @@ constexpr std::size_t kQueueLength = 16;
 
 std::uint64_t hashOf(QByteArrayView key, bool letterCaseMatters)
 {
-    return qHashBits(key.data(), std::size_t(key.size()), letterCaseMatters ? 1 : 0);
+    return TableHash(key) ^ (letterCaseMatters ? 1 : 0);
 }
 
 bool hasUpperCase(QByteArrayView ascii)
@@ -146,7 +145,7 @@ bool PageSet::insertKey(QByteArrayView key, QByteArrayView text, bool letterCase
     const auto number = std::uint32_t(entries_.size());
     auto sameKey = [&](std::uint32_t known) {
         const Entry &entry = entries_[known];
-        return bool(entry.letterCaseMatters) == letterCaseMatters && keyOf(entry) == key;
+        return bool(entry.letterCaseMatters) == letterCaseMatters && SameBytes(keyOf(entry), key);
     };
     if (index_.findOrAdd(hash, number, sameKey) != number)
         return false;

@@ -3,6 +3,7 @@
 #include "overview/flat_map.h"
 #include "overview/token_matcher.h"
 #include "common/byte_search.h"
+#include "common/hash_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -119,12 +120,12 @@ AgentClassCache::AgentClassCache(const AgentClassifier &classifier)
 
 int AgentClassCache::classify(QByteArrayView agent, bool plusIsSpace)
 {
-    const quint64 hash = HashBytes(agent.data(), agent.size()) ^ quint64(plusIsSpace);
+    const quint64 hash = TableHash(agent) ^ quint64(plusIsSpace);
     const std::size_t mask = slots_.size() - 1;
     std::size_t index = std::size_t(hash) & mask;
     for (; slots_[index].agentClass >= 0; index = (index + 1) & mask) {
         const Slot &slot = slots_[index];
-        if (slot.hash == hash && QByteArrayView(texts_.constData() + slot.offset, slot.size) == agent)
+        if (slot.hash == hash && SameBytes(QByteArrayView(texts_.constData() + slot.offset, slot.size), agent))
             return slot.agentClass;
     }
     const int agentClass = classifier_.classify(agent, plusIsSpace);

@@ -1,6 +1,7 @@
 #include "overview/page_table.h"
 
 #include "common/byte_search.h"
+#include "common/hash_bytes.h"
 #include "common/cp936.h"
 #include "common/utf8.h"
 #include "overview/flat_map.h"
@@ -9,7 +10,7 @@ PageTable::PageTable() : slots_(64) {}
 
 quint32 PageTable::hashOf(QByteArrayView key, KeyKind kind)
 {
-    return quint32(HashBytes(key.data(), key.size())) ^ quint32(kind);
+    return quint32(TableHash(key)) ^ quint32(kind);
 }
 
 QByteArrayView PageTable::lowerCase(QByteArrayView page)
@@ -96,7 +97,7 @@ std::size_t PageTable::find(QByteArrayView key, quint32 hash, KeyKind kind) cons
     std::size_t index = hash & mask;
     for (; slots_[index].id >= 0; index = (index + 1) & mask) {
         const Slot &slot = slots_[index];
-        if (slot.hash == hash && KeyKind(slot.kind) == kind && keyAt(slot) == key)
+        if (slot.hash == hash && KeyKind(slot.kind) == kind && SameBytes(keyAt(slot), key))
             break;
     }
     return index;

@@ -137,8 +137,14 @@ bool PageOfTarget(QByteArrayView target, QByteArrayView &page, QByteArrayView *q
 
 bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page, QByteArrayView *query)
 {
-    const qsizetype firstSpace = request.indexOf(' ');
-    const qsizetype lastSpace = request.lastIndexOf(' ');
+    // memchr and memrchr: QByteArrayView's searches for one byte go through
+    // Qt's general substring search, and every record of these formats has a request.
+    if (request.isEmpty())
+        return false;
+    const auto *first = static_cast<const char *>(std::memchr(request.data(), ' ', std::size_t(request.size())));
+    const auto *last = static_cast<const char *>(::memrchr(request.data(), ' ', std::size_t(request.size())));
+    const qsizetype firstSpace = first ? first - request.data() : -1;
+    const qsizetype lastSpace = last ? last - request.data() : -1;
     if (firstSpace <= 0 || lastSpace <= firstSpace + 1)
         return false;
     for (qsizetype i = 0; i < firstSpace; ++i)

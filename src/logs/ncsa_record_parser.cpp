@@ -9,11 +9,6 @@
 
 namespace {
 
-const char *find(const char *begin, const char *end, char byte)
-{
-    return static_cast<const char *>(std::memchr(begin, byte, size_t(end - begin)));
-}
-
 // The quoted field that opens at `p` (which must be '"'); moves `p` behind
 // its closing quote. False when it does not open or never closes.
 bool quoted(const char *&p, const char *end, QByteArrayView &value)
@@ -31,7 +26,7 @@ bool quoted(const char *&p, const char *end, QByteArrayView &value)
 // The field up to the next space or the line end; moves `p` onto that space.
 QByteArrayView word(const char *&p, const char *end)
 {
-    const char *space = find(p, end, ' ');
+    const char *space = RecordFields::FindByte(p, end, ' ');
     const char *stop = space ? space : end;
     QByteArrayView value(p, stop);
     p = stop;
@@ -74,14 +69,14 @@ public:
         // The user name runs up to " [", so a name with spaces still reads.
         const char *time = p;
         for (;;) {
-            time = find(time, end, '[');
+            time = RecordFields::FindByte(time, end, '[');
             if (!time)
                 return LineKind::Bad;
             if (time - 1 > p && time[-1] == ' ')
                 break;
             ++time;
         }
-        const char *timeEnd = find(time, end, ']');
+        const char *timeEnd = RecordFields::FindByte(time, end, ']');
         if (!timeEnd || !RecordFields::ClfTime(QByteArrayView(time + 1, timeEnd), r.day, r.second))
             return LineKind::Bad;
         p = timeEnd + 1;

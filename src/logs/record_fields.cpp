@@ -266,7 +266,7 @@ bool W3cTime(QByteArrayView field, qint32 &second)
 const char *ClosingQuote(const char *from, const char *end)
 {
     for (const char *p = from; p < end; ++p) {
-        p = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)));
+        p = FindByte(p, end, '"');
         if (!p)
             return nullptr;
         qsizetype backslashes = 0;

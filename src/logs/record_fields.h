@@ -3,6 +3,14 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 // Reading the values that several log formats share. Each takes the bytes of
 // one field as the log writes it and never allocates.
 namespace RecordFields {
@@ -47,6 +55,22 @@ bool AnyTime(QByteArrayView field, qint32 &day, qint32 &second);
 // "2008-05-01" and "00:01:02" as W3C logs write them.
 bool W3cDate(QByteArrayView field, qint32 &day);
 bool W3cTime(QByteArrayView field, qint32 &second);
+
+// The first `byte` in [begin, end), or null. Most fields are short (an
+// address, "-", a status, an empty referer): their first 16 bytes are looked
+// at inline, a fraction of the cost of a call to memchr, which takes the rest.
+inline const char *FindByte(const char *begin, const char *end, char byte)
+{
+#if defined(__SSE2__)
+    if (end - begin >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(begin));
+        if (const unsigned found = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte)))))
+            return begin + std::countr_zero(found);
+        begin += 16;
+    }
+#endif
+    return static_cast<const char *>(std::memchr(begin, byte, std::size_t(end - begin)));
+}
 
 // Where a quoted field that began before `from` ends: the first '"' at or
 // after `from` that no backslash escapes ("\"" as Apache writes it); null

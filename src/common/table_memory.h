@@ -167,7 +167,7 @@ public:
         GrowingArray(std::move(other)).swap(*this);
         return *this;
     }
-    ~GrowingArray() { TableMemory::release(data_, capacity_ * sizeof(T)); }
+    ~GrowingArray() { TableMemory::release(data_, capacityBytes_); }
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -180,16 +180,17 @@ public:
     // Empty, its room kept.
     void clear() { size_ = 0; }
 
-    void push_back(const T &value)
+    void push_back(T value)  // by value: a value of the array itself would move as it grows
     {
-        if (size_ == capacity_)
-            reserve(std::max<std::size_t>(16, capacity_ * 2));
+        if (size_ == capacity())
+            reserve(std::max<std::size_t>(16, capacity() * 2));
         data_[size_++] = value;
     }
+    // `values` must not lie in the array.
     void append(const T *values, std::size_t count)
     {
-        if (size_ + count > capacity_)
-            reserve(std::max(size_ + count, capacity_ * 2));
+        if (size_ + count > capacity())
+            reserve(std::max(size_ + count, capacity() * 2));
         if (count != 0)
             std::memcpy(data_ + size_, values, count * sizeof(T));
         size_ += count;
@@ -204,21 +205,22 @@ public:
     }
     void reserve(std::size_t count)
     {
-        if (count <= capacity_)
+        if (count <= capacity())
             return;
-        data_ = static_cast<T *>(TableMemory::grow(data_, size_ * sizeof(T), capacity_ * sizeof(T), count * sizeof(T)));
-        capacity_ = TableMemory::capacityOf(count * sizeof(T)) / sizeof(T);
+        data_ = static_cast<T *>(TableMemory::grow(data_, size_ * sizeof(T), capacityBytes_, count * sizeof(T)));
+        capacityBytes_ = TableMemory::capacityOf(count * sizeof(T));
     }
 
 private:
+    std::size_t capacity() const { return capacityBytes_ / sizeof(T); }
     void swap(GrowingArray &other) noexcept
     {
         std::swap(data_, other.data_);
         std::swap(size_, other.size_);
-        std::swap(capacity_, other.capacity_);
+        std::swap(capacityBytes_, other.capacityBytes_);
     }
 
     T *data_ = nullptr;
     std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
+    std::size_t capacityBytes_ = 0;  // in bytes: the block's size tells how it was made (see TableMemory::release)
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <span>
 
 namespace {
 
@@ -101,8 +102,12 @@ bool splitFormat(const QString &format, const QRegularExpression &fieldPattern,
 // few bytes: a loop beats a call to memcmp.
 bool literalAt(const char *p, const QByteArray &literal)
 {
-    for (qsizetype i = 0; i < literal.size(); ++i)
-        if (p[i] != literal[i])
+    // Its bytes and size read once: the compiler cannot tell the line's
+    // bytes from the literal's and would read them again for every byte.
+    const char *bytes = literal.constData();
+    const qsizetype size = literal.size();
+    for (qsizetype i = 0; i < size; ++i)
+        if (p[i] != bytes[i])
             return false;
     return true;
 }
@@ -222,9 +227,13 @@ public:
         r.family = LogFamily::Custom;
         const char *p = line.data();
         const char *end = p + line.size();
-        const std::vector<LogLayout::Item> &items = layout_->items();
+        // The layout read once: the compiler cannot tell the record's
+        // fields from the layout's, and would read it again for each item.
+        const std::span<const LogLayout::Item> items = layout_->items();
+        const size_t spacious = layout_->spaciousItem();
+        bool literalFound = false;  // the field before found the literal at p
         for (size_t i = 0; i < items.size(); ++i) {
-            if (i == layout_->spaciousItem()) {
+            if (i == spacious) {
                 // The fields after it come from the right; it holds what is left between.
                 const char *start = readFromRight(i, p, end, r);
                 if (!start)
@@ -235,9 +244,10 @@ public:
             }
             const QByteArray &literal = items[i].literal;
             if (!literal.isEmpty()) {
-                if (end - p < literal.size() || !literalAt(p, literal))
+                if (!literalFound && (end - p < literal.size() || !literalAt(p, literal)))
                     return LineKind::Bad;
                 p += literal.size();
+                literalFound = false;
                 continue;
             }
             const char *fieldEnd = end;
@@ -250,6 +260,7 @@ public:
                 fieldEnd = findLiteral(from, end, items[i + 1].literal);
                 if (!fieldEnd)
                     return LineKind::Bad;
+                literalFound = true;
             }
             take(items[i].field, QByteArrayView(p, fieldEnd), r);
             p = fieldEnd;
@@ -273,7 +284,7 @@ private:
     // before `from`: where item `first + 1` (a literal) starts, or null.
     const char *readFromRight(size_t first, const char *from, const char *end, LogRecord &r) const
     {
-        const std::vector<LogLayout::Item> &items = layout_->items();
+        const std::span<const LogLayout::Item> items = layout_->items();  // read once, as in parse()
         const char *q = end;
         for (size_t j = items.size() - 1; j > first; --j) {
             const QByteArray &literal = items[j].literal;

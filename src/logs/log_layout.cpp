@@ -118,7 +118,7 @@ const char *findLiteral(const char *from, const char *end, const QByteArray &lit
 {
     for (const char *p = from;; ++p) {
         p = literal.front() == '"' ? RecordFields::ClosingQuote(p, end)
-                                   : static_cast<const char *>(std::memchr(p, literal.front(), size_t(end - p)));
+                                   : RecordFields::FindByte(p, end, literal.front());
         if (!p || end - p < literal.size())
             return nullptr;
         if (literalAt(p, literal))
@@ -255,8 +255,8 @@ public:
                 // A bracketed time ("[10/Oct/2000:13:55:36 -0700]") holds a space.
                 const char *from = p;
                 if (items[i].field == Field::Time && p < end && *p == '[')
-                    if (const void *close = std::memchr(p, ']', size_t(end - p)))
-                        from = static_cast<const char *>(close);
+                    if (const char *close = RecordFields::FindByte(p, end, ']'))
+                        from = close;
                 fieldEnd = findLiteral(from, end, items[i + 1].literal);
                 if (!fieldEnd)
                     return LineKind::Bad;

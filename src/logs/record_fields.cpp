@@ -128,7 +128,7 @@ bool PageOfTarget(QByteArrayView target, QByteArrayView &page, QByteArrayView *q
     }
     const char *begin = target.data() + start;
     const char *end = target.data() + target.size();
-    const char *mark = static_cast<const char *>(std::memchr(begin, '?', size_t(end - begin)));
+    const char *mark = FindByte(begin, end, '?');
     page = QByteArrayView(begin, mark ? mark : end);
     if (query)
         *query = mark ? QueryAfter(QByteArrayView(mark, end)) : QByteArrayView();

@@ -339,9 +339,8 @@ void OverviewAccumulator::findAllWaitingTargets()
         findTarget(waiting_[(waitingNext_ + waiting_.size() - waitingCount_ + i) % waiting_.size()]);
 }
 
-void OverviewAccumulator::countWaiting(Waiting &waiting)
+void OverviewAccumulator::countWaiting(const Waiting &waiting)
 {
-    findTarget(waiting);
     AgentTally &agent = *waiting.agent;
     if (waiting.hasPair)
         agent.pageStatuses.add(waiting.pair, 1, waiting.time, pages_->size());

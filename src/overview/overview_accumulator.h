@@ -152,6 +152,7 @@ private:
     };
     static constexpr std::size_t kWaitingRecords = 8;
     static constexpr std::size_t kTargetAfter = kWaitingRecords / 2;  // records before a waiting target is looked up
+    static_assert(kTargetAfter < kWaitingRecords, "a record's target is found before it is counted");
 
     // What add() needs of a record before its tables: its class, and its
     // page and query made ready for their tables (see PageTable::Prepared).
@@ -166,7 +167,7 @@ private:
     Prepared prepare(const LogRecord &record);
     void add(const LogRecord &record, const Prepared &prepared);
     AgentTally &tallyOf(int agentClass);
-    void countWaiting(Waiting &waiting);
+    void countWaiting(const Waiting &waiting);  // its target found: see kTargetAfter
     // Before the figures are read: counts every record still waiting.
     void countAllWaiting();
     void findTarget(Waiting &waiting);

@@ -281,6 +281,39 @@ private slots:
         QCOMPARE(baidu->sections.front().section, QStringLiteral("/News/"));
     }
 
+    // Agents of one group list their disallowed keys most requests first,
+    // ties in text order, and a W3C key apart from another family's of one text.
+    void disallowedKeysInOrder()
+    {
+        QTemporaryDir dir;
+        const QDir at(dir.path());
+        auto line = [](const char *page, const char *agent) -> QByteArray {
+            return QByteArray("1.2.3.4 - - [01/Jan/2024:00:00:00 +0000] \"GET ") + page + " HTTP/1.1\" 200 10 \"-\" \""
+                + agent + "\"\n";
+        };
+        Write(at.filePath("access.log"), line("/b/2", "Baiduspider") + line("/b/1", "Googlebot") + line("/b/1", "Baiduspider")
+                                             + line("/b/3", "Baiduspider") + line("/b/3", "Baiduspider")
+                                             + line("/b/0", "Googlebot"));
+        Write(at.filePath("u_ex240101.log"), "#Fields: date time cs-uri-stem sc-status cs(User-Agent)\r\n"
+                                             "2024-01-01 00:00:00 /b/1 200 Baiduspider\r\n");
+        Write(at.filePath("robots.txt"), "User-agent: *\nDisallow: /b/\n");
+        OverviewRequest request;
+        request.paths = {at.filePath("access.log"), at.filePath("u_ex240101.log")};
+        request.targets = true;
+        const AgentCatalogue catalogue = BuiltInAgentCatalogue();
+        OverviewResult result = RunOverview(request, catalogue);
+        AddSiteFigures(result, {{}, at.filePath("robots.txt"), {}, 30}, catalogue);
+        auto keysOf = [&](const char *id) {
+            QStringList keys;
+            const AgentOverview *agent = result.agent(QString::fromLatin1(id));
+            for (const DisallowedKey &key : agent && agent->robots ? agent->robots->keys : QList<DisallowedKey>())
+                keys << key.key + u' ' + QString::number(key.requests);
+            return keys;
+        };
+        QCOMPARE(keysOf("baiduspider"), (QStringList{"/b/3 2", "/b/1 1", "/b/1 1", "/b/2 1"}));
+        QCOMPARE(keysOf("googlebot"), (QStringList{"/b/0 1", "/b/1 1"}));
+    }
+
     // The golden folder's figures, worked out by hand, for one job and several.
     void golden_data()
     {

@@ -13,6 +13,7 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -86,6 +87,7 @@ public:
     }
 
     qint32 count() const { return qint32(distinct_.size()); }
+    qint32 distinctCount() const { return qint32(keys_.size()); }
     qint32 of(const TargetStatusRequests &pair) const { return pair.queried < 0 ? pair.page : pageCount_ + pair.queried; }
 
     // The number of the target's key.
@@ -227,17 +229,51 @@ QList<RuleRequests> TopRules(const std::vector<qint64> &byRule, const QList<Robo
     return top;
 }
 
-// Every disallowed key, most requests first: a key's targets (spellings, W3C
-// letter case) add up under the rule of the first one met.
+// The texts of the keys a group's rules disallowed for any of its agents,
+// made once for them all, and each key's place in text order (a W3C key and
+// another of one text by number), so that an agent's keys are put in order
+// by numbers rather than by comparing texts.
+class KeyTexts
+{
+public:
+    KeyTexts(const std::vector<std::vector<DisallowedHit>> &hitsOfAgents, const TargetIndex &targets)
+        : placeOf_(std::size_t(targets.distinctCount()), -1)
+    {
+        std::vector<qint32> keys;
+        for (const std::vector<DisallowedHit> &hits : hitsOfAgents)
+            for (const DisallowedHit &hit : hits)
+                if (std::exchange(placeOf_[std::size_t(hit.key)], 0) < 0)
+                    keys.push_back(hit.key);
+        std::vector<std::pair<QByteArray, qint32>> byText;  // ASCII: keys are percent-encoded
+        byText.reserve(keys.size());
+        for (qint32 key : keys)
+            byText.emplace_back(targets.keyText(key), key);
+        std::sort(byText.begin(), byText.end());
+        texts_.reserve(qsizetype(byText.size()));
+        for (const auto &[text, key] : byText) {
+            placeOf_[std::size_t(key)] = qint32(texts_.size());
+            texts_.append(QString::fromLatin1(text));
+        }
+    }
+
+    qint32 placeOf(qint32 key) const { return placeOf_[std::size_t(key)]; }
+    const QString &text(qint32 place) const { return texts_[place]; }
+
+private:
+    std::vector<qint32> placeOf_;  // per distinct key; -1: disallowed for none of the agents
+    QStringList texts_;            // in text order
+};
+
+// Every disallowed key, most requests first, ties in text order: a key's
+// targets (spellings, W3C letter case) add up under the rule of the first one met.
 QList<DisallowedKey> DisallowedKeys(std::vector<DisallowedHit> hits, const QList<RobotsRule> &rules,
-                                   const TargetIndex &targets)
+                                   const KeyTexts &texts)
 {
     std::stable_sort(hits.begin(), hits.end(), [](const DisallowedHit &a, const DisallowedHit &b) { return a.key < b.key; });
     struct Key
     {
         qint64 requests;
-        QByteArray text;  // ASCII: keys are percent-encoded
-        qint32 id;
+        qint32 place;  // in text order
         qint32 rule;
     };
     std::vector<Key> keys;
@@ -245,26 +281,26 @@ QList<DisallowedKey> DisallowedKeys(std::vector<DisallowedHit> hits, const QList
         if (i > 0 && hits[i].key == hits[i - 1].key)
             keys.back().requests += hits[i].requests;
         else
-            keys.push_back({hits[i].requests, targets.keyText(hits[i].key), hits[i].key, hits[i].rule});
+            keys.push_back({hits[i].requests, texts.placeOf(hits[i].key), hits[i].rule});
     }
     std::sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
-        if (a.requests != b.requests)
-            return a.requests > b.requests;
-        return a.text != b.text ? a.text < b.text : a.id < b.id;  // a W3C key and another of one text
+        return a.requests != b.requests ? a.requests > b.requests : a.place < b.place;
     });
     QList<DisallowedKey> list;
     list.reserve(qsizetype(keys.size()));
     for (const Key &key : keys)
-        list.append({QString::fromLatin1(key.text), rules[key.rule].text, key.requests});
+        list.append({texts.text(key.place), rules[key.rule].text, key.requests});
     return list;
 }
 
-AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, const TargetIndex &targets)
+// An agent's robots.txt figures but the list of its disallowed keys, and the
+// hits that list is made of.
+AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, const TargetIndex &targets,
+                     std::vector<DisallowedHit> &hits)
 {
     AgentRobots robots;
     QByteArray scratch;  // reused: a key allocates nothing
     robots.group = rules.matcher.group();
-    std::vector<DisallowedHit> hits;
     std::vector<qint64> byRule(std::size_t(rules.matcher.rules().size()));
     for (const TargetStatusRequests &pair : agent.targetStatuses) {
         const qint32 target = targets.of(pair);
@@ -282,9 +318,20 @@ AgentRobots RobotsOf(const AgentOverview &agent, CompiledRules &rules, const Tar
         hits.push_back({targets.distinct(target), verdict, pair.requests});
     }
     robots.topRules = TopRules(byRule, rules.matcher.rules());
-    robots.keys = DisallowedKeys(std::move(hits), rules.matcher.rules(), targets);
-    robots.disallowedPages = robots.keys.size();
     return robots;
+}
+
+// The robots.txt figures of agents that share a group's rules.
+void AddRobots(const std::vector<AgentOverview *> &agents, CompiledRules &rules, const TargetIndex &targets)
+{
+    std::vector<std::vector<DisallowedHit>> hitsOfAgents(agents.size());
+    for (std::size_t i = 0; i < agents.size(); ++i)
+        agents[i]->robots = RobotsOf(*agents[i], rules, targets, hitsOfAgents[i]);
+    const KeyTexts texts(hitsOfAgents, targets);
+    for (std::size_t i = 0; i < agents.size(); ++i) {
+        agents[i]->robots->keys = DisallowedKeys(std::move(hitsOfAgents[i]), rules.matcher.rules(), texts);
+        agents[i]->robots->disallowedPages = agents[i]->robots->keys.size();
+    }
 }
 
 QStringList RobotsTokensOf(const AgentOverview &agent, const AgentCatalogue &catalogue)
@@ -360,12 +407,11 @@ void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const Ag
     }
     ParallelFor(works.size(), threads, [&](std::size_t i) {
         Work &work = works[i];
-        for (AgentOverview *agent : work.agents) {
-            // A sitemap of which no URL could be read covers nothing: no figure is made of it.
-            if (sitemap && !sitemap->keys.isEmpty())
+        // A sitemap of which no URL could be read covers nothing: no figure is made of it.
+        if (sitemap && !sitemap->keys.isEmpty())
+            for (AgentOverview *agent : work.agents)
                 agent->coverage = CoverageOf(*agent, *sitemap, targets, staleBefore);
-            if (work.rules)
-                agent->robots = RobotsOf(*agent, *work.rules, targets);
-        }
+        if (work.rules)
+            AddRobots(work.agents, *work.rules, targets);
     });
 }

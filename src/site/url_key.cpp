@@ -22,12 +22,13 @@ bool isUnreserved(uchar c)
         || c == '_' || c == '~';
 }
 
-void appendEscaped(QByteArray &to, uchar c)
+char *writeEscaped(char *out, uchar c)
 {
     static const char digits[] = "0123456789ABCDEF";
-    to += '%';
-    to += digits[c >> 4];
-    to += digits[c & 15];
+    out[0] = '%';
+    out[1] = digits[c >> 4];
+    out[2] = digits[c & 15];
+    return out + 3;
 }
 
 bool needsWork(uchar c) { return c == '%' || c == ' ' || c > 0x7f; }
@@ -39,6 +40,12 @@ void appendNormalised(QByteArray &to, QByteArrayView text)
     while (plain < text.size() && !needsWork(uchar(text[plain])))
         ++plain;
     to.append(text.first(plain));
+    if (plain == text.size())
+        return;
+    // The rest is written in place: room for every byte escaped, the unused room cut off at the end.
+    const qsizetype start = to.size();
+    to.resize(start + 3 * (text.size() - plain));
+    char *out = to.data() + start;
     for (qsizetype i = plain; i < text.size(); ++i) {
         const uchar c = uchar(text[i]);
         const int high = c == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
@@ -46,16 +53,17 @@ void appendNormalised(QByteArray &to, QByteArrayView text)
         if (low >= 0) {
             const uchar decoded = uchar(high * 16 + low);
             if (isUnreserved(decoded))
-                to += char(decoded);
+                *out++ = char(decoded);
             else
-                appendEscaped(to, decoded);
+                out = writeEscaped(out, decoded);
             i += 2;
-        } else if (c > 0x7f || c == ' ' || c == '%') {  // a '%' that starts no escape is a percent sign
-            appendEscaped(to, c);
+        } else if (needsWork(c)) {  // a '%' that starts no escape is a percent sign
+            out = writeEscaped(out, c);
         } else {
-            to += char(c);
+            *out++ = char(c);
         }
     }
+    to.truncate(out - to.constData());
 }
 
 }  // namespace

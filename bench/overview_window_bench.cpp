@@ -5,7 +5,6 @@
 //
 //   trawlex-windowbench LOG_FOLDER      (QT_QPA_PLATFORM=offscreen for no screen)
 
-#include "common/huge_page_heap.h"
 #include "common/app_settings.h"
 #include "overview/ui/chart_view.h"
 #include "overview/ui/overview_window.h"
@@ -107,7 +106,6 @@ double MedianMs(Work work)
 
 int main(int argc, char *argv[])
 {
-    RestartWithHugePageHeap(argv);  // as the program does
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);  // the user's settings stay as they are
     // and the tests' are dropped: a sitemap a test left there would add the

@@ -5,7 +5,6 @@
 // QT_QPA_PLATFORM=offscreen.
 //
 //   trawlex-window-run FOLDER
-#include "common/huge_page_heap.h"
 #include "crawl_log/ui/form1.h"
 
 #include <QApplication>
@@ -32,7 +31,6 @@ double processCpuSeconds()
 
 int main(int argc, char *argv[])
 {
-    RestartWithHugePageHeap(argv);  // as the program does
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: trawlex-window-run FOLDER\n");

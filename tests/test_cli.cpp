@@ -375,41 +375,6 @@ private slots:
         QVERIFY(spiders.out.startsWith(QStringLiteral("百度\tBaiDuSpider\n")));
         QCOMPARE(cli({"--version"}).out, QStringLiteral("蛛迹通 1.6.1025\n"));
     }
-
-    // The program starts again once with glibc's heap in huge pages; its own
-    // tunables are kept, and what it starts inherits the environment it got.
-    void heapRestart_data()
-    {
-        QTest::addColumn<QByteArray>("given");
-        QTest::addColumn<QByteArray>("heap");
-        QFile setting(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"));
-        bool restarts = setting.open(QIODevice::ReadOnly) && !setting.readAll().contains("[never]");
-#if defined(__SANITIZE_ADDRESS__)
-        restarts = false;  // its own allocator ignores the tunable
-#endif
-        const QByteArray restarted = restarts ? "huge" : "plain";
-        QTest::newRow("none") << QByteArray() << restarted;
-        QTest::newRow("others kept") << QByteArray("glibc.malloc.arena_max=4") << restarted;
-        QTest::newRow("the user's choice") << QByteArray("glibc.malloc.hugetlb=0") << QByteArray("plain");
-    }
-
-    void heapRestart()
-    {
-        QFETCH(QByteArray, given);
-        QFETCH(QByteArray, heap);
-        QProcess probe;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("GLIBC_TUNABLES"));
-        if (!given.isEmpty())
-            environment.insert(QStringLiteral("GLIBC_TUNABLES"), QString::fromLatin1(given));
-        probe.setProcessEnvironment(environment);
-        probe.start(QStringLiteral(TRAWLEX_BIN "/heap-restart-probe"));
-        QVERIFY(probe.waitForFinished(10000));
-        QCOMPARE(probe.exitCode(), 0);  // the restart's mark is gone
-        const QList<QByteArray> lines = probe.readAllStandardOutput().split('\n');
-        QCOMPARE(lines.value(0), heap);
-        QCOMPARE(lines.value(1), given.isEmpty() ? QByteArray("-") : given);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -8,7 +8,6 @@
 #include "cli/rank_command.h"
 #include "cli/verify_command.h"
 #include "common/app_identity.h"
-#include "common/huge_page_heap.h"
 #include "indexing/net/form_search.h"
 
 #include <QCoreApplication>
@@ -18,7 +17,6 @@
 
 int main(int argc, char *argv[])
 {
-    RestartWithHugePageHeap(argv);
     // The search forms of `index` run in a hidden browser, which needs a
     // GUI application; it never shows a window, so no display is needed.
     std::unique_ptr<QCoreApplication> app;

@@ -1,5 +1,4 @@
 #include "common/app_identity.h"
-#include "common/huge_page_heap.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
 #include "ui_common/qt_translations.h"
@@ -8,7 +7,6 @@
 
 int main(int argc, char *argv[])
 {
-    RestartWithHugePageHeap(argv);
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the hidden browser asks for it
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppIdentity::title());

@@ -160,7 +160,9 @@ QByteArrayView withoutPort(QByteArrayView value)
     return value;
 }
 
-void take(Field field, QByteArrayView value, LogRecord &record)
+// Inlined where it is called: a call per field (14 on an Alibaba CDN line)
+// cost more than the switch.
+[[gnu::always_inline]] inline void take(Field field, QByteArrayView value, LogRecord &record)
 {
     switch (field) {
     case Field::Ignored:

@@ -137,11 +137,11 @@ bool PageOfTarget(QByteArrayView target, QByteArrayView &page, QByteArrayView *q
 
 bool PageOfRequestLine(QByteArrayView request, QByteArrayView &page, QByteArrayView *query)
 {
-    // memchr and memrchr: QByteArrayView's searches for one byte go through
+    // FindByte and memrchr: QByteArrayView's searches for one byte go through
     // Qt's general substring search, and every record of these formats has a request.
     if (request.isEmpty())
         return false;
-    const auto *first = static_cast<const char *>(std::memchr(request.data(), ' ', std::size_t(request.size())));
+    const char *first = FindByte(request.data(), request.data() + request.size(), ' ');
     const auto *last = static_cast<const char *>(::memrchr(request.data(), ' ', std::size_t(request.size())));
     const qsizetype firstSpace = first ? first - request.data() : -1;
     const qsizetype lastSpace = last ? last - request.data() : -1;

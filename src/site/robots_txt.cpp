@@ -26,8 +26,10 @@ QString textOf(QByteArrayView bytes) { return Utf8::isValid(bytes) ? QString::fr
 // few dozen costs more than the search itself.
 qsizetype IndexOf(QByteArrayView key, QByteArrayView piece, qsizetype from)
 {
-    if (piece.isEmpty() || from >= key.size())
-        return piece.isEmpty() && from <= key.size() ? from : -1;
+    if (piece.isEmpty())
+        return from <= key.size() ? from : -1;
+    if (from >= key.size())
+        return -1;
     const void *found = ::memmem(key.data() + from, std::size_t(key.size() - from), piece.data(), std::size_t(piece.size()));
     return found ? static_cast<const char *>(found) - key.data() : -1;
 }

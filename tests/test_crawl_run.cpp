@@ -130,8 +130,12 @@ private slots:
             static const QStringList prefixes = {QStringLiteral("/页面"), QStringLiteral("/Été"), QStringLiteral("/ΣΑ"),
                                                  QStringLiteral("/İ"),    QStringLiteral("/i\u0307"), QStringLiteral("/Ａｂ"),
                                                  QStringLiteral("\uFEFF/")};
+            if (random.bounded(3) == 0)  // past the first 16 bytes, which are read together
+                page += QStringLiteral("/Section-Of-The-Site");
             if (random.bounded(4) == 0)
                 page.prepend(prefixes[random.bounded(int(prefixes.size()))]);
+            else if (random.bounded(8) == 0)
+                page.append(prefixes[random.bounded(int(prefixes.size()))]);
             if (random.bounded(2) == 1)
                 page = page.toLower();
             if (random.bounded(500) == 0)

@@ -1,10 +1,13 @@
 #include "crawl_log/page_set.h"
 
-#include "common/byte_search.h"
 #include "common/hash_bytes.h"
 #include "common/prepared_ahead.h"
 #include "common/utf8.h"
 #include "logs/log_text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -19,11 +22,6 @@ constexpr std::size_t kQueueLength = 16;
 std::uint64_t hashOf(QByteArrayView key, bool letterCaseMatters)
 {
     return TableHash(key) ^ (letterCaseMatters ? 1 : 0);
-}
-
-bool hasUpperCase(QByteArrayView ascii)
-{
-    return std::any_of(ascii.begin(), ascii.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
 // Whether a UTF-8 page's characters other than ASCII have no lower case of
@@ -43,43 +41,79 @@ bool caselessBeyondAscii(QByteArrayView utf8)
         char32_t c = *p & (0x7F >> length);
         for (int i = 1; i < length; ++i)
             c = (c << 6) | (p[i] & 0x3F);
+        p += length;
+        if (c >= 0x4E00 && c <= 0x9FFF)  // CJK ideographs, the usual ones of a Chinese site, have no case
+            continue;
         // An upper-case letter may have a lower case that is more than one
         // character (İ), which QChar::toLower() does not give.
         const QChar::Category category = QChar::category(c);
         if (QChar::toLower(c) != c || category == QChar::Letter_Uppercase || category == QChar::Letter_Titlecase)
             return false;
-        p += length;
     }
     return true;
 }
 
-// Whether a page's key and text can be taken from its bytes as logged,
-// without decoding them into text and back: ASCII, and UTF-8 where letter
-// case matters or its characters beyond ASCII have no case.
-bool keyedAsLogged(QByteArrayView bytes, bool letterCaseMatters)
+// Appends a page's bytes to `out` as its key, ASCII letters in lower case
+// unless letter case matters, then the bytes as logged where they differ;
+// returns the length of the text appended (0: the text is the key), and in
+// `ascii` whether every byte was ASCII. One pass over the page, 16 bytes at
+// a time: a crawl looks up a page for every hit.
+qsizetype appendByteKey(QByteArrayView bytes, bool letterCaseMatters, QByteArray &out, bool &ascii)
 {
-    if (Utf8::isAscii(bytes))
-        return true;
-    return Utf8::isValid(bytes) && (letterCaseMatters || caselessBeyondAscii(bytes));
-}
-
-// Appends the key of a page keyedAsLogged() to `out`, then its text where
-// that differs; returns the length of the text appended (0: the text is the
-// key). Its lower case is that of its ASCII letters, and the bytes of a
-// character beyond ASCII are never ASCII.
-qsizetype appendKeyAsLogged(QByteArrayView bytes, bool letterCaseMatters, QByteArray &out)
-{
-    if (letterCaseMatters || !hasUpperCase(bytes)) {
-        out.append(bytes);
+    const qsizetype start = out.size();
+    const qsizetype length = bytes.size();
+    out.resize(start + 2 * length);
+    const char *from = bytes.data();
+    char *key = out.data() + start;
+    const char caseBit = letterCaseMatters ? 0 : 0x20;
+    unsigned high = 0;
+    unsigned upper = 0;
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // A page of 16 bytes or more in blocks of 16, the last one overlapping
+    // the one before: the bytes read twice give the same key bytes again.
+    for (; length >= 16 && i < length; i += 16) {
+        i = std::min(i, length - 16);
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i));
+        // 'A' to 'Z' moved to the bottom of the signed bytes: exactly they fall below -102.
+        const __m128i isUpper = _mm_cmplt_epi8(_mm_add_epi8(b, _mm_set1_epi8(0x3F)), _mm_set1_epi8(-102));
+        high |= unsigned(_mm_movemask_epi8(b));
+        upper |= unsigned(_mm_movemask_epi8(isUpper));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(key + i),
+                         _mm_or_si128(b, _mm_and_si128(isUpper, _mm_set1_epi8(caseBit))));
+    }
+#endif
+    for (; i < length; ++i) {
+        const auto c = uchar(from[i]);
+        const bool isUpper = c >= 'A' && c <= 'Z';
+        high |= c & 0x80u;
+        upper |= unsigned(isUpper);
+        key[i] = char(isUpper ? c | uchar(caseBit) : c);
+    }
+    ascii = high == 0;
+    if (letterCaseMatters || upper == 0) {
+        out.truncate(start + length);
         return 0;
     }
+    std::memcpy(key + length, from, std::size_t(length));
+    return length;
+}
+
+// Appends the key of a page, then its text where that differs, when both
+// can be taken from its bytes as logged without decoding them into text and
+// back: ASCII, and UTF-8 where letter case matters or its characters beyond
+// ASCII have no case, whose lower case is then that of its ASCII letters (the
+// bytes of a character beyond ASCII are never ASCII). False, with nothing
+// appended, for a page that must be decoded first.
+bool appendKeyAsLogged(QByteArrayView bytes, bool letterCaseMatters, QByteArray &out, qsizetype &textLength)
+{
     const qsizetype start = out.size();
-    out.resize(start + 2 * bytes.size());
-    char *key = out.data() + start;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        key[i] = char(AsciiLower(uchar(bytes[i])));
-    std::memcpy(key + bytes.size(), bytes.data(), std::size_t(bytes.size()));
-    return bytes.size();
+    bool ascii = false;
+    textLength = appendByteKey(bytes, letterCaseMatters, out, ascii);
+    if (ascii || (Utf8::isValid(bytes) && (letterCaseMatters || caselessBeyondAscii(bytes))))
+        return true;
+    out.truncate(start);
+    return false;
 }
 
 }  // namespace
@@ -96,28 +130,28 @@ bool PageSet::insert(const QString &page, bool letterCaseMatters)
 
 bool PageSet::insertLogged(QByteArrayView bytes, bool letterCaseMatters)
 {
-    if (!keyedAsLogged(bytes, letterCaseMatters))
-        return insert(DecodeLogLine(bytes), letterCaseMatters);
-    letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
+    const bool caseMatters = letterCaseMatters && !bytes.isEmpty();
     lowered_.truncate(0);
-    appendKeyAsLogged(bytes, letterCaseMatters, lowered_);
+    qsizetype textLength = 0;
+    if (!appendKeyAsLogged(bytes, caseMatters, lowered_, textLength))
+        return insert(DecodeLogLine(bytes), letterCaseMatters);
     const QByteArrayView keyAndText(lowered_);
-    return insertKey(keyAndText.first(bytes.size()), keyAndText.sliced(bytes.size()), letterCaseMatters);
+    return insertKey(keyAndText.first(bytes.size()), keyAndText.sliced(bytes.size()), caseMatters);
 }
 
 void PageSet::insertLoggedSoon(QByteArrayView bytes, bool letterCaseMatters)
 {
-    if (!keyedAsLogged(bytes, letterCaseMatters)) {
+    const bool caseMatters = letterCaseMatters && !bytes.isEmpty();
+    const qsizetype start = queuedBytes_.size();
+    qsizetype textLength = 0;
+    if (!appendKeyAsLogged(bytes, caseMatters, queuedBytes_, textLength)) {
         flush();
         insert(DecodeLogLine(bytes), letterCaseMatters);
         return;
     }
-    letterCaseMatters = letterCaseMatters && !bytes.isEmpty();
-    const qsizetype start = queuedBytes_.size();
-    const qsizetype textLength = appendKeyAsLogged(bytes, letterCaseMatters, queuedBytes_);
-    const std::uint64_t hash = hashOf(QByteArrayView(queuedBytes_).sliced(start, bytes.size()), letterCaseMatters);
+    const std::uint64_t hash = hashOf(QByteArrayView(queuedBytes_).sliced(start, bytes.size()), caseMatters);
     index_.prefetch(hash);
-    queued_.push_back(Queued{hash, bytes.size(), textLength, letterCaseMatters});
+    queued_.push_back(Queued{hash, bytes.size(), textLength, caseMatters});
     if (queued_.size() == kQueueLength)
         flush();
 }

@@ -27,7 +27,7 @@ take_median() { sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
 # whole process, over many small files: wall and CPU seconds, medians.
 window_benchmark() {
   [ -x "$bin/trawlex-window-run" ] || { echo "no trawlex-window-run (a build without windows)"; return; }
-  local small=${BENCH_SMALL_DIR:-bench/out/small-20000}
+  local small=${BENCH_SMALL_DIR:-$out/small-20000}
   if [ ! -d "$small" ]; then
     echo "generating 20000 small logs in $small ..."
     "$bin/trawlex-loggen" --files 20000 --lines 5 --seed 3 --pages 500 "$small"
@@ -108,6 +108,10 @@ section() {
   report "$2" "$base_wall" "$base_cpu" "$base_peak"
 }
 crawl() { measure "$bin/trawlex-cli" crawl --spider 百度 "$@"; }
+# Reading and searching alone: what a crawl costs before its hits.
+absent_token() { measure "$bin/trawlex-cli" crawl --token qzxqzxqzx --jobs 1 "$@"; }
+# Reading and parsing every record alone: what an overview costs before it counts.
+read_alone() { measure "$bin/trawlex-readbench" "$@"; }
 
 case "${1:-}" in
   window) window_benchmark; exit 0 ;;
@@ -144,6 +148,7 @@ same_for_any_jobs() {
 
 section "W3C (IIS) logs, $bytes bytes (target: trawlex, one job, <= 0.3x grep)" "grep -ci baiduspider" grep -ci baiduspider "$w3c"/*
 read -r w c p < <(crawl --jobs 1 "$w3c"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
+read -r w c p < <(absent_token "$w3c"); report "trawlex-cli, a token no line holds" "$w" "$c" "$p"
 read -r w c p < <(crawl --jobs "$cores" "$w3c"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"
 read -r w c p < <(measure awk "$awk_job" "$w3c"/*); report "awk (same job)" "$w" "$c" "$p"
 read -r w c p < <(measure wc -l "$w3c"/*); report "wc -l (reading alone)" "$w" "$c" "$p"
@@ -152,6 +157,7 @@ same_for_any_jobs "$w3c"
 section "nginx combined logs, $bytes bytes (target: trawlex, one job, <= 0.4x grep)" "grep -ci baiduspider" \
   grep -ci baiduspider "$combined"/*
 read -r w c p < <(crawl --jobs 1 "$combined"); report "trawlex-cli --jobs 1" "$w" "$c" "$p"
+read -r w c p < <(absent_token "$combined"); report "trawlex-cli, a token no line holds" "$w" "$c" "$p"
 read -r w c p < <(crawl --jobs "$cores" "$combined"); report "trawlex-cli --jobs $cores" "$w" "$c" "$p"
 same_for_any_jobs "$combined"
 
@@ -183,6 +189,7 @@ section "crawler overview, W3C and combined, 2 x $bytes bytes (targets: one job 
   "grep -ci baiduspider" grep -ci baiduspider "$ov_w3c"/* "$ov_combined"/*
 read -r w c p < <(overview --jobs 1); report "trawlex-cli overview --jobs 1" "$w" "$c" "$p"
 read -r w c p < <(overview --jobs "$cores"); report "trawlex-cli overview --jobs $cores" "$w" "$c" "$p"
+read -r w c p < <(read_alone "$ov_w3c" "$ov_combined"); report "reading and parsing alone, one job" "$w" "$c" "$p"
 "$bin/trawlex-cli" overview --json --jobs 1 "$ov_w3c" "$ov_combined" > "$sink.1"
 "$bin/trawlex-cli" overview --json --jobs "$cores" "$ov_w3c" "$ov_combined" > "$sink.n"
 cmp -s "$sink.1" "$sink.n" && echo "  --jobs 1 and --jobs $cores give the same JSON" || echo "  OUTPUTS DIFFER"
@@ -209,6 +216,7 @@ if ! command -v goaccess > /dev/null; then
 fi
 section "crawler overview against GoAccess on the combined files, $bytes bytes (target: >= 100x faster)" \
   "trawlex-cli overview --jobs 1" "$bin/trawlex-cli" overview --jobs 1 "$ov_combined"
+read -r w c p < <(read_alone "$ov_combined"); report "reading and parsing alone, one job" "$w" "$c" "$p"
 read -r w c p < <(runs=1 measure goaccess "$ov_combined"/* --log-format=COMBINED -o "$sink.json")
 report "goaccess --log-format=COMBINED -o out.json" "$w" "$c" "$p"
 printf '  trawlex-cli overview is %.0fx faster than GoAccess (wall), %.0fx (CPU)\n' \

@@ -159,6 +159,9 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
 
     const AgentCatalogue catalogue = LoadAgentCatalogue();
     StopFlag stop;
+    std::optional<SiteFilesReader> siteFiles;  // read, and fetched, while the logs are
+    if (siteRequest->any())
+        siteFiles.emplace(*siteRequest, &stop);
     OverviewResult result;
     {
         const InterruptStopsRun interrupt(stop);
@@ -181,9 +184,9 @@ int RunOverviewCommand(const QStringList &arguments, Console &console)
         dns.applyTo(parser, options);
         VerifyWithProgress(result, VerificationRulesOf(catalogue), *resolver, options, console);
     }
-    if (siteRequest->any() && !result.stopped) {
+    if (siteFiles && !result.stopped) {
         const InterruptStopsRun interrupt(stop);
-        AddSiteFigures(result, *siteRequest, catalogue, &stop, request.jobs);
+        AddSiteFigures(result, siteFiles->take(), *siteRequest, catalogue, request.jobs);
     }
     QString saveProblem;
     if (parser.isSet(logs.json)) {

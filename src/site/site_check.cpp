@@ -9,6 +9,8 @@
 #include "site/sitemap_reader.h"
 #include "site/url_key.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -358,26 +360,46 @@ std::optional<RobotsTxt> ReadRobots(const QString &address, SiteSource &source, 
 
 }  // namespace
 
-void AddSiteFigures(OverviewResult &result, const SiteRequest &request, const AgentCatalogue &catalogue,
-                    const StopFlag *stop, int threads)
+SiteFiles ReadSiteFiles(const SiteRequest &request, const StopFlag *stop)
 {
-    SiteSource source;
-    std::optional<SitemapSet> sitemap;
+    SiteFiles files;
+    SiteSource source(stop);
     if (!request.sitemaps.isEmpty())
-        sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source, stop);
-    std::optional<RobotsTxt> robots;
-    std::optional<RobotsTxtSummary> robotsTxt;
+        files.sitemap = ReadSitemaps(request.sitemaps, request.siteHost, source, stop);
     if (!request.robots.isEmpty() && !(stop && stop->isSet())) {
-        robotsTxt.emplace();
-        robots = ReadRobots(request.robots, source, *robotsTxt);
+        files.robotsTxt.emplace();
+        files.robots = ReadRobots(request.robots, source, *files.robotsTxt);
     }
-    if (stop && stop->isSet()) {
+    files.stopped = stop && stop->isSet();
+    return files;
+}
+
+SiteFilesReader::SiteFilesReader(SiteRequest request, const StopFlag *stop)
+    : thread_(QThread::create([this, request = std::move(request), stop] { files_ = ReadSiteFiles(request, stop); }))
+{
+    thread_->start();
+}
+
+SiteFilesReader::~SiteFilesReader() { thread_->wait(); }
+
+SiteFiles SiteFilesReader::take()
+{
+    thread_->wait();
+    return std::move(files_);
+}
+
+void AddSiteFigures(OverviewResult &result, SiteFiles files, const SiteRequest &request,
+                    const AgentCatalogue &catalogue, int threads)
+{
+    if (files.stopped) {
         result.stopped = true;  // the site's files are not all read: no figure of them is shown
         return;
     }
+    const std::optional<SitemapSet> &sitemap = files.sitemap;
+    const std::optional<RobotsTxt> &robots = files.robots;
     if (sitemap)
         result.sitemap = sitemap->summary;
-    result.robotsTxt = robotsTxt;
+    result.robotsTxt = files.robotsTxt;
     const TargetIndex targets(result, sitemap ? &*sitemap : nullptr);
     const QDate staleBefore = result.days.isEmpty() ? QDate() : result.days.lastKey().addDays(-request.staleDays);
 

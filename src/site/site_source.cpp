@@ -17,7 +17,7 @@ bool IsWebAddress(const QString &source)
         || source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
-SiteSource::SiteSource() = default;
+SiteSource::SiteSource(const StopFlag *stop) : stop_(stop) {}
 SiteSource::~SiteSource() = default;
 
 SourceBytes SiteSource::read(const QString &source, qint64 limit)
@@ -29,6 +29,7 @@ SourceBytes SiteSource::read(const QString &source, qint64 limit)
         DownloadLimits limits;
         limits.timeoutMs = kDownloadSeconds * 1000;
         limits.maxBodyBytes = limit + 1;
+        limits.stop = stop_;
         Download download = DownloadUrl(*network_, QUrl(source), limits);
         if (!download.ok()) {
             result.problem = download.failure;

@@ -6,6 +6,7 @@
 #include <memory>
 
 class QNetworkAccessManager;
+class StopFlag;
 
 // The bytes of a file the site gives (a sitemap, robots.txt): a local file,
 // or an http(s) address fetched by the bounded downloader.
@@ -21,11 +22,13 @@ bool IsWebAddress(const QString &source);
 class SiteSource
 {
 public:
-    SiteSource();
+    // `stop`, when set, gives up a download within 50 ms.
+    explicit SiteSource(const StopFlag *stop = nullptr);
     ~SiteSource();
 
     SourceBytes read(const QString &source, qint64 limit);
 
 private:
+    const StopFlag *stop_;
     std::unique_ptr<QNetworkAccessManager> network_;  // made on the first address, on the reading thread
 };

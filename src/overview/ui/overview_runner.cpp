@@ -31,9 +31,12 @@ bool OverviewRunner::start(OverviewRequest request, AgentCatalogue catalogue, bo
     request.targets = site.any();
     thread_ = QThread::create([this, request = std::move(request), catalogue = std::move(catalogue), verify,
                                dnsServer = std::move(dnsServer), site = std::move(site)] {
+        std::optional<SiteFilesReader> siteFiles;  // read, and fetched, while the logs are
+        if (site.any())
+            siteFiles.emplace(site, &stop_);
         run(request, catalogue, verify, dnsServer);
-        if (site.any() && !result_->stopped)
-            AddSiteFigures(*result_, site, catalogue, &stop_, request.jobs);
+        if (siteFiles && !result_->stopped)
+            AddSiteFigures(*result_, siteFiles->take(), site, catalogue, request.jobs);
     });
     connect(thread_, &QThread::finished, this, &OverviewRunner::collect);
     clock_.start();

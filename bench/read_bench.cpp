@@ -26,6 +26,8 @@ int main(int argc, char *argv[])
     qint64 checksum = 0;  // keeps the fields from being left unread
     bool failed = false;
     for (const LogInput &input : CollectLogInputs(paths, false).inputs) {
+        if (!input.skipReason.isEmpty())  // as the overview: not read
+            continue;
         const LogFileStats stats = ReadLogRecords(input, options, [&](std::span<const LogRecord> batch) {
             records += qint64(batch.size());
             for (const LogRecord &record : batch)
